@@ -1,0 +1,41 @@
+#!/bin/bash
+# The test command: installs what is needed, builds both presets and runs every
+# test, natively (ASan + UBSan) and under Wine with a virtual display.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh || exit 1
+
+logs=build/test-logs
+mkdir -p "$logs"
+status=0
+
+run_preset() {
+  local preset=$1
+  shift
+  echo "=== $preset: configure and build"
+  cmake --preset "$preset" >"$logs/$preset-configure.log" 2>&1 || { cat "$logs/$preset-configure.log"; return 1; }
+  cmake --build --preset "$preset" 2>&1 | tee "$logs/$preset-build.log" | grep -E "error|warning" ; 
+  [ "${PIPESTATUS[0]}" -eq 0 ] || { tail -50 "$logs/$preset-build.log"; return 1; }
+  echo "=== $preset: test"
+  "$@" ctest --preset "$preset" 2>&1 | tee "$logs/$preset-ctest.log"
+  return "${PIPESTATUS[0]}"
+}
+
+run_preset native || status=1
+run_preset windows xvfb-run -a -s "-screen 0 1280x1024x24" || status=1
+
+passed=0
+failed=0
+for f in "$logs"/native-ctest.log "$logs"/windows-ctest.log; do
+  [ -f "$f" ] || continue
+  line=$(grep -E "tests passed, [0-9]+ tests failed out of" "$f" | tail -1)
+  total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
+  bad=$(sed -E 's/.*, ([0-9]+) tests failed.*/\1/' <<<"$line")
+  [ -n "$line" ] || continue
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+done
+echo
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ] || status=1
+exit $status

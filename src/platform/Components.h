@@ -1,0 +1,18 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/ProductSettings.h"
+#include "platform/ZipExtractor.h"
+
+namespace vyn {
+
+// Creates the two components; failures to create are thrown as Error.
+class ComponentFactory {
+ public:
+  virtual ~ComponentFactory() = default;
+  virtual std::shared_ptr<ProductSettings> CreateProductSettings() = 0;
+  virtual std::shared_ptr<ZipExtractor> CreateZipExtractor() = 0;
+};
+
+}  // namespace vyn

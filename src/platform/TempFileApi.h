@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+
+namespace vyn {
+
+// The kernel's temporary-file entry points (ANSI). Buffers are the caller's.
+class TempFileApi {
+ public:
+  virtual ~TempFileApi() = default;
+  // Writes the temporary folder, ending in "\", and a NUL; returns its length or 0.
+  virtual std::uint32_t GetTempPathA(std::uint32_t bufferLength, char* buffer) = 0;
+  // With unique 0, creates an empty file with a new name in pathName and writes
+  // its full path and a NUL into tempFileName, which must hold 260 bytes (MAX_PATH).
+  // Returns 0 on failure.
+  virtual std::uint32_t GetTempFileNameA(const char* pathName, const char* prefix,
+                                         std::uint32_t unique, char* tempFileName) = 0;
+};
+
+}  // namespace vyn
