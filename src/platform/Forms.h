@@ -14,6 +14,9 @@ enum class ControlKind { kLabel, kTextBox, kCheckBox, kButton, kProgressBar };
 
 enum class StartPosition { kCenterScreen, kCenterOwner };
 
+// kMainWindow: caption, system menu and minimize box; kFixedDialog: caption only.
+enum class FormBorder { kMainWindow, kFixedDialog };
+
 struct FontSpec {
   std::wstring face;   // empty: the window's default font
   double points = 0;
@@ -33,6 +36,7 @@ struct FormSpec {
   std::wstring caption;
   int clientWidth = 0, clientHeight = 0;  // twips
   StartPosition startPosition = StartPosition::kCenterScreen;
+  FormBorder border = FormBorder::kMainWindow;
   int iconResourceId = 0;  // 0: no icon of its own
   std::vector<ControlSpec> controls;
   unsigned timerIntervalMs = 0;  // 0: the window has no timer
