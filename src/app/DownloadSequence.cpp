@@ -1,0 +1,96 @@
+#include <memory>
+
+#include "app/ProductRegistry.h"
+#include "app/basCommonObj.h"
+#include "app/frmDataLoader.h"
+#include "retrieval/frmGetHTMLFile.h"
+#include "support/basRegistry.h"
+
+namespace vyn {
+namespace {
+
+constexpr std::int32_t kChunkSize = 4096;
+constexpr const wchar_t* kDownloadFailed =
+    L"Unable to download data files - call technical support";
+
+}  // namespace
+
+void frmDataLoader::DownloadSequence() {
+  Zip = platform_.components.CreateZipExtractor();
+  if (Item(L"txtDatapath").Enabled() && !AcceptDataPath()) return;
+  DataPath = Item(L"txtDatapath").Text();
+
+  ProductSettings& settings = *basCommonObj::objProductSettings;
+  if (Item(L"chkMls").Value() == 1) {
+    if (!FetchDataSet(L"Data.vyn", L"Data.zip", L"Downloading MLS Data")) return;
+    ExtractArchive();
+    settings.MlsDataUpdated(1);
+  }
+  if (Item(L"chkTax").Value() == 1) {
+    if (!FetchDataSet(L"Tax.vyn", L"Tax.zip", L"Downloading Tax Data")) return;
+    ExtractArchive();
+    settings.TaxDataUpdated(1);
+    settings.TaxDataFolder(DataPath);
+    RecordTaxLocation();
+  }
+  platform_.messageBoxes.Show(L"Download Complete", kAppTitle, MessageButtons::kOk);
+  Unload();
+}
+
+// A typed data folder must exist; it gets its trailing "\" in the box itself,
+// so the user sees the folder that is used.
+bool frmDataLoader::AcceptDataPath() {
+  Control& box = Item(L"txtDatapath");
+  if (box.Text().empty()) {
+    platform_.messageBoxes.Show(L"Invalid data path:" + box.Text(), kAppTitle, MessageButtons::kOk);
+    return false;
+  }
+  if (box.Text().back() != L'\\') box.SetText(box.Text() + L"\\");
+  if (!platform_.fileSystem.FolderExists(box.Text())) {
+    platform_.messageBoxes.Show(L"Invalid data path:" + box.Text(), kAppTitle, MessageButtons::kOk);
+    return false;
+  }
+  return true;
+}
+
+bool frmDataLoader::FetchDataSet(const wchar_t* remoteSuffix, const wchar_t* localSuffix,
+                                 const wchar_t* caption) {
+  ProductSettings& settings = *basCommonObj::objProductSettings;
+  std::wstring url = DownloadHost() + L"/Downloads/" + settings.FilePrefix() + remoteSuffix;
+  std::wstring localName = settings.FilePrefix() + localSuffix;
+  if (DownLoad(url, localName, caption)) return true;
+  platform_.messageBoxes.Show(kDownloadFailed, kAppTitle, MessageButtons::kOk);
+  return false;
+}
+
+void frmDataLoader::RecordTaxLocation() {
+  ProductSettings& settings = *basCommonObj::objProductSettings;
+  std::wstring key = settings.SettingsKey() + kFileLocationsSubkey;
+  std::wstring location = settings.TaxDataLocation();
+  RegistryServices services{platform_.registry, platform_.ansi, platform_.environment,
+                            platform_.messageBoxes};
+  basRegistry::RegistrySetKeyValue(services, kHkeyLocalMachine, key, kTaxPathLocalValue,
+                                   RegistryValue::String(location), kRegSz);
+}
+
+// The maker's server, unless the product's key names a test or staging server.
+std::wstring frmDataLoader::DownloadHost() {
+  std::wstring host = ReadProductValue(kDownloadHostValue);
+  return host.empty() ? kMakerDownloadHost : host;
+}
+
+bool frmDataLoader::DownLoad(const std::wstring& URL, const std::wstring& FileName,
+                             const std::wstring& Caption) {
+  try {
+    auto retrieval = std::make_unique<frmGetHTMLFile>(platform_);
+    ArchivePath = DataPath + FileName;
+    Boolean quiet = kTrue;
+    RetrievalStatus status =
+        retrieval->GetFile(URL, ArchivePath, kFalse, Caption, kFalse, kChunkSize, quiet);
+    return status == kRetrievalCompleted;
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace vyn

@@ -1,0 +1,7 @@
+#include "app/basCommonObj.h"
+
+namespace vyn::basCommonObj {
+
+std::shared_ptr<ProductSettings> objProductSettings;
+
+}  // namespace vyn::basCommonObj

@@ -1,0 +1,89 @@
+#include "app/frmDataLoader.h"
+
+#include "app/ProductRegistry.h"
+#include "app/basCommonObj.h"
+#include "support/basRegistry.h"
+
+namespace vyn {
+namespace {
+
+constexpr const wchar_t* kProbeFile = L"VYN Veltrix.exe";
+constexpr const wchar_t* kProgramFilesFolder = L"C:\\Program Files\\Vyn Veltrix\\";
+constexpr const wchar_t* kProgramFilesX86Folder = L"C:\\Program Files (x86)\\Vyn Veltrix\\";
+
+}  // namespace
+
+frmDataLoader::frmDataLoader(Platform& platform) : platform_(platform) {}
+
+frmDataLoader::~frmDataLoader() = default;
+
+void frmDataLoader::Load() {
+  window_ = platform_.forms.Load(Layout(), *this);
+  LoadStep();
+}
+
+void frmDataLoader::Show() {
+  window_->Show();
+}
+
+void frmDataLoader::Unload() {
+  window_.reset();
+}
+
+std::wstring frmDataLoader::ReadProductValue(const wchar_t* valueName) {
+  RegistryServices services{platform_.registry, platform_.ansi, platform_.environment,
+                            platform_.messageBoxes};
+  return basRegistry::RegistryGetKeyValue(services, kHkeyLocalMachine, kProductKey, valueName)
+      .ToString();
+}
+
+void frmDataLoader::LoadStep() {
+  CityId = ReadProductValue(kCityIdValue);
+  window_->SetCaption(L"VYN Veltrix - " + CityId);
+  Item(L"txtDatapath").SetEnabled(false);
+  AppDataPath = ReadProductValue(kAppDataValue);
+  InstallPath = ReadProductValue(kInstallPathValue);
+  if (InstallPath.empty()) ProbeInstallPath();
+
+  basCommonObj::objProductSettings = platform_.components.CreateProductSettings();
+  ProductSettings& settings = *basCommonObj::objProductSettings;
+  if (AppDataPath.empty()) AppDataPath = InstallPath;
+  settings.AppDataFolder(AppDataPath);
+  settings.LoadSettings();
+  Item(L"chkTax").SetVisible(settings.TaxDataAvailable() != kFalse);
+  Item(L"txtDatapath").SetText(settings.DataFolder());
+  Item(L"cmdDownload").SetEnabled(false);
+}
+
+// Looks for the product beside this program, then in the usual install folders.
+// InstallPath keeps the last folder tried when the product is nowhere.
+void frmDataLoader::ProbeInstallPath() {
+  std::wstring ownFolder = platform_.environment.ExecutableFolder();
+  if (ownFolder.empty() || ownFolder.back() != L'\\') ownFolder += L'\\';
+  for (const std::wstring& folder :
+       {ownFolder, std::wstring(kProgramFilesFolder), std::wstring(kProgramFilesX86Folder)}) {
+    InstallPath = folder;
+    if (platform_.fileSystem.FileExists(InstallPath + kProbeFile)) return;
+  }
+  platform_.messageBoxes.Show(
+      L"Could not locate VYN Veltrix Data folder - please call tech support", kAppTitle,
+      MessageButtons::kOk);
+  Item(L"txtDatapath").SetEnabled(true);
+}
+
+void frmDataLoader::UpdateDownloadButton() {
+  bool chosen = Item(L"chkMls").Value() == 1 || Item(L"chkTax").Value() == 1;
+  Item(L"cmdDownload").SetEnabled(chosen);
+}
+
+void frmDataLoader::OnClick(const std::wstring& control) {
+  if (control == L"chkMls" || control == L"chkTax") {
+    UpdateDownloadButton();
+  } else if (control == L"cmdDownload") {
+    DownloadSequence();
+  } else if (control == L"cmdClose") {
+    Unload();
+  }
+}
+
+}  // namespace vyn

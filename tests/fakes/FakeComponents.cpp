@@ -1,0 +1,82 @@
+#include "FakeComponents.h"
+
+#include "platform/Error.h"
+
+namespace vyn::fakes {
+namespace {
+
+// The number a component failure status arrives with.
+constexpr std::int32_t kComponentFailure = static_cast<std::int32_t>(0x80004005u);
+
+std::wstring Name(const std::wstring& call) {
+  return call.substr(0, call.find(L'('));
+}
+
+}  // namespace
+
+void CallLog::Record(const std::wstring& call) {
+  calls.push_back(call);
+  if (!failOn.empty() && Name(call) == failOn) {
+    throw Error(kComponentFailure, L"Unspecified error in " + failOn);
+  }
+}
+
+void FakeProductSettings::AppDataFolder(const std::wstring& folder) {
+  log_.Record(L"AppDataFolder(" + folder + L")");
+}
+std::wstring FakeProductSettings::DataFolder() {
+  log_.Record(L"DataFolder");
+  return dataFolder;
+}
+void FakeProductSettings::TaxDataFolder(const std::wstring& folder) {
+  log_.Record(L"TaxDataFolder(" + folder + L")");
+}
+std::wstring FakeProductSettings::TaxDataLocation() {
+  log_.Record(L"TaxDataLocation");
+  return taxDataLocation;
+}
+Boolean FakeProductSettings::TaxDataAvailable() {
+  log_.Record(L"TaxDataAvailable");
+  return taxDataAvailable;
+}
+std::wstring FakeProductSettings::FilePrefix() {
+  log_.Record(L"FilePrefix");
+  return filePrefix;
+}
+std::wstring FakeProductSettings::SettingsKey() {
+  log_.Record(L"SettingsKey");
+  return settingsKey;
+}
+void FakeProductSettings::MlsDataUpdated(std::int32_t updated) {
+  log_.Record(L"MlsDataUpdated(" + std::to_wstring(updated) + L")");
+}
+void FakeProductSettings::TaxDataUpdated(std::int32_t updated) {
+  log_.Record(L"TaxDataUpdated(" + std::to_wstring(updated) + L")");
+}
+void FakeProductSettings::LoadSettings() {
+  log_.Record(L"LoadSettings");
+}
+
+void FakeZipExtractor::Execute(std::int32_t action) {
+  log_.Record(L"Execute(" + std::to_wstring(action) + L")");
+}
+void FakeZipExtractor::TargetFolder(const std::wstring& folder) {
+  log_.Record(L"TargetFolder(" + folder + L")");
+}
+void FakeZipExtractor::FileMask(const std::wstring& mask) {
+  log_.Record(L"FileMask(" + mask + L")");
+}
+void FakeZipExtractor::SourceArchive(const std::wstring& path) {
+  log_.Record(L"SourceArchive(" + path + L")");
+}
+
+std::shared_ptr<ProductSettings> FakeComponents::CreateProductSettings() {
+  return settings;
+}
+
+std::shared_ptr<ZipExtractor> FakeComponents::CreateZipExtractor() {
+  ++zipExtractorsCreated;
+  return std::make_shared<FakeZipExtractor>(log);
+}
+
+}  // namespace vyn::fakes

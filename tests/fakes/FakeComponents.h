@@ -1,0 +1,69 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Components.h"
+
+namespace vyn::fakes {
+
+// Records every call, in order, as "Operation" or "Operation(argument)"; a call
+// named in failOn throws the component's failure instead.
+class CallLog {
+ public:
+  std::vector<std::wstring> calls;
+  std::wstring failOn;
+  void Record(const std::wstring& call);
+};
+
+class FakeProductSettings : public ProductSettings {
+ public:
+  explicit FakeProductSettings(CallLog& log) : log_(log) {}
+
+  std::wstring dataFolder = L"C:\\Veltrix\\Data\\";
+  std::wstring filePrefix = L"Vyn";
+  Boolean taxDataAvailable = kTrue;
+  std::wstring settingsKey = L"Software\\Tevrin Labs\\Veltrix\\Settings";
+  std::wstring taxDataLocation = L"C:\\Veltrix\\Data\\Tax";
+
+  void AppDataFolder(const std::wstring& folder) override;
+  std::wstring DataFolder() override;
+  void TaxDataFolder(const std::wstring& folder) override;
+  std::wstring TaxDataLocation() override;
+  Boolean TaxDataAvailable() override;
+  std::wstring FilePrefix() override;
+  std::wstring SettingsKey() override;
+  void MlsDataUpdated(std::int32_t updated) override;
+  void TaxDataUpdated(std::int32_t updated) override;
+  void LoadSettings() override;
+
+ private:
+  CallLog& log_;
+};
+
+class FakeZipExtractor : public ZipExtractor {
+ public:
+  explicit FakeZipExtractor(CallLog& log) : log_(log) {}
+  void Execute(std::int32_t action) override;
+  void TargetFolder(const std::wstring& folder) override;
+  void FileMask(const std::wstring& mask) override;
+  void SourceArchive(const std::wstring& path) override;
+
+ private:
+  CallLog& log_;
+};
+
+// Hands out the one settings fake (so a test can configure it first) and a new
+// zip fake per request; both log into the same CallLog.
+class FakeComponents : public ComponentFactory {
+ public:
+  CallLog log;
+  std::shared_ptr<FakeProductSettings> settings = std::make_shared<FakeProductSettings>(log);
+  int zipExtractorsCreated = 0;
+
+  std::shared_ptr<ProductSettings> CreateProductSettings() override;
+  std::shared_ptr<ZipExtractor> CreateZipExtractor() override;
+};
+
+}  // namespace vyn::fakes
