@@ -1,0 +1,136 @@
+#!/bin/bash
+# nginx-serve.sh start STATE_DIR DATA_DIR [PORT SLOW_PORT]
+# nginx-serve.sh stop STATE_DIR
+#
+# A private nginx on 127.0.0.1 that serves DATA_DIR at /Downloads/ on PORT, and
+# the same folder throttled to 32 KiB/s on SLOW_PORT (for Cancel tests and the
+# demo's progress window). Its config, pid file, logs and temp folders all live
+# in STATE_DIR, so it touches nothing system-wide. Without ports, two free ones
+# are picked. STATE_DIR/ports then holds "PORT SLOW_PORT" for the tests.
+# "stop" ends only the nginx that "start" left in STATE_DIR, by its pid.
+set -euo pipefail
+
+nginx=${NGINX:-/usr/sbin/nginx}
+action=${1:-}
+state=${2:-}
+[ -n "$action" ] && [ -n "$state" ] || {
+  echo "usage: $0 start STATE_DIR DATA_DIR [PORT SLOW_PORT] | stop STATE_DIR" >&2
+  exit 2
+}
+
+free_ports() {
+  python3 - <<'EOF'
+import socket
+held = []
+for _ in range(2):
+    s = socket.socket()
+    s.bind(("127.0.0.1", 0))
+    held.append(s)
+print(" ".join(str(s.getsockname()[1]) for s in held))
+EOF
+}
+
+# The pid in the pid file, only while it is still the nginx master of this state folder.
+our_pid() {
+  local pid
+  [ -f "$state/nginx.pid" ] || return 1
+  pid=$(cat "$state/nginx.pid")
+  [[ "$pid" =~ ^[0-9]+$ ]] || return 1
+  tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -qF -- "-c $state/nginx.conf" || return 1
+  echo "$pid"
+}
+
+stop() {
+  local pid
+  if pid=$(our_pid); then
+    kill -QUIT "$pid"
+    for _ in $(seq 50); do
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill -0 "$pid" 2>/dev/null && kill -TERM "$pid"
+    echo "nginx $pid stopped"
+  fi
+  rm -f "$state/nginx.pid"
+}
+
+write_conf() {
+  local data=$1 port=$2 slow=$3 user=""
+  # As root the workers would otherwise switch to "nobody", who may not read the build tree.
+  [ "$(id -u)" -eq 0 ] && user="user root;"
+  cat >"$state/nginx.conf" <<EOF
+$user
+daemon on;
+worker_processes 1;
+pid $state/nginx.pid;
+error_log $state/error.log warn;
+events { worker_connections 64; }
+http {
+  access_log $state/access.log;
+  client_body_temp_path $state/tmp/body;
+  proxy_temp_path $state/tmp/proxy;
+  fastcgi_temp_path $state/tmp/fastcgi;
+  uwsgi_temp_path $state/tmp/uwsgi;
+  scgi_temp_path $state/tmp/scgi;
+  types { application/octet-stream vyn; }
+  default_type application/octet-stream;
+  sendfile on;
+  server {
+    listen 127.0.0.1:$port;
+    location /Downloads/ { alias $data/; }
+  }
+  server {
+    listen 127.0.0.1:$slow;
+    location /Downloads/ {
+      alias $data/;
+      limit_rate 32k;
+      sendfile off;
+      output_buffers 1 8k;
+    }
+  }
+}
+EOF
+}
+
+case "$action" in
+  start)
+    data=${3:?data folder missing}
+    mkdir -p "$state/tmp"
+    state=$(cd "$state" && pwd)
+    data=$(cd "$data" && pwd)
+    stop >/dev/null
+    if [ $# -ge 5 ]; then
+      ports="$4 $5"
+    else
+      ports=$(free_ports)
+    fi
+    # A free port can be taken between picking and binding: try a few times.
+    for attempt in 1 2 3; do
+      read -r port slow <<<"$ports"
+      write_conf "$data" "$port" "$slow"
+      if "$nginx" -p "$state" -c "$state/nginx.conf" -e "$state/error.log" 2>>"$state/error.log"; then
+        for _ in $(seq 50); do
+          our_pid >/dev/null && break
+          sleep 0.1
+        done
+        echo "$port $slow" >"$state/ports"
+        echo "nginx $(our_pid) serving $data on 127.0.0.1:$port (throttled: $slow)"
+        exit 0
+      fi
+      [ $# -ge 5 ] && break
+      ports=$(free_ports)
+    done
+    echo "nginx did not start; see $state/error.log" >&2
+    tail -5 "$state/error.log" >&2 || true
+    exit 1
+    ;;
+  stop)
+    [ -d "$state" ] || exit 0
+    state=$(cd "$state" && pwd)
+    stop
+    ;;
+  *)
+    echo "usage: $0 start STATE_DIR DATA_DIR [PORT SLOW_PORT] | stop STATE_DIR" >&2
+    exit 2
+    ;;
+esac
