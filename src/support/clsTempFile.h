@@ -20,6 +20,9 @@ class clsTempFile {
   std::wstring FileName2(const std::wstring& strPrefix, const std::wstring& Path);
 
  private:
+  // A new file in folder (ANSI, up to its NUL); "" when the platform makes none.
+  std::wstring NameIn(const char* folder, const std::wstring& strPrefix);
+
   TempFileApi& api_;
   const AnsiCodec& ansi_;
   MessageBoxes& messageBoxes_;
