@@ -1,0 +1,70 @@
+#include "platform/win32/Win32WinInet.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+namespace vyn {
+namespace {
+
+HINTERNET Native(InternetHandle handle) {
+  return reinterpret_cast<HINTERNET>(handle);
+}
+InternetHandle Portable(HINTERNET handle) {
+  return reinterpret_cast<InternetHandle>(handle);
+}
+
+}  // namespace
+
+InternetHandle Win32WinInet::InternetOpenA(const char* agent, std::uint32_t accessType,
+                                           const char* proxy, const char* proxyBypass,
+                                           std::uint32_t flags) {
+  return Portable(::InternetOpenA(agent, accessType, proxy, proxyBypass, flags));
+}
+
+InternetHandle Win32WinInet::InternetConnectA(InternetHandle session, const char* serverName,
+                                              std::uint16_t port, const char* userName,
+                                              const char* password, std::uint32_t service,
+                                              std::uint32_t flags, std::uintptr_t context) {
+  return Portable(::InternetConnectA(Native(session), serverName, port, userName, password, service,
+                                     flags, context));
+}
+
+InternetHandle Win32WinInet::HttpOpenRequestA(InternetHandle connection, const char* verb,
+                                              const char* objectName, const char* version,
+                                              const char* referrer, const char** acceptTypes,
+                                              std::uint32_t flags, std::uintptr_t context) {
+  return Portable(::HttpOpenRequestA(Native(connection), verb, objectName, version, referrer,
+                                     acceptTypes, flags, context));
+}
+
+bool Win32WinInet::HttpSendRequestA(InternetHandle request, const char* headers,
+                                    std::uint32_t headersLength, void* optional,
+                                    std::uint32_t optionalLength) {
+  return ::HttpSendRequestA(Native(request), headers, headersLength, optional, optionalLength) !=
+         FALSE;
+}
+
+bool Win32WinInet::HttpQueryInfoA(InternetHandle request, std::uint32_t infoLevel, void* buffer,
+                                  std::uint32_t* bufferLength, std::uint32_t* index) {
+  DWORD length = bufferLength ? *bufferLength : 0;
+  DWORD at = index ? *index : 0;
+  BOOL ok = ::HttpQueryInfoA(Native(request), infoLevel, buffer, bufferLength ? &length : nullptr,
+                             index ? &at : nullptr);
+  if (bufferLength) *bufferLength = length;
+  if (index) *index = at;
+  return ok != FALSE;
+}
+
+bool Win32WinInet::InternetReadFile(InternetHandle file, void* buffer, std::uint32_t toRead,
+                                    std::uint32_t* read) {
+  DWORD count = 0;
+  BOOL ok = ::InternetReadFile(Native(file), buffer, toRead, &count);
+  if (read) *read = count;
+  return ok != FALSE;
+}
+
+bool Win32WinInet::InternetCloseHandle(InternetHandle handle) {
+  return ::InternetCloseHandle(Native(handle)) != FALSE;
+}
+
+}  // namespace vyn

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/WinInetApi.h"
+
+namespace vyn {
+
+// WinInetApi over wininet.dll's ANSI entry points.
+class Win32WinInet : public WinInetApi {
+ public:
+  InternetHandle InternetOpenA(const char* agent, std::uint32_t accessType, const char* proxy,
+                               const char* proxyBypass, std::uint32_t flags) override;
+  InternetHandle InternetConnectA(InternetHandle session, const char* serverName,
+                                  std::uint16_t port, const char* userName, const char* password,
+                                  std::uint32_t service, std::uint32_t flags,
+                                  std::uintptr_t context) override;
+  InternetHandle HttpOpenRequestA(InternetHandle connection, const char* verb,
+                                  const char* objectName, const char* version, const char* referrer,
+                                  const char** acceptTypes, std::uint32_t flags,
+                                  std::uintptr_t context) override;
+  bool HttpSendRequestA(InternetHandle request, const char* headers, std::uint32_t headersLength,
+                        void* optional, std::uint32_t optionalLength) override;
+  bool HttpQueryInfoA(InternetHandle request, std::uint32_t infoLevel, void* buffer,
+                      std::uint32_t* bufferLength, std::uint32_t* index) override;
+  bool InternetReadFile(InternetHandle file, void* buffer, std::uint32_t toRead,
+                        std::uint32_t* read) override;
+  bool InternetCloseHandle(InternetHandle handle) override;
+};
+
+}  // namespace vyn

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vyn {
+
+// Splits a URL without a scheme into server name and object path. "\" counts
+// as "/". Without a "/" after the host the whole URL is the server name and
+// path is left as it was.
+void SplitUrl(const std::wstring& URL, std::wstring& server, std::wstring& path);
+
+// A server name may carry a port ("host:8080", for test and staging servers);
+// without one the port is 80.
+struct ServerAddress {
+  std::wstring host;
+  std::uint16_t port = 80;
+};
+ServerAddress SplitServerPort(const std::wstring& server);
+
+}  // namespace vyn

@@ -1,0 +1,264 @@
+// The transfer: the first tick of Timer1 fetches URL into LocalFile, with check
+// points for Cancel, retries after network failures and one handler for every
+// failure. The caller sees only Status.
+
+#include <algorithm>
+#include <climits>
+#include <vector>
+
+#include "platform/Error.h"
+#include "retrieval/InetHandle.h"
+#include "retrieval/SplitUrl.h"
+#include "retrieval/TargetReplacement.h"
+#include "retrieval/frmGetHTMLFile.h"
+#include "support/clsTempFile.h"
+
+namespace vyn {
+namespace {
+
+constexpr std::int32_t kCancelled = static_cast<std::int32_t>(0x80040001u);
+constexpr std::int32_t kNetworkStepFailed = static_cast<std::int32_t>(0x80040002u);
+constexpr std::int32_t kErrorPage = static_cast<std::int32_t>(0x80040003u);
+
+// Without a Content-Length the bar is sized for this many bytes and restarts.
+constexpr std::int32_t kUnknownContentLength = 100000;
+constexpr std::uint32_t kHttpStatusOk = 200;
+
+Error NetworkStepFailed(const wchar_t* step) {
+  return Error(kNetworkStepFailed, step);
+}
+
+// The header's text as a 32-bit count: digits only, at most 2,147,483,647.
+std::int32_t ParseContentLength(const std::vector<std::uint8_t>& buffer, std::uint32_t length) {
+  std::string text(buffer.begin(), buffer.begin() + std::min<std::size_t>(length, buffer.size()));
+  text = text.substr(0, text.find('\0'));
+  auto first = text.find_first_not_of(' ');
+  auto last = text.find_last_not_of(' ');
+  if (first == std::string::npos) throw MakeError(errors::kTypeMismatch);
+  text = text.substr(first, last - first + 1);
+  long long value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') throw MakeError(errors::kTypeMismatch);
+    value = value * 10 + (c - '0');
+    if (value > INT32_MAX) throw MakeError(errors::kOverflow);
+  }
+  return static_cast<std::int32_t>(value);
+}
+
+}  // namespace
+
+// What one attempt holds open; the cleanup releases it.
+struct frmGetHTMLFile::Attempt {
+  explicit Attempt(WinInetApi& inet) : session(inet), connection(inet), request(inet) {}
+  InetHandle session;
+  InetHandle connection;
+  InetHandle request;
+  std::wstring tempPath;  // named (and so created) in this attempt
+  std::unique_ptr<BinaryFile> tempFile;
+};
+
+void frmGetHTMLFile::CheckCancel() {
+  platform_.pump.DoEvents();
+  if (Status == kRetrievalCancelled) throw Error(kCancelled, L"");
+}
+
+std::wstring frmGetHTMLFile::AttemptCaption() const {
+  if (ShowFileName == kFalse) return CaptionText;
+  auto slash = LocalFile.rfind(L'\\');
+  return CaptionText + L" - " +
+         (slash == std::wstring::npos ? LocalFile : LocalFile.substr(slash + 1));
+}
+
+void frmGetHTMLFile::Timer1_Timer() {
+  ticked_ = true;
+  Attempt attempt(platform_.inet);
+  std::wstring server;
+  std::wstring path;
+  bool started = false;
+  for (;;) {
+    try {
+      if (!started) {
+        Window().SetTimerEnabled(false);
+        platform_.pump.DoEvents();
+        // A click on Cancel here must not be lost when the attempt sets Status.
+        if (cancelClicked_) throw Error(kCancelled, L"");
+        SplitUrl(URL, server, path);
+        started = true;
+      }
+      RunAttempt(attempt, server, path);
+      HideWindow();
+      return;
+    } catch (...) {
+      if (!HandleFailure(CurrentError(), attempt)) return;
+    }
+  }
+}
+
+void frmGetHTMLFile::RunAttempt(Attempt& attempt, const std::wstring& server,
+                                const std::wstring& path) {
+  WinInetApi& inet = platform_.inet;
+  Window().SetCaption(AttemptCaption());
+  Status = kRetrievalRunning;
+
+  attempt.session = InetHandle(
+      inet, inet.InternetOpenA("http sample", kInternetOpenTypePreconfig, nullptr, nullptr, 0));
+  if (!attempt.session) throw NetworkStepFailed(L"Opening Internet Session");
+  CheckCancel();
+
+  ServerAddress address = SplitServerPort(server);
+  std::string host = platform_.ansi.ToAnsi(address.host);
+  attempt.connection =
+      InetHandle(inet, inet.InternetConnectA(attempt.session.Get(), host.c_str(), address.port,
+                                             nullptr, nullptr, kInternetServiceHttp, 0, 0));
+  // The handle is judged as a signed 32-bit number.
+  if (static_cast<std::int32_t>(attempt.connection.Get()) < 1) {
+    throw NetworkStepFailed(L"Opening Internet Connection");
+  }
+  CheckCancel();
+
+  std::string object = platform_.ansi.ToAnsi(path);
+  attempt.request = InetHandle(
+      inet, inet.HttpOpenRequestA(attempt.connection.Get(), "GET",
+                                  path.empty() ? nullptr : object.c_str(), "HTTP/1.0", nullptr,
+                                  nullptr, kInternetFlagReload | kInternetFlagNoCacheWrite, 0));
+  if (!attempt.request) throw NetworkStepFailed(L"Opening Request");
+  CheckCancel();
+
+  if (!inet.HttpSendRequestA(attempt.request.Get(), nullptr, 0, nullptr, 0)) {
+    throw NetworkStepFailed(L"Sending Request");
+  }
+  CheckCancel();
+
+  // Only a 200 answer (after the redirects WinInet follows) is the file; any
+  // other answer is the server's error page, whatever its body begins with.
+  std::uint32_t statusCode = 0;
+  std::uint32_t statusLength = sizeof statusCode;
+  std::uint32_t statusIndex = 0;
+  if (!inet.HttpQueryInfoA(attempt.request.Get(), kHttpQueryStatusCode | kHttpQueryFlagNumber,
+                           &statusCode, &statusLength, &statusIndex) ||
+      statusCode != kHttpStatusOk) {
+    throw Error(kErrorPage, L"");
+  }
+
+  if (BufferSize < 1) throw MakeError(errors::kInvalidProcedureCall);
+  auto size = static_cast<std::uint32_t>(BufferSize);
+  std::vector<std::uint8_t> buffer(size, 0);  // one buffer per attempt, reused by every read
+  std::uint32_t length = size;
+  std::uint32_t index = 0;
+  std::int32_t contentLength = kUnknownContentLength;
+  bool announced = false;
+  if (inet.HttpQueryInfoA(attempt.request.Get(), kHttpQueryContentLength, buffer.data(), &length,
+                          &index)) {
+    contentLength = ParseContentLength(buffer, length);
+    announced = true;
+  }
+  CheckCancel();
+
+  ProgressBar& bar = Window().Progress(L"ProgressBar");
+  bar.SetMax(static_cast<float>(contentLength));
+  bar.SetValue(0);
+
+  attempt.tempPath =
+      clsTempFile(platform_.tempFiles, platform_.ansi, platform_.messageBoxes).FileName(L"~re");
+  if (attempt.tempPath.empty()) throw MakeError(errors::kPathFileAccess);
+  attempt.tempFile = platform_.files.OpenForBinary(attempt.tempPath);
+
+  std::int64_t position = 1;  // 1-based, as a 32-bit file position
+  std::int64_t received = 0;
+  bool firstChunk = true;
+  bool moreData = true;
+  while (moreData) {
+    std::uint32_t count = 0;
+    bool ok = inet.InternetReadFile(attempt.request.Get(), buffer.data(), size, &count);
+    moreData = ok;
+    count = std::min(count, size);
+    if (count != 0) {
+      if (firstChunk) {
+        if (buffer[0] == '<' || buffer[0] == ' ') throw Error(kErrorPage, L"");
+        firstChunk = false;
+      }
+      if (position + count > INT32_MAX) throw MakeError(errors::kOverflow);
+      attempt.tempFile->Put(position, buffer.data(), count);
+      position += count;
+      received += count;
+      double next = static_cast<double>(bar.Value()) + count;
+      bar.SetValue(bar.Max() < next ? 0.0f : static_cast<float>(next));
+    }
+    // The end of the data is a read that succeeds with nothing; a failed read,
+    // with or without bytes, and a body shorter than announced leave the
+    // attempt running, which is the "Reading File" failure below.
+    if (ok && count == 0 && (!announced || received >= contentLength)) {
+      Status = kRetrievalCompleted;
+    }
+    if (ok && count == 0) moreData = false;
+    CheckCancel();
+  }
+
+  attempt.tempFile->Close();
+  attempt.request.Close();
+  attempt.connection.Close();
+  attempt.session.Close();
+  if (Status == kRetrievalRunning) throw NetworkStepFailed(L"Reading File");
+
+  ReplaceTarget(platform_, attempt.tempPath, LocalFile);
+  attempt.tempFile.reset();
+  attempt.tempPath.clear();
+}
+
+bool frmGetHTMLFile::HandleFailure(const Error& failure, Attempt& attempt) noexcept {
+  MessageBoxes& boxes = platform_.messageBoxes;
+  // From here on a failing step is skipped and nothing more is reported.
+  try {
+    switch (failure.Number()) {
+      case kCancelled:
+        Status = kRetrievalCancelled;
+        break;
+      case kNetworkStepFailed: {
+        Status = kRetrievalNotRetrieved;
+        if (form_) form_->SetCaption(L"Error " + failure.Description());
+        if (boxes.Show(L"Error connecting to server. Do you want to retry?", L"Connect Error",
+                       MessageButtons::kYesNo) == MessageAnswer::kYes) {
+          Cleanup(attempt);
+          return true;
+        }
+        break;
+      }
+      case kErrorPage:
+        Status = kRetrievalNotRetrieved;
+        if (Quiet == kFalse) {
+          boxes.Show(L"Requested file not found\r\n" + URL, L"File not found", MessageButtons::kOk);
+        }
+        break;
+      default:
+        Status = kRetrievalCancelled;
+        boxes.Show(std::to_wstring(failure.Number()) + L" - " + failure.Description(), kAppTitle,
+                   MessageButtons::kOk);
+        break;
+    }
+  } catch (...) {
+    if (Status == kRetrievalRunning) Status = kRetrievalCancelled;
+  }
+  Cleanup(attempt);
+  HideWindow();
+  return false;
+}
+
+void frmGetHTMLFile::Cleanup(Attempt& attempt) noexcept {
+  attempt.request.Close();
+  attempt.connection.Close();
+  attempt.session.Close();
+  // Delete the temporary file once it was named, also when opening it failed.
+  if (attempt.tempPath.empty()) return;
+  try {
+    if (attempt.tempFile && attempt.tempFile->IsOpen()) attempt.tempFile->Close();
+  } catch (...) {
+  }
+  attempt.tempFile.reset();
+  try {
+    platform_.files.Kill(attempt.tempPath);
+  } catch (...) {
+  }
+  attempt.tempPath.clear();
+}
+
+}  // namespace vyn

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/Error.h"
+#include "platform/Forms.h"
+#include "platform/Platform.h"
+#include "platform/Types.h"
+#include "retrieval/RetrievalStatus.h"
+
+namespace vyn {
+
+// The modal progress window that fetches one URL into one local file per show.
+// The transfer runs in the first tick of Timer1, inside the modal show; the
+// caller only ever sees the RetrievalStatus.
+class frmGetHTMLFile : public FormEvents {
+ public:
+  explicit frmGetHTMLFile(Platform& platform);
+  ~frmGetHTMLFile() override;
+  frmGetHTMLFile(const frmGetHTMLFile&) = delete;
+  frmGetHTMLFile& operator=(const frmGetHTMLFile&) = delete;
+
+  // Quiet is only read. KeepLoaded True leaves the window loaded afterwards; a
+  // window kept loaded keeps the caption text of its first retrieval.
+  RetrievalStatus GetFile(const std::wstring& URL, const std::wstring& LocalFile,
+                          Boolean KeepLoaded, const std::wstring& CaptionText, Boolean ShowFileName,
+                          std::int32_t BufferSize, Boolean& Quiet);
+
+  // The window's design: caption, progress bar, Cancel button and Timer1.
+  static FormSpec Design();
+
+  void OnClick(const std::wstring& control) override;
+  void OnTimer() override;
+
+ private:
+  struct Attempt;
+
+  Form& Window();  // loads the window when it is not loaded
+  void cmdCancel_Click();
+  void Timer1_Timer();
+  void CheckCancel();
+  std::wstring AttemptCaption() const;
+  void RunAttempt(Attempt& attempt, const std::wstring& server, const std::wstring& path);
+  void ReadBody(Attempt& attempt, std::int32_t contentLength, bool lengthAnnounced);
+  // Returns true when the user asked to retry; otherwise the transfer is finished.
+  bool HandleFailure(const Error& failure, Attempt& attempt) noexcept;
+  void Cleanup(Attempt& attempt) noexcept;
+  void HideWindow() noexcept;
+
+  Platform& platform_;
+  std::unique_ptr<Form> form_;
+
+  // Retrieval state, kept across unloads of the window.
+  std::wstring URL;
+  std::wstring LocalFile;
+  Boolean Quiet = kFalse;
+  RetrievalStatus Status = kRetrievalCompleted;
+  std::wstring CaptionText;
+  std::int32_t BufferSize = 0;
+  Boolean ShowFileName = kFalse;
+
+  // Per show: whether Cancel was clicked, and whether the transfer started at all.
+  bool cancelClicked_ = false;
+  bool ticked_ = false;
+};
+
+}  // namespace vyn

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "FakeComponents.h"
+#include "FakeDisk.h"
+#include "FakeEnvironment.h"
+#include "FakeForms.h"
+#include "FakeMessageBoxes.h"
+#include "FakeMessagePump.h"
+#include "FakeRegistry.h"
+#include "FakeWinInet.h"
+#include "platform/Platform.h"
+#include "retrieval/frmGetHTMLFile.h"
+
+namespace vyn::test {
+
+// One retrieval window over fakes: a scripted WinInet, an in-memory disk,
+// windows without a screen and scripted message boxes.
+class RetrievalTest : public ::testing::Test {
+ protected:
+  static constexpr const wchar_t* kUrl = L"downloads.example.test/Downloads/ABCData.vyn";
+  static constexpr const wchar_t* kTarget = L"C:\\Data\\ABCData.zip";
+
+  RetrievalTest() { disk.AddFolder(L"C:\\Data"); }
+
+  RetrievalStatus Fetch(const std::wstring& url = kUrl, const std::wstring& target = kTarget,
+                        Boolean quiet = kTrue, std::int32_t bufferSize = 4096) {
+    return window.GetFile(url, target, kFalse, L"Downloading MLS Data", kFalse, bufferSize, quiet);
+  }
+
+  // A click on Cancel at the n-th check point of the transfer.
+  void CancelAtCheckPoint(int n) {
+    pump.onDoEvents = [this, n](int call) {
+      if (call == n) forms.Find(L"frmGetHTMLFile")->Click(L"cmdCancel");
+    };
+  }
+
+  std::vector<std::wstring> TempFiles() const {
+    return disk.FilesIn(L"C:\\Users\\user\\AppData\\Local\\Temp", L"~re");
+  }
+  std::vector<std::wstring> StagingFiles() const { return disk.FilesIn(L"C:\\Data", L"~re"); }
+
+  fakes::FakeDisk disk;
+  Latin1Codec ansi;
+  fakes::FakeRegistry registry;
+  fakes::FakeEnvironment environment;
+  fakes::FakeMessageBoxes boxes;
+  fakes::FakeMessagePump pump;
+  fakes::FakeFormFactory forms;
+  fakes::FakeWinInet inet;
+  fakes::FakeComponents components;
+  Platform platform{ansi,  registry, disk,  disk, disk,      environment,
+                    boxes, pump,     forms, inet, components};
+  frmGetHTMLFile window{platform};
+};
+
+}  // namespace vyn::test

@@ -1,0 +1,279 @@
+// The transfer's failures: network steps with their retry question, broken
+// bodies, and failures of the disk, each leaving the target as it was.
+
+#include <gtest/gtest.h>
+
+#include "RetrievalFixture.h"
+
+namespace vyn::test {
+namespace {
+
+using Step = fakes::FakeWinInet::Step;
+using Response = fakes::FakeWinInet::Response;
+
+const std::string kBody = "PK\x03\x04 archive bytes";
+
+struct NetworkStep {
+  Step step;
+  const wchar_t* description;
+};
+
+class NetworkStepFailure : public RetrievalTest,
+                           public ::testing::WithParamInterface<NetworkStep> {};
+
+TEST_P(NetworkStepFailure, CaptionNamesTheStepAndNoGives3) {
+  disk.AddFile(kTarget, "old archive");
+  inet.responses = {fakes::FakeWinInet::Body(kBody, 4096)};
+  inet.failures[GetParam().step] = -1;
+  boxes.ScriptAnswer(MessageAnswer::kNo);
+  std::wstring captionAtQuestion;
+  boxes.onShow = [&](const fakes::ShownMessage&) {
+    captionAtQuestion = forms.Find(L"frmGetHTMLFile")->Caption();
+  };
+
+  RetrievalStatus status = Fetch();
+
+  EXPECT_EQ(status, 3);
+  EXPECT_EQ(captionAtQuestion, std::wstring(L"Error ") + GetParam().description);
+  ASSERT_EQ(boxes.Shown().size(), 1u);
+  EXPECT_EQ(boxes.Shown()[0].text, L"Error connecting to server. Do you want to retry?");
+  EXPECT_EQ(boxes.Shown()[0].title, L"Connect Error");
+  EXPECT_EQ(boxes.Shown()[0].buttons, MessageButtons::kYesNo);
+  EXPECT_EQ(disk.Contents(kTarget), "old archive");
+  EXPECT_TRUE(TempFiles().empty());
+  EXPECT_EQ(inet.OpenHandles(), 0);
+}
+
+TEST_P(NetworkStepFailure, YesRepeatsFromTheRetryPointUntilItWorks) {
+  inet.responses = {fakes::FakeWinInet::Body(kBody, 4096)};
+  inet.failures[GetParam().step] = 2;
+  boxes.ScriptAnswer(MessageAnswer::kYes);
+  boxes.ScriptAnswer(MessageAnswer::kYes);
+  std::vector<std::wstring> captions;
+  forms.afterTick = [&](fakes::FakeForm& form) { captions = form.Captions(); };
+
+  RetrievalStatus status = Fetch();
+
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(disk.Contents(kTarget), kBody);
+  EXPECT_EQ(inet.CallsTo("InternetOpenA").size(), 3u);
+  std::wstring error = std::wstring(L"Error ") + GetParam().description;
+  EXPECT_EQ(captions,
+            (std::vector<std::wstring>{L"Downloading MLS Data", error, L"Downloading MLS Data",
+                                       error, L"Downloading MLS Data"}));
+  EXPECT_EQ(inet.OpenHandles(), 0);
+  EXPECT_EQ(inet.BadCloses(), 0);
+  EXPECT_TRUE(TempFiles().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, NetworkStepFailure,
+                         ::testing::Values(NetworkStep{Step::kOpen, L"Opening Internet Session"},
+                                           NetworkStep{Step::kConnect,
+                                                       L"Opening Internet Connection"},
+                                           NetworkStep{Step::kOpenRequest, L"Opening Request"},
+                                           NetworkStep{Step::kSend, L"Sending Request"}));
+
+TEST_F(RetrievalTest, ConnectionHandleBelow1AsA32BitNumberFailsAndIsClosed) {
+  inet.responses = {fakes::FakeWinInet::Body(kBody, 4096)};
+  inet.failures[Step::kConnect] = 1;
+  inet.failedConnectHandle = 0xFFFFFFF0u;
+  boxes.ScriptAnswer(MessageAnswer::kNo);
+
+  RetrievalStatus status = Fetch();
+
+  EXPECT_EQ(status, 3);
+  EXPECT_EQ(inet.OpenHandles(), 0);
+  EXPECT_EQ(inet.BadCloses(), 0);
+}
+
+struct BrokenBody {
+  const char* name;
+  Response response;
+};
+
+void PrintTo(const BrokenBody& body, std::ostream* os) {
+  *os << body.name;
+}
+void PrintTo(const NetworkStep& step, std::ostream* os) {
+  *os << NarrowForDiagnostics(step.description);
+}
+
+class BrokenBodyIsReadingFile : public RetrievalTest,
+                                public ::testing::WithParamInterface<BrokenBody> {};
+
+TEST_P(BrokenBodyIsReadingFile, AskedToRetryAndNeverStored) {
+  disk.AddFile(kTarget, "old archive");
+  inet.responses = {GetParam().response};
+  boxes.ScriptAnswer(MessageAnswer::kNo);
+  std::wstring captionAtQuestion;
+  boxes.onShow = [&](const fakes::ShownMessage&) {
+    captionAtQuestion = forms.Find(L"frmGetHTMLFile")->Caption();
+  };
+
+  RetrievalStatus status = Fetch();
+
+  EXPECT_EQ(status, 3);
+  EXPECT_EQ(captionAtQuestion, L"Error Reading File");
+  EXPECT_EQ(boxes.Texts(),
+            std::vector<std::wstring>{L"Error connecting to server. Do you want to retry?"});
+  EXPECT_EQ(disk.Contents(kTarget), "old archive");
+  EXPECT_TRUE(TempFiles().empty());
+  EXPECT_TRUE(StagingFiles().empty());
+  EXPECT_EQ(inet.OpenHandles(), 0);
+  EXPECT_EQ(disk.OpenFiles(), 0);
+}
+
+Response ShortBody() {
+  Response r = fakes::FakeWinInet::Body("PK12345", 4096);
+  r.contentLength = "10";
+  return r;
+}
+Response FailedReadWithBytes() {
+  Response r;
+  r.reads = {{"PK12", true}, {"3456", false}};
+  return r;
+}
+Response FailedReadWithoutBytes() {
+  Response r;
+  r.reads = {{"PK12", true}, {"", false}};
+  return r;
+}
+
+INSTANTIATE_TEST_SUITE_P(Bodies, BrokenBodyIsReadingFile,
+                         ::testing::Values(BrokenBody{"ShorterThanContentLength", ShortBody()},
+                                           BrokenBody{"FailedReadWithBytes", FailedReadWithBytes()},
+                                           BrokenBody{"FailedReadWithoutBytes",
+                                                      FailedReadWithoutBytes()}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RetrievalTest, RetryAfterAShortBodyFetchesTheWholeFile) {
+  inet.responses = {ShortBody(), fakes::FakeWinInet::Body("PK34567890", 4096)};
+  boxes.ScriptAnswer(MessageAnswer::kYes);
+
+  RetrievalStatus status = Fetch();
+
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(disk.Contents(kTarget), "PK34567890");
+  EXPECT_TRUE(TempFiles().empty());
+}
+
+// An unexpected failure: the number-and-description box, status 1.
+void ExpectUnexpectedFailure(const fakes::FakeMessageBoxes& boxes, const std::wstring& text) {
+  ASSERT_EQ(boxes.Shown().size(), 1u);
+  EXPECT_EQ(boxes.Shown()[0].text, text);
+  EXPECT_EQ(boxes.Shown()[0].title, L"VYNDataLoader");
+  EXPECT_EQ(boxes.Shown()[0].buttons, MessageButtons::kOk);
+}
+
+TEST_F(RetrievalTest, TargetInMissingFolderGives1AndLeavesNoTemporaryFile) {
+  inet.responses = {fakes::FakeWinInet::Body(kBody, 4096)};
+
+  RetrievalStatus status = Fetch(kUrl, L"C:\\Missing\\ABCData.zip");
+
+  EXPECT_EQ(status, 1);
+  ExpectUnexpectedFailure(boxes, L"76 - Path not found");
+  EXPECT_TRUE(TempFiles().empty());
+  EXPECT_EQ(inet.OpenHandles(), 0);
+}
+
+TEST_F(RetrievalTest, ReadOnlyTargetIsReplaced) {
+  disk.AddFile(kTarget, "old archive", true);
+  inet.responses = {fakes::FakeWinInet::Body(kBody, 4096)};
+
+  RetrievalStatus status = Fetch();
+
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(disk.Contents(kTarget), kBody);
+}
+
+TEST_F(RetrievalTest, TemporaryFolderOnAnotherVolumeStillReplacesTheTarget) {
+  disk.tempFolder = "D:\\Temp\\";
+  disk.AddFolder(L"D:\\Temp");
+  disk.AddFile(kTarget, "old archive");
+  inet.responses = {fakes::FakeWinInet::Body(kBody, 4096)};
+
+  RetrievalStatus status = Fetch();
+
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(disk.Contents(kTarget), kBody);
+  EXPECT_TRUE(disk.FilesIn(L"D:\\Temp").empty());
+  EXPECT_TRUE(StagingFiles().empty());
+}
+
+TEST_F(RetrievalTest, FailedReplacementLeavesTargetWholeAndNothingBehind) {
+  disk.AddFile(kTarget, "old archive");
+  disk.failReplace = true;
+  inet.responses = {fakes::FakeWinInet::Body(kBody, 4096)};
+
+  RetrievalStatus status = Fetch();
+
+  EXPECT_EQ(status, 1);
+  ExpectUnexpectedFailure(boxes, L"70 - Permission denied");
+  EXPECT_EQ(disk.Contents(kTarget), "old archive");
+  EXPECT_TRUE(TempFiles().empty());
+  EXPECT_TRUE(StagingFiles().empty());
+}
+
+TEST_F(RetrievalTest, TemporaryFileThatCannotBeOpenedIsStillDeleted) {
+  // The fake names its first temporary file ~re1A2C.tmp.
+  disk.failOpen.insert(L"c:\\users\\user\\appdata\\local\\temp\\~re1a2c.tmp");
+  inet.responses = {fakes::FakeWinInet::Body(kBody, 4096)};
+
+  RetrievalStatus status = Fetch();
+
+  EXPECT_EQ(status, 1);
+  ExpectUnexpectedFailure(boxes, L"75 - Path/File access error");
+  EXPECT_TRUE(TempFiles().empty());
+  EXPECT_EQ(inet.OpenHandles(), 0);
+}
+
+TEST_F(RetrievalTest, DiskFullWhileWritingGives1AndKeepsTheTarget) {
+  disk.AddFile(kTarget, "old archive");
+  disk.diskFullAfterBytes = 5000;
+  inet.responses = {fakes::FakeWinInet::Body(std::string(9000, 'P'), 4096)};
+
+  RetrievalStatus status = Fetch();
+
+  EXPECT_EQ(status, 1);
+  ExpectUnexpectedFailure(boxes, L"61 - Disk full");
+  EXPECT_EQ(disk.Contents(kTarget), "old archive");
+  EXPECT_TRUE(TempFiles().empty());
+  EXPECT_EQ(disk.OpenFiles(), 0);
+}
+
+TEST_F(RetrievalTest, ContentLengthThatIsNoNumberOrTooBigIsAnUnexpectedFailure) {
+  struct Case {
+    const char* header;
+    const wchar_t* message;
+  };
+  for (Case c : {Case{"12ab", L"13 - Type mismatch"}, Case{"2147483648", L"6 - Overflow"}}) {
+    fakes::FakeMessageBoxes caseBoxes;
+    Platform p{ansi,      registry, disk,  disk, disk,      environment,
+               caseBoxes, pump,     forms, inet, components};
+    Response r = fakes::FakeWinInet::Body(kBody, 4096);
+    r.contentLength = c.header;
+    inet.responses = {r};
+    frmGetHTMLFile caseWindow(p);
+    Boolean quiet = kTrue;
+
+    RetrievalStatus status = caseWindow.GetFile(kUrl, kTarget, kFalse, L"x", kFalse, 4096, quiet);
+
+    EXPECT_EQ(status, 1);
+    ExpectUnexpectedFailure(caseBoxes, c.message);
+    EXPECT_FALSE(disk.HasFile(kTarget));
+    EXPECT_EQ(inet.OpenHandles(), 0);
+  }
+}
+
+TEST_F(RetrievalTest, MissingStatusAnswerIsNeverStored) {
+  inet.responses = {fakes::FakeWinInet::Body(kBody, 4096)};
+  inet.failures[Step::kQueryStatus] = -1;
+
+  RetrievalStatus status = Fetch();
+
+  EXPECT_EQ(status, 3);
+  EXPECT_FALSE(disk.HasFile(kTarget));
+}
+
+}  // namespace
+}  // namespace vyn::test
