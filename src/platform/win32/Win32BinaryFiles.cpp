@@ -1,0 +1,66 @@
+#include "platform/win32/Win32BinaryFiles.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "platform/win32/Win32FileSystemErrors.h"
+
+namespace vyn {
+namespace {
+
+constexpr std::int32_t kBadFileNumber = 52;
+constexpr std::int32_t kBadRecordNumber = 63;
+
+class Win32BinaryFile : public BinaryFile {
+ public:
+  explicit Win32BinaryFile(HANDLE handle) : handle_(handle) {}
+  ~Win32BinaryFile() override {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  Win32BinaryFile(const Win32BinaryFile&) = delete;
+  Win32BinaryFile& operator=(const Win32BinaryFile&) = delete;
+
+  void Put(std::int64_t position, const std::uint8_t* data, std::size_t count) override {
+    if (handle_ == INVALID_HANDLE_VALUE) throw Error(kBadFileNumber, L"Bad file name or number");
+    if (position < 1) throw Error(kBadRecordNumber, L"Bad record number");
+    LARGE_INTEGER offset;
+    offset.QuadPart = position - 1;
+    if (!SetFilePointerEx(handle_, offset, nullptr, FILE_BEGIN)) ThrowLastFileError();
+    while (count > 0) {
+      DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count, 1u << 30));
+      DWORD written = 0;
+      if (!WriteFile(handle_, data, chunk, &written, nullptr)) ThrowLastFileError();
+      if (written == 0) throw MakeError(errors::kDiskFull);
+      data += written;
+      count -= written;
+    }
+  }
+
+  void Close() override {
+    if (handle_ == INVALID_HANDLE_VALUE) return;
+    HANDLE handle = handle_;
+    handle_ = INVALID_HANDLE_VALUE;
+    if (!CloseHandle(handle)) ThrowLastFileError();
+  }
+
+  bool IsOpen() const override { return handle_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE handle_;
+};
+
+}  // namespace
+
+std::unique_ptr<BinaryFile> Win32BinaryFiles::OpenForBinary(const std::wstring& path) {
+  HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) ThrowLastFileError();
+  return std::make_unique<Win32BinaryFile>(handle);
+}
+
+void Win32BinaryFiles::Kill(const std::wstring& path) {
+  if (!DeleteFileW(path.c_str())) ThrowLastFileError();
+}
+
+}  // namespace vyn

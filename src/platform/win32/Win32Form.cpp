@@ -1,0 +1,202 @@
+#include "platform/win32/Win32Form.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/Error.h"
+#include "platform/win32/Win32Forms.h"
+#include "platform/win32/Win32FormsDispatch.h"
+#include "platform/win32/Win32FormsModal.h"
+
+namespace vyn {
+
+Win32FormFactory::Win32FormFactory() : instance_(GetModuleHandleW(nullptr)) {}
+
+std::unique_ptr<Form> Win32FormFactory::Load(const FormSpec& spec, FormEvents& events) {
+  return std::make_unique<Win32Form>(instance_, spec, events);
+}
+
+Win32Form::Win32Form(HINSTANCE instance, const FormSpec& spec, FormEvents& events)
+    : spec_(spec), events_(events), dpi_(SystemDpi()), defaultFont_(CreateFormFont({}, dpi_)) {
+  const wchar_t* className = RegisterWindowClass(instance);
+  DWORD style = FormStyle(spec.border);
+  DWORD exStyle = FormExStyle(spec.border);
+  RECT frame{0, 0, TwipsToPixels(spec.clientWidth, dpi_.x),
+             TwipsToPixels(spec.clientHeight, dpi_.y)};
+  AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+  window_ = CreateWindowExW(exStyle, className, spec.caption.c_str(), style, CW_USEDEFAULT,
+                            CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
+                            nullptr, nullptr, instance, this);
+  if (window_ == nullptr) throw Error(errors::kOutOfMemory, L"Could not create " + spec.name);
+  try {
+    SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(defaultFont_.get()), FALSE);
+    smallIcon_ = LoadFormIcon(instance, spec.iconResourceId, SM_CXSMICON, SM_CYSMICON);
+    bigIcon_ = LoadFormIcon(instance, spec.iconResourceId, SM_CXICON, SM_CYICON);
+    if (smallIcon_) {
+      SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+    }
+    if (bigIcon_) {
+      SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+    }
+    CreateControls();
+  } catch (...) {
+    SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+    DestroyWindow(window_);
+    throw;
+  }
+  RegisterFormsWindow(window_);
+}
+
+Win32Form::~Win32Form() {
+  *alive_ = false;
+  if (window_ == nullptr) return;  // already destroyed with its owner
+  HWND window = window_;
+  UnregisterFormsWindow(window);
+  KillTimer(window, kTimerId);
+  // From here on the window procedure no longer reaches this object.
+  SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+  DestroyWindow(window);
+}
+
+void Win32Form::CreateControls() {
+  std::vector<const ControlSpec*> order;
+  for (const auto& control : spec_.controls) order.push_back(&control);
+  // Windows tab through siblings in z-order, so create them in tab order.
+  std::stable_sort(order.begin(), order.end(), [](const ControlSpec* a, const ControlSpec* b) {
+    return a->tabIndex < b->tabIndex;
+  });
+  int id = kFirstControlId;
+  for (const ControlSpec* control : order) {
+    bool isDefault = control->kind == ControlKind::kButton && control->name == spec_.defaultButton;
+    HWND handle = CreateControlWindow(window_, *control, id, isDefault, dpi_);
+    SetWindowPos(handle, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    HFONT font = defaultFont_.get();
+    if (!control->font.face.empty()) {
+      auto& own = controlFonts_[control->name];
+      own = CreateFormFont(control->font, dpi_);
+      if (own) font = own.get();
+    }
+    SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (control->kind == ControlKind::kProgressBar) {
+      bars_[control->name] = std::make_unique<Win32ProgressBar>(handle);
+    } else {
+      controls_[control->name] = std::make_unique<Win32Control>(handle, control->kind);
+    }
+    if (isDefault) defaultButtonId_ = id;
+    idToName_[id] = control->name;
+    tabIndex_[control->name] = control->tabIndex;
+    ++id;
+  }
+}
+
+HWND Win32Form::ControlHandle(const std::wstring& name) const {
+  if (auto it = controls_.find(name); it != controls_.end()) return it->second->Handle();
+  if (auto it = bars_.find(name); it != bars_.end()) return it->second->Handle();
+  return nullptr;
+}
+
+std::wstring Win32Form::Caption() const {
+  int length = GetWindowTextLengthW(window_);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  int copied = GetWindowTextW(window_, text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(copied < 0 ? 0 : copied));
+  return text;
+}
+
+void Win32Form::SetCaption(const std::wstring& caption) {
+  SetWindowTextW(window_, caption.c_str());
+}
+
+Control& Win32Form::Item(const std::wstring& name) {
+  auto it = controls_.find(name);
+  if (it == controls_.end()) {
+    throw Error(errors::kInvalidProcedureCall, L"No control " + name + L" on " + spec_.name);
+  }
+  return *it->second;
+}
+
+ProgressBar& Win32Form::Progress(const std::wstring& name) {
+  auto it = bars_.find(name);
+  if (it == bars_.end()) {
+    throw Error(errors::kInvalidProcedureCall, L"No progress bar " + name + L" on " + spec_.name);
+  }
+  return *it->second;
+}
+
+void Win32Form::PlaceForShow() {
+  RECT frame;
+  GetWindowRect(window_, &frame);
+  SIZE size{frame.right - frame.left, frame.bottom - frame.top};
+  RECT area{};
+  HWND owner = GetActiveWindow();
+  if (spec_.startPosition == StartPosition::kCenterOwner && owner != nullptr && owner != window_) {
+    GetWindowRect(owner, &area);
+  } else {
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  }
+  POINT corner = CentreOn(area, size);
+  SetWindowPos(window_, nullptr, corner.x, corner.y, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  placed_ = true;
+}
+
+void Win32Form::FocusFirstControl() {
+  const Win32Control* first = nullptr;
+  int firstIndex = 0;
+  for (const auto& [name, control] : controls_) {
+    if (!control->Focusable() || !control->Enabled() || !control->Visible()) continue;
+    int index = tabIndex_[name];
+    if (first == nullptr || index < firstIndex) {
+      first = control.get();
+      firstIndex = index;
+    }
+  }
+  if (first != nullptr) SetFocus(first->Handle());
+}
+
+void Win32Form::Show() {
+  if (window_ == nullptr) return;
+  bool wasVisible = IsWindowVisible(window_) != FALSE;
+  if (!placed_) PlaceForShow();
+  ShowWindow(window_, SW_SHOW);
+  SetForegroundWindow(window_);
+  if (!wasVisible) FocusFirstControl();
+}
+
+void Win32Form::ShowModal() {
+  if (window_ == nullptr) return;
+  // Only locals after the loop: a handler may destroy this form meanwhile.
+  std::shared_ptr<bool> alive = alive_;
+  HWND window = window_;
+  HWND previous = GetActiveWindow();
+  if (previous != nullptr && previous != window) {
+    // Owned, the window stays above the one it blocks.
+    SetWindowLongPtrW(window, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(previous));
+  }
+  {
+    OtherWindowsDisabled others(window);
+    Show();
+    RunNestedMessageLoop([&] { return !*alive || !IsWindow(window) || !IsWindowVisible(window); });
+  }
+  if (previous != nullptr && IsWindow(previous)) SetActiveWindow(previous);
+}
+
+void Win32Form::Hide() {
+  if (window_ != nullptr) ShowWindow(window_, SW_HIDE);
+}
+
+bool Win32Form::Visible() const {
+  return window_ != nullptr && IsWindowVisible(window_);
+}
+
+void Win32Form::SetTimerEnabled(bool enabled) {
+  timerEnabled_ = enabled;
+  if (window_ == nullptr || spec_.timerIntervalMs == 0) return;  // no timer: never ticks
+  if (enabled) {
+    SetTimer(window_, kTimerId, spec_.timerIntervalMs, nullptr);
+  } else {
+    KillTimer(window_, kTimerId);
+  }
+}
+
+}  // namespace vyn

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/MessageBoxes.h"
+
+namespace vyn {
+
+// MessageBoxW, application-modal over the thread's active window, no icon.
+class Win32MessageBoxes : public MessageBoxes {
+ public:
+  MessageAnswer Show(const std::wstring& text, const std::wstring& title,
+                     MessageButtons buttons) override;
+};
+
+}  // namespace vyn
