@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace vyn {
+
+// Path of a folder or file as the program spells it ("C:\Data\x.zip"). On the
+// test host, where "\" is an ordinary character, it stands for the separator.
+std::filesystem::path ToFsPath(const std::wstring& text);
+
+// A binary file with 64-bit positions. Owns its stream; closes it when destroyed.
+class NativeFile {
+ public:
+  enum class Mode { kRead, kCreate };
+
+  // Throws std::system_error when the file cannot be opened.
+  NativeFile(const std::filesystem::path& path, Mode mode);
+  NativeFile(const NativeFile&) = delete;
+  NativeFile& operator=(const NativeFile&) = delete;
+
+  std::uint64_t Size();
+  // Reads up to `count` bytes at `offset`; returns how many were read.
+  std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t count);
+  // Appends; throws std::system_error on a short write.
+  void Write(const void* buffer, std::size_t count);
+  // Flushes the stream and asks the system to put the data on disk, then closes.
+  void CommitAndClose();
+
+ private:
+  struct Closer {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+  };
+  std::unique_ptr<std::FILE, Closer> file_;
+};
+
+}  // namespace vyn

@@ -1,0 +1,91 @@
+#include "platform/components/Utf8.h"
+
+#include <cstdint>
+
+namespace vyn {
+
+namespace {
+
+void AppendCodePoint(std::wstring& out, std::uint32_t cp) {
+  if constexpr (sizeof(wchar_t) == 2) {
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out += static_cast<wchar_t>(0xD800 + (cp >> 10));
+      out += static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
+      return;
+    }
+  }
+  out += static_cast<wchar_t>(cp);
+}
+
+}  // namespace
+
+std::optional<std::wstring> DecodeUtf8(std::string_view bytes) {
+  std::wstring out;
+  out.reserve(bytes.size());
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    if (lead < 0x80) {
+      out += static_cast<wchar_t>(lead);
+      ++i;
+      continue;
+    }
+    std::size_t extra = 0;
+    std::uint32_t cp = 0;
+    std::uint32_t minimum = 0;
+    if ((lead & 0xE0) == 0xC0) {
+      extra = 1, cp = lead & 0x1F, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+      extra = 2, cp = lead & 0x0F, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+      extra = 3, cp = lead & 0x07, minimum = 0x10000;
+    } else {
+      return std::nullopt;
+    }
+    if (bytes.size() - i <= extra) return std::nullopt;
+    for (std::size_t k = 1; k <= extra; ++k) {
+      const auto next = static_cast<unsigned char>(bytes[i + k]);
+      if ((next & 0xC0) != 0x80) return std::nullopt;
+      cp = (cp << 6) | (next & 0x3F);
+    }
+    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return std::nullopt;
+    AppendCodePoint(out, cp);
+    i += extra + 1;
+  }
+  return out;
+}
+
+std::string EncodeUtf8(std::wstring_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    auto cp = static_cast<std::uint32_t>(text[i]);
+    if (sizeof(wchar_t) == 2 && cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() &&
+        static_cast<std::uint32_t>(text[i + 1]) >= 0xDC00 &&
+        static_cast<std::uint32_t>(text[i + 1]) <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (static_cast<std::uint32_t>(text[i + 1]) - 0xDC00);
+      ++i;
+    } else if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
+      cp = 0xFFFD;
+    }
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      out += static_cast<char>(0xC0 | (cp >> 6));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      out += static_cast<char>(0xE0 | (cp >> 12));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (cp >> 18));
+      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  }
+  return out;
+}
+
+}  // namespace vyn

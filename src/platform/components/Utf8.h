@@ -1,0 +1,16 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vyn {
+
+// Strict UTF-8 -> wide text (UTF-16 where wchar_t is 16 bits). Overlong forms,
+// surrogates, code points beyond U+10FFFF and cut-off sequences give nullopt.
+std::optional<std::wstring> DecodeUtf8(std::string_view bytes);
+
+// Wide text -> UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string EncodeUtf8(std::wstring_view text);
+
+}  // namespace vyn

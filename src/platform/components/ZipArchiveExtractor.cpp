@@ -1,0 +1,160 @@
+#include "platform/components/ZipArchiveExtractor.h"
+
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "platform/Error.h"
+#include "platform/components/NativeFile.h"
+#include "platform/components/StagedExtraction.h"
+#include "platform/components/WildcardMatch.h"
+#include "platform/components/ZipNames.h"
+#include "platform/components/ZipReader.h"
+
+namespace vyn {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::wstring WithoutQuotes(const std::wstring& text) {
+  if (text.size() >= 2 && text.front() == L'"' && text.back() == L'"') {
+    return text.substr(1, text.size() - 2);
+  }
+  return text;
+}
+
+// Windows file names compare without regard to case.
+std::wstring PlaceKey(const std::vector<std::wstring>& parts, std::size_t count) {
+  std::wstring key;
+  for (std::size_t i = 0; i < count; ++i) {
+    for (wchar_t c : parts[i]) key += (c >= L'A' && c <= L'Z') ? c - L'A' + L'a' : c;
+    key += L'/';
+  }
+  return key;
+}
+
+fs::path RelativePath(const std::vector<std::wstring>& parts) {
+  fs::path relative;
+  for (const auto& part : parts) relative /= ToFsPath(part);
+  return relative;
+}
+
+struct Plan {
+  std::vector<fs::path> folders;
+  std::vector<std::pair<const ZipEntry*, fs::path>> files;
+};
+
+// Checks every member's name, whether or not the mask picks it, and lists what to unpack.
+Plan MakePlan(const std::vector<ZipEntry>& entries, const std::wstring& mask) {
+  Plan plan;
+  std::set<std::wstring> filePlaces;
+  std::set<std::wstring> folderPlaces;
+  for (const ZipEntry& entry : entries) {
+    if (entry.IsSymbolicLink()) {
+      throw ZipProblem{zip_errors::kUnsafeMember, entry.name, L"the member is a symbolic link"};
+    }
+    const std::vector<std::wstring> parts = SafeMemberPath(entry.name);
+    for (std::size_t depth = 1; depth < parts.size(); ++depth) {
+      folderPlaces.insert(PlaceKey(parts, depth));
+    }
+    if (entry.IsDirectory()) {
+      if (entry.uncompressedSize != 0) {
+        throw ZipProblem{zip_errors::kDamaged, entry.name, L"a folder entry holds data"};
+      }
+      if (parts.empty()) continue;
+      folderPlaces.insert(PlaceKey(parts, parts.size()));
+      if (WildcardMatch(mask, parts.back())) plan.folders.push_back(RelativePath(parts));
+      continue;
+    }
+    if (parts.empty()) {
+      throw ZipProblem{zip_errors::kUnsafeMember, entry.name, L"the member has no file name"};
+    }
+    if (!filePlaces.insert(PlaceKey(parts, parts.size())).second) {
+      throw ZipProblem{zip_errors::kUnsafeMember, entry.name,
+                       L"the member is in the archive twice"};
+    }
+    if (WildcardMatch(mask, parts.back())) plan.files.emplace_back(&entry, RelativePath(parts));
+  }
+  for (const auto& place : filePlaces) {
+    if (folderPlaces.count(place) != 0) {
+      throw ZipProblem{zip_errors::kUnsafeMember, place.substr(0, place.size() - 1),
+                       L"the name is both a file and a folder in the archive"};
+    }
+  }
+  return plan;
+}
+
+}  // namespace
+
+void ZipArchiveExtractor::TargetFolder(const std::wstring& folder) {
+  targetFolder_ = WithoutQuotes(folder);
+}
+
+void ZipArchiveExtractor::FileMask(const std::wstring& mask) {
+  fileMask_ = WithoutQuotes(mask);
+}
+
+void ZipArchiveExtractor::SourceArchive(const std::wstring& path) {
+  sourceArchive_ = path;
+}
+
+void ZipArchiveExtractor::Execute(std::int32_t action) {
+  if (action != kZipActionExtract) {
+    throw Error(zip_errors::kUnsupportedAction,
+                L"ZipExtractor: unsupported action " + std::to_wstring(action));
+  }
+  if (sourceArchive_.empty() || targetFolder_.empty()) {
+    throw Error(zip_errors::kNotReady,
+                L"ZipExtractor: the source archive and the target folder must be given first");
+  }
+  try {
+    Extract();
+  } catch (const ZipProblem& problem) {
+    std::wstring description = L"Archive \"" + sourceArchive_ + L"\"";
+    if (!problem.member.empty()) description += L", member \"" + problem.member + L"\"";
+    throw Error(problem.number, description + L": " + problem.problem);
+  }
+}
+
+void ZipArchiveExtractor::Extract() {
+  const fs::path target = ToFsPath(targetFolder_);
+  std::error_code error;
+  if (!fs::is_directory(target, error)) {
+    throw ZipProblem{zip_errors::kTargetUnwritable, L"",
+                     L"the target folder \"" + targetFolder_ + L"\" does not exist"};
+  }
+  // The archive is closed before anything moves: it may lie in the target folder itself.
+  std::unique_ptr<StagingFolder> staging;
+  std::vector<StagedFile> staged;
+  Plan plan;
+  try {
+    {
+      ZipReader reader(ToFsPath(sourceArchive_));
+      plan = MakePlan(reader.Entries(), fileMask_);
+      staging = std::make_unique<StagingFolder>(target);
+      for (const auto& [entry, relative] : plan.files) {
+        StagedFile file{staging->NewName(), relative};
+        NativeFile out(file.staged, NativeFile::Mode::kCreate);
+        reader.Unpack(*entry, [&out](const unsigned char* bytes, std::size_t count) {
+          out.Write(bytes, count);
+        });
+        out.CommitAndClose();
+        staged.push_back(std::move(file));
+      }
+    }
+    CheckPlacesAreFree(target, plan.folders, staged);
+    CommitStagedFiles(target, plan.folders, staged, *staging);
+  } catch (const ZipProblem&) {
+    throw;
+  } catch (const Error&) {
+    throw;
+  } catch (const std::exception& failure) {
+    throw ZipProblem{zip_errors::kTargetUnwritable, L"",
+                     L"the target folder \"" + targetFolder_ + L"\" cannot be written: " +
+                         WidenFromUtf8(failure.what())};
+  }
+}
+
+}  // namespace vyn

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/ZipExtractor.h"
+#include "platform/components/ZipErrors.h"
+
+namespace vyn {
+
+// Unpacks zip archives safely: nothing is written outside the target folder, and a
+// bad archive leaves the folder as it was. Members are checked and unpacked into a
+// staging folder inside the target first; only when all are good do they move into
+// place, replacing files that exist and creating subfolders. Error numbers: ZipErrors.h.
+class ZipArchiveExtractor : public ZipExtractor {
+ public:
+  void Execute(std::int32_t action) override;
+  void TargetFolder(const std::wstring& folder) override;
+  void FileMask(const std::wstring& mask) override;
+  void SourceArchive(const std::wstring& path) override;
+
+ private:
+  void Extract();
+
+  std::wstring targetFolder_;
+  std::wstring fileMask_ = L"*.*";
+  std::wstring sourceArchive_;
+};
+
+}  // namespace vyn

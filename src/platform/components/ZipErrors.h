@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vyn {
+
+// Error numbers of the zip component:
+//   0x80041001  Execute was given an action other than 8
+//   0x80041002  an operation is missing: no archive or no target folder was given
+//   0x80041003  the archive cannot be opened or read
+//   0x80041004  the archive is damaged or not a zip archive (structure, truncation,
+//               overlapping members, local header disagreeing with the directory)
+//   0x80041005  a member is unsafe (its name leads outside the target folder, is not a
+//               valid file name, is given twice, or it is a symbolic link)
+//   0x80041006  a member uses what this component does not read (method, encryption, split archive)
+//   0x80041007  a member's data are bad (CRC-32 or sizes differ, damaged compressed data)
+//   0x80041008  the target folder cannot be written (nothing of the archive is left in it)
+namespace zip_errors {
+inline constexpr std::int32_t kUnsupportedAction = static_cast<std::int32_t>(0x80041001u);
+inline constexpr std::int32_t kNotReady = static_cast<std::int32_t>(0x80041002u);
+inline constexpr std::int32_t kUnreadable = static_cast<std::int32_t>(0x80041003u);
+inline constexpr std::int32_t kDamaged = static_cast<std::int32_t>(0x80041004u);
+inline constexpr std::int32_t kUnsafeMember = static_cast<std::int32_t>(0x80041005u);
+inline constexpr std::int32_t kUnsupportedMember = static_cast<std::int32_t>(0x80041006u);
+inline constexpr std::int32_t kBadData = static_cast<std::int32_t>(0x80041007u);
+inline constexpr std::int32_t kTargetUnwritable = static_cast<std::int32_t>(0x80041008u);
+}  // namespace zip_errors
+
+// A problem found while reading or unpacking; the extractor adds the archive's name.
+struct ZipProblem {
+  std::int32_t number;
+  std::wstring member;  // empty when it concerns the archive as a whole
+  std::wstring problem;
+};
+
+}  // namespace vyn
