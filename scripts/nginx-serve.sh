@@ -3,14 +3,15 @@
 # nginx-serve.sh stop STATE_DIR
 #
 # A private nginx on 127.0.0.1 that serves DATA_DIR at /Downloads/ on PORT, and
-# the same folder throttled to 32 KiB/s on SLOW_PORT (for Cancel tests and the
-# demo's progress window). Its config, pid file, logs and temp folders all live
+# the same folder throttled to SLOW_RATE (default 32k bytes/s) on SLOW_PORT, for
+# Cancel tests and the demo's progress window. Its config, pid file, logs and temp folders all live
 # in STATE_DIR, so it touches nothing system-wide. Without ports, two free ones
 # are picked. STATE_DIR/ports then holds "PORT SLOW_PORT" for the tests.
 # "stop" ends only the nginx that "start" left in STATE_DIR, by its pid.
 set -euo pipefail
 
 nginx=${NGINX:-/usr/sbin/nginx}
+slow_rate=${SLOW_RATE:-32k}
 action=${1:-}
 state=${2:-}
 [ -n "$action" ] && [ -n "$state" ] || {
@@ -83,7 +84,7 @@ http {
     listen 127.0.0.1:$slow;
     location /Downloads/ {
       alias $data/;
-      limit_rate 32k;
+      limit_rate $slow_rate;
       sendfile off;
       output_buffers 1 8k;
     }

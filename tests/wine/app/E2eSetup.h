@@ -1,0 +1,74 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <string>
+
+namespace vyn::e2e {
+
+// The product's key, which the program reads at start.
+inline constexpr const wchar_t* kProductKey = L"Software\\Tevrin Labs\\Veltrix";
+// Where a tax download records its location: settings key + "\File Locations".
+inline constexpr const wchar_t* kFileLocationsKey =
+    L"Software\\Tevrin Labs\\Veltrix\\File Locations";
+inline constexpr const wchar_t* kTaxPathLocal = L"Tax Path Local";
+inline constexpr const wchar_t* kSettingsFileName = L"Veltrix Settings.txt";
+
+// A Linux path as this process sees it through Wine's Z: drive.
+std::wstring WinePath(const std::string& unixPath);
+
+// A folder path with a trailing "\", as the program keeps folders.
+std::wstring WithBackslash(const std::filesystem::path& folder);
+
+// The two ports of the fixture's nginx ("PORT SLOW_PORT" in nginx/ports).
+struct ServerPorts {
+  int fast = 0;
+  int slow = 0;
+};
+std::optional<ServerPorts> ReadPorts(const std::filesystem::path& portsFile);
+
+// The product's registry values; an empty optional deletes the value.
+struct ProductValues {
+  std::wstring cityId;
+  std::optional<std::wstring> appData;
+  std::optional<std::wstring> installPath;
+  std::optional<std::wstring> downloadHost;
+};
+// Writes them under HKLM; false when the registry refused.
+bool WriteProductValues(const ProductValues& values);
+
+// A string value under HKLM and its type; nullopt when key or value is missing.
+struct RegistryString {
+  DWORD type = REG_NONE;
+  std::wstring text;
+};
+std::optional<RegistryString> ReadMachineString(const std::wstring& key, const std::wstring& name);
+void DeleteMachineValue(const std::wstring& key, const std::wstring& name);
+
+// The product's settings file, written for a case.
+struct SettingsFile {
+  std::wstring dataFolder;
+  std::wstring filePrefix = L"VYN";
+  bool taxDataAvailable = true;
+  std::wstring settingsKey = kProductKey;
+};
+bool WriteSettingsFile(const std::filesystem::path& appDataFolder, const SettingsFile& settings);
+
+// The "key = value" settings of a settings file (keys as written); empty when unreadable.
+std::optional<std::wstring> ReadSetting(const std::filesystem::path& settingsFile,
+                                        const std::wstring& key);
+
+// Local time as the settings file records it: "YYYY-MM-DD HH:MM:SS".
+std::wstring LocalTimestamp();
+
+// Names of the "~re" files in the user's temporary folder.
+std::set<std::wstring> TempReFiles();
+
+// Deletes the folder with everything in it and creates it again, empty.
+bool FreshFolder(const std::filesystem::path& folder);
+
+}  // namespace vyn::e2e

@@ -1,0 +1,14 @@
+#!/bin/bash
+# e2e-servers.sh up STATE_DIR: generates the sample data sets into STATE_DIR/www
+# (with manifests the tests compare against) and serves them from a private
+# nginx whose state, and the file "ports", are in STATE_DIR/nginx.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../../.." && pwd)
+state=${2:?usage: $0 up STATE_DIR}
+[ "$1" = up ] || { echo "usage: $0 up STATE_DIR" >&2; exit 2; }
+rm -rf "$state/www"
+mkdir -p "$state/www" "$state/nginx"
+# Small enough to keep the run quick, large enough that a 32 KiB/s transfer
+# lasts long after the Cancel click.
+python3 "$root/scripts/sample-data.py" "$state/www" --prefix VYN --seed 7 --size-mib 1
+"$root/scripts/nginx-serve.sh" start "$state/nginx" "$state/www"
