@@ -1,0 +1,53 @@
+#include "TempFolder.h"
+
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+namespace vyn::testing {
+
+namespace fs = std::filesystem;
+
+TempFolder::TempFolder(const std::string& leaf) {
+  std::random_device device;
+  root_ = fs::temp_directory_path() / ("vyn-components-" + std::to_string(device()));
+  path_ = leaf.empty() ? root_ : root_ / fs::u8path(leaf);
+  fs::create_directories(path_);
+}
+
+TempFolder::~TempFolder() {
+  std::error_code ignored;
+  fs::remove_all(root_, ignored);
+}
+
+std::wstring TempFolder::Text() const {
+  std::wstring text = path_.wstring();
+  text += static_cast<wchar_t>(fs::path::preferred_separator);
+  return text;
+}
+
+void WriteBytes(const fs::path& file, const std::string& bytes) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + file.u8string());
+}
+
+std::string ReadBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + file.u8string());
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::map<std::string, std::string> Snapshot(const fs::path& folder) {
+  std::map<std::string, std::string> state;
+  for (const auto& item : fs::recursive_directory_iterator(folder)) {
+    const std::string relative = item.path().lexically_relative(folder).generic_u8string();
+    state[relative] = item.is_directory() ? "<folder>" : ReadBytes(item.path());
+  }
+  return state;
+}
+
+}  // namespace vyn::testing

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vyn::testing {
+
+// One member of a test archive. The defaults give a plain deflated file.
+struct ZipMemberSpec {
+  std::string name;  // bytes as stored
+  std::string data;  // unpacked contents
+  bool deflate = true;
+  bool dataDescriptor = false;       // sizes and CRC after the data (flag bit 3)
+  bool zip64 = false;                // sizes and offset in Zip64 extra fields
+  bool utf8Name = false;             // flag bit 11
+  std::uint16_t versionMadeBy = 20;  // upper byte 3 = Unix
+  std::uint32_t externalAttributes = 0;
+  std::uint16_t method = 0xFFFF;           // overrides the method field when set
+  std::optional<std::uint32_t> storedCrc;  // a wrong CRC to record
+  std::optional<std::string> localName;    // a different name in the local header
+};
+
+// Builds zip archives in memory with zlib, including malformed ones.
+class ZipBuilder {
+ public:
+  ZipBuilder& Add(ZipMemberSpec member);
+  // A directory entry ("name/").
+  ZipBuilder& AddFolder(const std::string& name);
+  // A central directory entry only, pointing at `localOffset` (to forge overlaps).
+  ZipBuilder& AddDirectoryOnly(ZipMemberSpec member, std::uint64_t localOffset);
+  // Writes the Zip64 end of central directory record and locator too.
+  ZipBuilder& UseZip64End();
+
+  std::string Build() const;
+
+  // The bytes of a member's local header and data, as Build writes them.
+  static std::string LocalRecord(const ZipMemberSpec& member);
+  static std::string Deflate(const std::string& data);
+  static std::uint32_t Crc(const std::string& data);
+
+ private:
+  struct Item {
+    ZipMemberSpec member;
+    std::optional<std::uint64_t> localOffset;  // set for directory-only entries
+  };
+  std::vector<Item> items_;
+  bool zip64End_ = false;
+};
+
+}  // namespace vyn::testing

@@ -1,0 +1,200 @@
+// Unpacking good archives: methods, descriptors, Zip64, folders, masks, refreshes.
+#include <gtest/gtest.h>
+
+#include "TempFolder.h"
+#include "ZipBuilder.h"
+#include "platform/Error.h"
+#include "platform/components/ZipArchiveExtractor.h"
+
+namespace vyn::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+ZipMemberSpec Member(std::string name, std::string data, bool deflate = true) {
+  ZipMemberSpec member;
+  member.name = std::move(name);
+  member.data = std::move(data);
+  member.deflate = deflate;
+  return member;
+}
+
+class ZipExtractionTest : public ::testing::Test {
+ protected:
+  // Writes the archive beside the target folder and unpacks it the way the
+  // program does: folder and mask in quotes, archive without.
+  void Extract(const std::string& archiveBytes, const std::wstring& mask = L"\"*.*\"") {
+    const fs::path archive = work_.Path() / "VYNData.zip";
+    WriteBytes(archive, archiveBytes);
+    ZipArchiveExtractor zip;
+    zip.SourceArchive(archive.wstring());
+    zip.TargetFolder(L"\"" + target_.Text() + L"\"");
+    zip.FileMask(mask);
+    zip.Execute(kZipActionExtract);
+  }
+
+  std::string Read(const std::string& relative) const {
+    return ReadBytes(target_.Path() / fs::u8path(relative));
+  }
+
+  TempFolder work_;
+  TempFolder target_{"Data Folder With Blanks"};
+};
+
+TEST_F(ZipExtractionTest, StoredAndDeflatedMembersArriveIntact) {
+  std::string big;
+  for (int i = 0; i < 200000; ++i) big += static_cast<char>('a' + (i * 7) % 26);
+  const std::string archive = ZipBuilder()
+                                  .Add(Member("stored.txt", "plain bytes", false))
+                                  .Add(Member("deflated.dat", big))
+                                  .Add(Member("empty.txt", "", false))
+                                  .Build();
+
+  Extract(archive);
+
+  EXPECT_EQ(Read("stored.txt"), "plain bytes");
+  EXPECT_EQ(Read("deflated.dat"), big);
+  EXPECT_EQ(Read("empty.txt"), "");
+}
+
+TEST_F(ZipExtractionTest, SubfoldersAndFolderEntriesAreCreated) {
+  const std::string archive = ZipBuilder()
+                                  .AddFolder("maps/")
+                                  .AddFolder("empty/")
+                                  .Add(Member("maps/north/area.txt", "north"))
+                                  .Add(Member("win\\style.txt", "backslash"))
+                                  .Build();
+
+  Extract(archive);
+
+  EXPECT_EQ(Read("maps/north/area.txt"), "north");
+  EXPECT_EQ(Read("win/style.txt"), "backslash");
+  EXPECT_TRUE(fs::is_directory(target_.Path() / "empty"));
+}
+
+TEST_F(ZipExtractionTest, DataDescriptorsAndZip64FieldsAreRead) {
+  ZipMemberSpec described = Member("described.txt", "sizes come after the data");
+  described.dataDescriptor = true;
+  ZipMemberSpec wide = Member("wide.txt", "sizes in Zip64 extra fields", false);
+  wide.zip64 = true;
+  ZipMemberSpec both = Member("both.txt", "Zip64 descriptor");
+  both.zip64 = true;
+  both.dataDescriptor = true;
+  const std::string archive = ZipBuilder().Add(described).Add(wide).Add(both).UseZip64End().Build();
+
+  Extract(archive);
+
+  EXPECT_EQ(Read("described.txt"), "sizes come after the data");
+  EXPECT_EQ(Read("wide.txt"), "sizes in Zip64 extra fields");
+  EXPECT_EQ(Read("both.txt"), "Zip64 descriptor");
+}
+
+TEST_F(ZipExtractionTest, RefreshReplacesExistingFilesAndKeepsOthers) {
+  WriteBytes(target_.Path() / "listings.txt", "old listings");
+  WriteBytes(target_.Path() / "notes.txt", "the user's own file");
+  fs::create_directories(target_.Path() / "sub");
+  WriteBytes(target_.Path() / "sub" / "old.txt", "old nested");
+
+  Extract(ZipBuilder()
+              .Add(Member("listings.txt", "new listings"))
+              .Add(Member("sub/old.txt", "new nested"))
+              .Build());
+
+  EXPECT_EQ(Read("listings.txt"), "new listings");
+  EXPECT_EQ(Read("sub/old.txt"), "new nested");
+  EXPECT_EQ(Read("notes.txt"), "the user's own file");
+}
+
+TEST_F(ZipExtractionTest, NothingButTheMembersIsLeftBehind) {
+  Extract(ZipBuilder().Add(Member("a.txt", "a")).Add(Member("b/c.txt", "c")).Build());
+
+  const auto state = Snapshot(target_.Path());
+
+  EXPECT_EQ(state, (std::map<std::string, std::string>{
+                       {"a.txt", "a"}, {"b", "<folder>"}, {"b/c.txt", "c"}}));
+}
+
+TEST_F(ZipExtractionTest, MaskPicksMatchingNamesWithoutRegardToCase) {
+  const std::string archive = ZipBuilder()
+                                  .Add(Member("PRICES.TXT", "1"))
+                                  .Add(Member("sub/notes.txt", "2"))
+                                  .Add(Member("image.png", "3"))
+                                  .Add(Member("README", "4"))
+                                  .Build();
+
+  Extract(archive, L"\"*.txt\"");
+
+  EXPECT_EQ(Snapshot(target_.Path()),
+            (std::map<std::string, std::string>{
+                {"PRICES.TXT", "1"}, {"sub", "<folder>"}, {"sub/notes.txt", "2"}}));
+}
+
+TEST_F(ZipExtractionTest, StarDotStarMatchesNamesWithoutADot) {
+  Extract(ZipBuilder().Add(Member("README", "no dot")).Build(), L"\"*.*\"");
+
+  EXPECT_EQ(Read("README"), "no dot");
+}
+
+TEST_F(ZipExtractionTest, Utf8AndCodePage437NamesAreDecoded) {
+  ZipMemberSpec utf8 = Member("caf\xC3\xA9.txt", "utf8");
+  utf8.utf8Name = true;
+  ZipMemberSpec dos = Member("na\x8Bve.txt", "cp437");  // 0x8B is i with diaeresis
+
+  Extract(ZipBuilder().Add(utf8).Add(dos).Build());
+
+  EXPECT_EQ(Read("caf\xC3\xA9.txt"), "utf8");
+  EXPECT_EQ(Read("na\xC3\xAFve.txt"), "cp437");
+}
+
+TEST_F(ZipExtractionTest, SameInstanceServesTwoArchivesInARow) {
+  const fs::path first = work_.Path() / "VYNData.zip";
+  const fs::path second = work_.Path() / "VYNTax.zip";
+  WriteBytes(first, ZipBuilder().Add(Member("mls.txt", "mls")).Build());
+  WriteBytes(second, ZipBuilder().Add(Member("tax.txt", "tax")).Build());
+  ZipArchiveExtractor zip;
+
+  for (const fs::path& archive : {first, second}) {
+    zip.SourceArchive(archive.wstring());
+    zip.TargetFolder(L"\"" + target_.Text() + L"\"");
+    zip.FileMask(L"\"*.*\"");
+    zip.Execute(kZipActionExtract);
+  }
+
+  EXPECT_EQ(Read("mls.txt"), "mls");
+  EXPECT_EQ(Read("tax.txt"), "tax");
+}
+
+TEST_F(ZipExtractionTest, ArchiveInsideTheTargetFolderCanBeDeletedAfterwards) {
+  const fs::path archive = target_.Path() / "VYNData.zip";
+  WriteBytes(archive, ZipBuilder().Add(Member("data.txt", "x")).Build());
+  ZipArchiveExtractor zip;
+  zip.SourceArchive(archive.wstring());
+  zip.TargetFolder(L"\"" + target_.Text() + L"\"");
+  zip.FileMask(L"\"*.*\"");
+
+  zip.Execute(kZipActionExtract);
+
+  EXPECT_TRUE(fs::remove(archive));
+  EXPECT_EQ(Read("data.txt"), "x");
+}
+
+TEST(ZipExtractorCallsTest, OtherActionCodesAndMissingValuesAreErrors) {
+  ZipArchiveExtractor zip;
+
+  try {
+    zip.Execute(3);
+    FAIL() << "action 3 was accepted";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.Number(), zip_errors::kUnsupportedAction);
+    EXPECT_NE(error.Description().find(L"unsupported action"), std::wstring::npos);
+  }
+  try {
+    zip.Execute(kZipActionExtract);
+    FAIL() << "Execute ran without archive and folder";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.Number(), zip_errors::kNotReady);
+  }
+}
+
+}  // namespace
+}  // namespace vyn::testing
