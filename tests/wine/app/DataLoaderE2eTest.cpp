@@ -50,6 +50,7 @@ class DataLoaderE2e : public ::testing::Test {
     DeleteMachineValue(kFileLocationsKey, kTaxPathLocal);
     tempBefore_ = TempReFiles();
     started_ = LocalTimestamp();
+    logOffset_ = ReadAll(state_ / "nginx" / "access.log").size();
   }
 
   // Registry values and settings file for a case, then the program up to its main window.
@@ -135,10 +136,24 @@ class DataLoaderE2e : public ::testing::Test {
 
   void ExpectNoTempFileLeft() const { EXPECT_EQ(TempReFiles(), tempBefore_); }
 
-  // The request reached nginx as HTTP/1.0 and got this status.
+  // What nginx logged since the case began.
+  std::string CaseLog() const {
+    std::string log = ReadAll(state_ / "nginx" / "access.log");
+    return log.size() > logOffset_ ? log.substr(logOffset_) : std::string();
+  }
+
+  // The request reached nginx as an HTTP/1.0 GET from the program's agent and got this status.
   void ExpectServed(const std::string& file, int status) const {
-    std::string wanted = "\"GET /Downloads/" + file + " HTTP/1.0\" " + std::to_string(status);
-    EXPECT_NE(ReadAll(state_ / "nginx" / "access.log").find(wanted), std::string::npos) << wanted;
+    std::string request = "\"GET /Downloads/" + file + " HTTP/1.0\" " + std::to_string(status);
+    std::string log = CaseLog();
+    std::size_t at = log.find(request);
+    ASSERT_NE(at, std::string::npos) << "nginx logged no " << request;
+    std::string line = log.substr(at, log.find('\n', at) - at);
+    EXPECT_NE(line.find("\"http sample\""), std::string::npos) << line;
+  }
+
+  void ExpectNotRequested(const std::string& file) const {
+    EXPECT_EQ(CaseLog().find("/Downloads/" + file), std::string::npos) << file << " was requested";
   }
 
   fs::path state_, www_, appData_, data_, install_;
@@ -146,6 +161,7 @@ class DataLoaderE2e : public ::testing::Test {
   std::set<std::wstring> tempBefore_;
   std::wstring started_;
   std::wstring caption_;
+  std::size_t logOffset_ = 0;
   AppSession app_;
 };
 
@@ -163,6 +179,7 @@ TEST_F(DataLoaderE2e, MlsOnlyUnpacksListingsRecordsRefreshAndEnds) {
   ExpectNotRecorded(L"TaxDataUpdated");
   EXPECT_FALSE(ReadMachineString(kFileLocationsKey, kTaxPathLocal));
   ExpectServed("VYNData.vyn", 200);
+  ExpectNotRequested("VYNTax.vyn");
   ExpectNoTempFileLeft();
 }
 
@@ -183,6 +200,8 @@ TEST_F(DataLoaderE2e, TaxOnlyUnpacksTaxRecordsAndWritesTaxPathLocal) {
   ASSERT_TRUE(taxPath) << "no \"Tax Path Local\"";
   EXPECT_EQ(taxPath->type, static_cast<DWORD>(REG_SZ));
   EXPECT_EQ(taxPath->text, WithBackslash(data_));
+  ExpectServed("VYNTax.vyn", 200);
+  ExpectNotRequested("VYNData.vyn");
   ExpectNoTempFileLeft();
 }
 
@@ -225,10 +244,11 @@ TEST_F(DataLoaderE2e, MissingDataSetShowsFailureLeavesDataFolderAndWindowThenClo
 
   EXPECT_TRUE(app_.Running());
   EXPECT_NE(app_.FindWindowByCaption(caption_), nullptr);
-  EXPECT_FALSE(app_.ShowsMessageBox()) << "the tax data set was tried after the failure";
+  EXPECT_FALSE(app_.ShowsMessageBox());
   EXPECT_EQ(Differences(before, ListFolder(data_)), L"");
   ExpectNotRecorded(L"MlsDataUpdated");
   ExpectServed("GoneData.vyn", 404);
+  ExpectNotRequested("GoneTax.vyn");
   CloseAndExpectExit();
   ExpectNoTempFileLeft();
 }

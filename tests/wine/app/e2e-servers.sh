@@ -6,7 +6,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../../.." && pwd)
 state=${2:?usage: $0 up STATE_DIR}
 [ "$1" = up ] || { echo "usage: $0 up STATE_DIR" >&2; exit 2; }
-rm -rf "$state/www"
+"$root/scripts/nginx-serve.sh" stop "$state/nginx"
+rm -rf "$state/www" "$state/nginx"
 mkdir -p "$state/www" "$state/nginx"
 # Small enough to keep the run quick, large enough that a 32 KiB/s transfer
 # lasts long after the Cancel click.
