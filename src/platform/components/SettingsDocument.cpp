@@ -44,7 +44,8 @@ SettingsDocument SettingsDocument::Parse(std::string_view utf8) {
     const auto decoded = DecodeUtf8(raw);
     if (!decoded) throw SettingsSyntaxError{number, L"the text is not valid UTF-8"};
     for (wchar_t c : *decoded) {
-      if ((c < 0x20 && c != L'\t') || c == 0x7F) {
+      // A byte-order mark belongs only at the very start of the file.
+      if ((c < 0x20 && c != L'\t') || c == 0x7F || c == 0xFEFF) {
         throw SettingsSyntaxError{number, L"the line holds a control character"};
       }
     }

@@ -178,6 +178,29 @@ TEST_F(ZipExtractionTest, ArchiveInsideTheTargetFolderCanBeDeletedAfterwards) {
   EXPECT_EQ(Read("data.txt"), "x");
 }
 
+#ifdef VYN_SEED_CORPUS_DIR
+std::string Repeat(const std::string& piece, int times) {
+  std::string text;
+  for (int i = 0; i < times; ++i) text += piece;
+  return text;
+}
+
+// The fuzz seeds were written by another zip writer: its archives must unpack too.
+TEST_F(ZipExtractionTest, ArchivesOfAnotherWriterUnpack) {
+  const fs::path seeds = fs::u8path(VYN_SEED_CORPUS_DIR);
+
+  for (const char* name : {"stored-and-deflated.zip", "descriptor.zip", "zip64.zip"}) {
+    Extract(ReadBytes(seeds / name));
+  }
+
+  EXPECT_EQ(Read("a.txt"), "stored text");
+  EXPECT_EQ(Read("sub/b.dat"), Repeat("deflated ", 50));
+  EXPECT_TRUE(fs::is_directory(target_.Path() / "folder"));
+  EXPECT_EQ(Read("described.txt"), Repeat("descriptor ", 30));
+  EXPECT_EQ(Read("big.txt"), Repeat("zip64 member ", 20));
+}
+#endif
+
 TEST(ZipExtractorCallsTest, OtherActionCodesAndMissingValuesAreErrors) {
   ZipArchiveExtractor zip;
 
