@@ -41,7 +41,7 @@ class Win32Form : public Form {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   // Registers the layer's window class once; returns its name.
   static const wchar_t* RegisterWindowClass(HINSTANCE instance);
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void CreateControls();
   void PlaceForShow();
   void FocusFirstControl();

@@ -42,7 +42,7 @@ LRESULT CALLBACK Win32Form::WindowProc(HWND window, UINT message, WPARAM wParam,
     form->window_ = nullptr;
     return DefWindowProcW(window, message, wParam, lParam);
   }
-  return form->HandleMessage(message, wParam, lParam);
+  return form->HandleMessage(window, message, wParam, lParam);
 }
 
 template <typename Handler>
@@ -82,8 +82,8 @@ void Win32Form::OnCommand(int id) {
   RaiseClick(it->second);
 }
 
-LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  HWND window = window_;
+// window, not window_: messages arrive while CreateWindowExW has not returned yet.
+LRESULT Win32Form::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
       if (HIWORD(wParam) == BN_CLICKED) OnCommand(LOWORD(wParam));

@@ -1,0 +1,246 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "platform/Error.h"
+#include "platform/win32/Win32BinaryFiles.h"
+#include "platform/win32/Win32FileSystem.h"
+
+namespace vyn {
+namespace {
+
+// A fresh folder in the temporary folder, removed with everything in it.
+class TempFolder {
+ public:
+  TempFolder() {
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    path_ = std::wstring(base) + L"vyn-shell-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(counter_++);
+    CreateDirectoryW(path_.c_str(), nullptr);
+  }
+  ~TempFolder() { Remove(path_); }
+  std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+ private:
+  static void Remove(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+      do {
+        std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        std::wstring path = folder + L"\\" + name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+          Remove(path);
+        } else {
+          SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+          DeleteFileW(path.c_str());
+        }
+      } while (FindNextFileW(find, &found));
+      FindClose(find);
+    }
+    RemoveDirectoryW(folder.c_str());
+  }
+  static inline int counter_ = 0;
+  std::wstring path_;
+};
+
+void WriteText(const std::wstring& path, const std::string& text) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+std::string ReadText(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "<missing>";
+  std::string text(1 << 16, '\0');
+  DWORD read = 0;
+  ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr);
+  CloseHandle(file);
+  text.resize(read);
+  return text;
+}
+
+void MakeReadOnly(const std::wstring& path) {
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
+}
+
+bool IsReadOnly(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+// The number of the Error that action throws, or 0 when it throws none.
+template <typename Action>
+std::int32_t ErrorNumberOf(Action&& action) {
+  try {
+    action();
+  } catch (const Error& error) {
+    return error.Number();
+  }
+  return 0;
+}
+
+TEST(Win32FileSystemTest, TellsFilesFromFolders) {
+  TempFolder folder;
+  WriteText(folder / L"a.txt", "a");
+  CreateDirectoryW((folder / L"sub").c_str(), nullptr);
+  Win32FileSystem files;
+
+  EXPECT_TRUE(files.FileExists(folder / L"a.txt"));
+  EXPECT_FALSE(files.FileExists(folder / L"sub"));
+  EXPECT_FALSE(files.FileExists(folder / L"missing.txt"));
+  EXPECT_TRUE(files.FolderExists(folder / L"sub"));
+  EXPECT_FALSE(files.FolderExists(folder / L"a.txt"));
+  EXPECT_FALSE(files.FolderExists(folder / L"missing"));
+}
+
+TEST(Win32FileSystemTest, DeleteWithForceRemovesAReadOnlyFileWithoutForceRefuses) {
+  TempFolder folder;
+  WriteText(folder / L"ro.txt", "keep");
+  MakeReadOnly(folder / L"ro.txt");
+  Win32FileSystem files;
+
+  std::int32_t withoutForce = ErrorNumberOf([&] { files.DeleteFile(folder / L"ro.txt", false); });
+  bool stayed = files.FileExists(folder / L"ro.txt");
+  files.DeleteFile(folder / L"ro.txt", true);
+
+  EXPECT_EQ(withoutForce, errors::kPermissionDenied);
+  EXPECT_TRUE(stayed);
+  EXPECT_FALSE(files.FileExists(folder / L"ro.txt"));
+}
+
+TEST(Win32FileSystemTest, DeleteOfMissingFileOrFolderGivesTheirNumbers) {
+  TempFolder folder;
+  Win32FileSystem files;
+
+  EXPECT_EQ(ErrorNumberOf([&] { files.DeleteFile(folder / L"none.txt", true); }),
+            errors::kFileNotFound);
+  EXPECT_EQ(ErrorNumberOf([&] { files.DeleteFile(folder / L"nodir\\none.txt", false); }),
+            errors::kPathNotFound);
+}
+
+TEST(Win32FileSystemTest, MoveOntoAnExistingFileFailsWith58AndTouchesNeither) {
+  TempFolder folder;
+  WriteText(folder / L"src.txt", "new");
+  WriteText(folder / L"dst.txt", "old");
+  Win32FileSystem files;
+
+  std::int32_t number =
+      ErrorNumberOf([&] { files.MoveFile(folder / L"src.txt", folder / L"dst.txt"); });
+
+  EXPECT_EQ(number, errors::kFileAlreadyExists);
+  EXPECT_EQ(ReadText(folder / L"src.txt"), "new");
+  EXPECT_EQ(ReadText(folder / L"dst.txt"), "old");
+}
+
+TEST(Win32FileSystemTest, MoveRenamesAndFailsIntoAMissingFolder) {
+  TempFolder folder;
+  WriteText(folder / L"src.txt", "data");
+  Win32FileSystem files;
+
+  std::int32_t intoMissing =
+      ErrorNumberOf([&] { files.MoveFile(folder / L"src.txt", folder / L"nodir\\dst.txt"); });
+  files.MoveFile(folder / L"src.txt", folder / L"dst.txt");
+
+  EXPECT_EQ(intoMissing, errors::kPathNotFound);
+  EXPECT_FALSE(files.FileExists(folder / L"src.txt"));
+  EXPECT_EQ(ReadText(folder / L"dst.txt"), "data");
+}
+
+TEST(Win32FileSystemTest, ReplacePutsTheSourceOverAReadOnlyDestination) {
+  TempFolder folder;
+  WriteText(folder / L"src.txt", "fresh");
+  WriteText(folder / L"dst.txt", "stale");
+  MakeReadOnly(folder / L"dst.txt");
+  Win32FileSystem files;
+
+  files.ReplaceFile(folder / L"src.txt", folder / L"dst.txt");
+
+  EXPECT_EQ(ReadText(folder / L"dst.txt"), "fresh");
+  EXPECT_FALSE(files.FileExists(folder / L"src.txt"));
+}
+
+TEST(Win32FileSystemTest, FailedReplaceLeavesTheDestinationAsItWasReadOnlyIncluded) {
+  TempFolder folder;
+  WriteText(folder / L"dst.txt", "stale");
+  MakeReadOnly(folder / L"dst.txt");
+  Win32FileSystem files;
+
+  std::int32_t number =
+      ErrorNumberOf([&] { files.ReplaceFile(folder / L"missing.txt", folder / L"dst.txt"); });
+
+  EXPECT_EQ(number, errors::kFileNotFound);
+  EXPECT_EQ(ReadText(folder / L"dst.txt"), "stale");
+  EXPECT_TRUE(IsReadOnly(folder / L"dst.txt"));
+}
+
+TEST(Win32FileSystemTest, ReplaceCreatesTheDestinationWhenItIsMissing) {
+  TempFolder folder;
+  WriteText(folder / L"src.txt", "first");
+  Win32FileSystem files;
+
+  files.ReplaceFile(folder / L"src.txt", folder / L"dst.txt");
+
+  EXPECT_EQ(ReadText(folder / L"dst.txt"), "first");
+}
+
+TEST(Win32BinaryFilesTest, PutWritesAtOneBasedPositionsWithoutTruncating) {
+  TempFolder folder;
+  WriteText(folder / L"bin.dat", "0123456789");
+  Win32BinaryFiles files;
+  const std::uint8_t abc[] = {'a', 'b', 'c'};
+  const std::uint8_t xy[] = {'x', 'y'};
+
+  auto file = files.OpenForBinary(folder / L"bin.dat");
+  file->Put(1, abc, 3);
+  file->Put(12, xy, 2);  // one past the end: a gap of one byte
+  file->Close();
+
+  std::string content = ReadText(folder / L"bin.dat");
+  EXPECT_EQ(content.size(), 13u);
+  EXPECT_EQ(content.substr(0, 10), "abc3456789");
+  EXPECT_EQ(content[10], '\0');
+  EXPECT_EQ(content.substr(11), "xy");
+  EXPECT_FALSE(file->IsOpen());
+}
+
+TEST(Win32BinaryFilesTest, OpenCreatesAMissingFileAndRejectsBadPositionsAndClosedFiles) {
+  TempFolder folder;
+  Win32BinaryFiles files;
+  const std::uint8_t one[] = {'1'};
+
+  auto file = files.OpenForBinary(folder / L"new.dat");
+  std::int32_t atZero = ErrorNumberOf([&] { file->Put(0, one, 1); });
+  file->Close();
+  file->Close();  // a second close does nothing
+  std::int32_t afterClose = ErrorNumberOf([&] { file->Put(1, one, 1); });
+
+  EXPECT_EQ(ReadText(folder / L"new.dat"), "");
+  EXPECT_EQ(atZero, 63);
+  EXPECT_EQ(afterClose, 52);
+}
+
+TEST(Win32BinaryFilesTest, OpenInAMissingFolderAndKillOfAMissingFileGiveTheirNumbers) {
+  TempFolder folder;
+  WriteText(folder / L"gone.dat", "x");
+  Win32BinaryFiles files;
+
+  std::int32_t open = ErrorNumberOf([&] { files.OpenForBinary(folder / L"nodir\\f.dat"); });
+  files.Kill(folder / L"gone.dat");
+  std::int32_t killAgain = ErrorNumberOf([&] { files.Kill(folder / L"gone.dat"); });
+
+  EXPECT_EQ(open, errors::kPathNotFound);
+  EXPECT_EQ(ReadText(folder / L"gone.dat"), "<missing>");
+  EXPECT_EQ(killAgain, errors::kFileNotFound);
+}
+
+}  // namespace
+}  // namespace vyn
