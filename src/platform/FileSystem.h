@@ -2,6 +2,12 @@
 
 #include <string>
 
+// <windows.h> defines these names as macros for its A/W functions; they would
+// rename the methods below in some translation units and not in others.
+#undef DeleteFile
+#undef MoveFile
+#undef ReplaceFile
+
 namespace vyn {
 
 // The file-system object: existence tests, delete and move by name. Failures are

@@ -1,13 +1,14 @@
 #pragma once
 
 #include <windows.h>
-// <windows.h> names these as macros for its A/W functions; here they are the
-// file-system object's methods (the code calls the W functions by full name).
+
+#include "platform/FileSystem.h"
+
+// <windows.h> may have been included again since FileSystem.h undid its A/W
+// macros of the method names.
 #undef DeleteFile
 #undef MoveFile
 #undef ReplaceFile
-
-#include "platform/FileSystem.h"
 
 namespace vyn {
 

@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <map>
+#include <optional>
+#include <string>
+
+#include "ChildProcess.h"
+#include "MessageBoxDriver.h"
+#include "ProductRegistryKey.h"
+#include "Screenshot.h"
+#include "WindowQueries.h"
+
+namespace vyn::testing {
+namespace {
+
+using driver::CaptionMatch;
+using driver::ChildProcess;
+using driver::ControlInfo;
+
+// A Linux path of the build as Wine sees it, on drive Z:.
+std::wstring OnDriveZ(const char* unixPath) {
+  std::wstring path = L"Z:";
+  for (const char* c = unixPath; *c != '\0'; ++c) path += *c == '/' ? L'\\' : wchar_t(*c);
+  return path;
+}
+
+std::string Narrow(const std::wstring& text) {
+  std::string out;
+  for (wchar_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
+  return out;
+}
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  MainWindowTest() {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    installFolder =
+        std::wstring(temp) + L"vyn-main-window-" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(installFolder.c_str(), nullptr);
+    registry.SetNumber(L"Current City Id", 4711);
+    registry.SetString(L"AppData", installFolder + L"\\");
+    registry.SetString(L"Install Path", installFolder + L"\\");
+  }
+  ~MainWindowTest() override {
+    DeleteFileW((installFolder + L"\\Veltrix Settings.txt").c_str());
+    RemoveDirectoryW(installFolder.c_str());
+  }
+
+  // Starts the program and waits for its main window; a message box instead
+  // (a start-up failure) fails the test with its text.
+  HWND StartProgram() {
+    program.emplace(ChildProcess::Launch(L"\"" + OnDriveZ(VYN_PROGRAM_PATH) + L"\""));
+    HWND window = driver::WaitForTopLevelWindow(L"VYN Veltrix - 4711", CaptionMatch::kExact, 30000,
+                                                program->Id());
+    if (window == nullptr) {
+      if (HWND box = driver::WaitForMessageBox(0, program->Id())) {
+        auto info = driver::ReadMessageBox(box);
+        ADD_FAILURE() << "message box instead of the window: " << Narrow(info.title) << ": "
+                      << Narrow(info.text);
+      }
+    }
+    return window;
+  }
+
+  std::map<std::wstring, ControlInfo> ControlsByText(HWND window) {
+    std::map<std::wstring, ControlInfo> byText;
+    for (const auto& control : driver::ListControls(window)) byText[control.text] = control;
+    return byText;
+  }
+
+  ProductRegistryKey registry;
+  std::wstring installFolder;
+  std::optional<ChildProcess> program;
+};
+
+TEST_F(MainWindowTest, ShowsTheLoadedStateAndEndsWithExitCodeZeroOnClose) {
+  HWND window = StartProgram();
+  ASSERT_NE(window, nullptr);
+  Sleep(500);  // let it paint before the screenshot
+
+  auto controls = ControlsByText(window);
+  std::wstring dataFolder = installFolder + L"\\Data\\";
+  ControlInfo path;
+  for (const auto& control : driver::ListControls(window)) {
+    if (_wcsicmp(control.className.c_str(), L"Edit") == 0) path = control;
+  }
+  driver::SaveScreenshotPng(OnDriveZ(VYN_SCREENSHOT_FOLDER) + L"\\main-window.png");
+  driver::PostClick(controls[L"Close"].handle);
+  auto exitCode = program->WaitForExit(15000);
+
+  EXPECT_TRUE(controls.count(L"VYN Veltrix file downloader"));
+  EXPECT_TRUE(controls.count(L"Data path:"));
+  EXPECT_TRUE(controls.count(L"Select the files to download"));
+  EXPECT_EQ(path.text, dataFolder);
+  EXPECT_FALSE(path.enabled);
+  EXPECT_TRUE(controls[L"MLS Data"].visible);
+  EXPECT_EQ(controls[L"MLS Data"].checkState, 0);
+  EXPECT_FALSE(controls[L"Tax Data (Public records)"].visible);  // no settings file: not offered
+  EXPECT_FALSE(controls[L"Download"].enabled);
+  EXPECT_TRUE(controls[L"Close"].enabled);
+  ASSERT_TRUE(exitCode.has_value());
+  EXPECT_EQ(*exitCode, 0u);
+}
+
+TEST_F(MainWindowTest, OpensCentredOnTheScreenWithTheClientAreaInTwips) {
+  HDC screen = GetDC(nullptr);
+  int dpiX = GetDeviceCaps(screen, LOGPIXELSX);
+  int dpiY = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  RECT work;
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+
+  HWND window = StartProgram();
+  ASSERT_NE(window, nullptr);
+  SIZE client = driver::ClientSize(window);
+  RECT frame;
+  GetWindowRect(window, &frame);
+  PostMessageW(window, WM_CLOSE, 0, 0);  // the close box: same as "Close"
+  auto exitCode = program->WaitForExit(15000);
+
+  EXPECT_EQ(client.cx, MulDiv(5796, dpiX, 1440));
+  EXPECT_EQ(client.cy, MulDiv(3468, dpiY, 1440));
+  EXPECT_NEAR((frame.left + frame.right) / 2.0, (work.left + work.right) / 2.0, 1.0);
+  EXPECT_NEAR((frame.top + frame.bottom) / 2.0, (work.top + work.bottom) / 2.0, 1.0);
+  ASSERT_TRUE(exitCode.has_value());
+  EXPECT_EQ(*exitCode, 0u);
+}
+
+}  // namespace
+}  // namespace vyn::testing
