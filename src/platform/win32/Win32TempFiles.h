@@ -1,0 +1,15 @@
+#pragma once
+
+#include "platform/TempFileApi.h"
+
+namespace vyn {
+
+// GetTempPathA and GetTempFileNameA (kernel32).
+class Win32TempFiles : public TempFileApi {
+ public:
+  std::uint32_t GetTempPathA(std::uint32_t bufferLength, char* buffer) override;
+  std::uint32_t GetTempFileNameA(const char* pathName, const char* prefix, std::uint32_t unique,
+                                 char* tempFileName) override;
+};
+
+}  // namespace vyn
