@@ -9,7 +9,8 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 case "$action" in
   up)
     mkdir -p "$WINEPREFIX"
-    wineserver -p
+    # The persistent server would keep the caller's output open (ctest waits on it).
+    wineserver -p </dev/null >/dev/null 2>&1
     wineboot -i >/dev/null 2>&1
     echo "wine prefix ready: $WINEPREFIX"
     ;;
