@@ -43,6 +43,15 @@ class MainWindowTest : public ::testing::Test {
     registry.SetString(L"AppData", installFolder + L"\\");
     registry.SetString(L"Install Path", installFolder + L"\\");
   }
+  void WriteSettings(const std::string& text) {
+    HANDLE file = CreateFileW((installFolder + L"\\Veltrix Settings.txt").c_str(), GENERIC_WRITE, 0,
+                              nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+  }
+
   ~MainWindowTest() override {
     DeleteFileW((installFolder + L"\\Veltrix Settings.txt").c_str());
     RemoveDirectoryW(installFolder.c_str());
@@ -126,6 +135,44 @@ TEST_F(MainWindowTest, OpensCentredOnTheScreenWithTheClientAreaInTwips) {
   EXPECT_NEAR((frame.top + frame.bottom) / 2.0, (work.top + work.bottom) / 2.0, 1.0);
   ASSERT_TRUE(exitCode.has_value());
   EXPECT_EQ(*exitCode, 0u);
+}
+
+TEST_F(MainWindowTest, OffersTaxDataWhenTheSettingsSayItIsAvailable) {
+  WriteSettings("TaxDataAvailable = Yes\r\n");
+
+  HWND window = StartProgram();
+  ASSERT_NE(window, nullptr);
+  Sleep(300);
+  driver::SaveScreenshotPng(OnDriveZ(VYN_SCREENSHOT_FOLDER) + L"\\main-window-tax.png", window);
+  auto controls = ControlsByText(window);
+  driver::PostClick(controls[L"Close"].handle);
+  auto exitCode = program->WaitForExit(15000);
+
+  EXPECT_TRUE(controls[L"Tax Data (Public records)"].visible);
+  EXPECT_EQ(controls[L"Tax Data (Public records)"].checkState, 0);
+  EXPECT_FALSE(controls[L"Download"].enabled);
+  ASSERT_TRUE(exitCode.has_value());
+  EXPECT_EQ(*exitCode, 0u);
+}
+
+TEST_F(MainWindowTest, FailureInTheLoadStepShowsARunTimeErrorReportAndEndsNonZero) {
+  WriteSettings("TaxDataAvailable = Perhaps\r\n");
+
+  program.emplace(ChildProcess::Launch(L"\"" + OnDriveZ(VYN_PROGRAM_PATH) + L"\""));
+  HWND box = driver::WaitForMessageBox(30000, program->Id());
+  ASSERT_NE(box, nullptr);
+  driver::MessageBoxInfo info = driver::ReadMessageBox(box);
+  HWND mainWindow =
+      driver::WaitForTopLevelWindow(L"VYN Veltrix", CaptionMatch::kPrefix, 0, program->Id());
+  driver::PressMessageBoxButton(box, L"OK");
+  auto exitCode = program->WaitForExit(15000);
+
+  EXPECT_EQ(info.title, L"VYNDataLoader");
+  EXPECT_EQ(info.text.rfind(L"Run-time error '", 0), 0u) << Narrow(info.text);
+  EXPECT_NE(info.text.find(L"Veltrix Settings.txt"), std::wstring::npos) << Narrow(info.text);
+  EXPECT_EQ(mainWindow, nullptr);  // the window was never shown
+  ASSERT_TRUE(exitCode.has_value());
+  EXPECT_NE(*exitCode, 0u);
 }
 
 }  // namespace
