@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "FakeMessageBoxes.h"
-#include "WineRegistryKey.h"
+#include "ScratchKey.h"
 #include "platform/Error.h"
 #include "platform/win32/Win32AnsiCodec.h"
 #include "platform/win32/Win32Environment.h"
