@@ -76,11 +76,12 @@ RegistryValue ReadByType(const RegistryServices& s, const RegistryKey& key, cons
     case kRegSz:
     case kRegExpandSz: {
       if (n == 0) return RegistryValue::String(std::wstring());
+      const bool expand = type == kRegExpandSz;  // before the query updates type
       std::string buffer(n, '\0');
       std::uint32_t size = n;
       if (!query(Data(buffer), &size)) return RegistryValue();
       std::wstring text = s.ansi.FromAnsi(CutAtNul(buffer));
-      if (type == kRegExpandSz) text = ExpandEnvironment(std::move(text), s.environment);
+      if (expand) text = ExpandEnvironment(std::move(text), s.environment);
       return RegistryValue::String(std::move(text));
     }
     case kRegBinary: {
