@@ -2,9 +2,9 @@
 //   vyn_demo_driver setup CITY APPDATA INSTALL HOST DATAFOLDER
 //       writes the product's registry values and a settings file that offers tax data;
 //   vyn_demo_driver drive EXE CITY SCREENSHOTS
-//       runs EXE as a user would: ticks both data sets, presses "Download", saves
-//       screenshots (PNG) of the main window, the progress window and "Download
-//       Complete", answers the box and waits for the program to end;
+//       (headless, under Xvfb) runs EXE as a user would: ticks both data sets, presses "Download",
+//       saves screenshots (PNG) of the main window, the progress window and "Download Complete",
+//       answers the box and waits for the program to end;
 //   vyn_demo_driver report
 //       prints what the registry now holds.
 #include <windows.h>
@@ -70,10 +70,24 @@ void TickBox(HWND window, const wchar_t* text) {
   Say(L"ticked \"" + std::wstring(text) + L"\"");
 }
 
+// Under Xvfb there is no window manager: unmanaged, Wine draws the window frames
+// itself (so screenshots show them) and does not wait for a manager at every hide.
+void DrawFramesWithoutWindowManager() {
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\X11 Driver", 0, nullptr, 0,
+                      KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    return;
+  }
+  const wchar_t no[] = L"N";
+  RegSetValueExW(key, L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(no), sizeof no);
+  RegCloseKey(key);
+}
+
 int Drive(wchar_t** args) {
   const std::wstring exe = args[0];
   const std::wstring caption = L"VYN Veltrix - " + std::wstring(args[1]);
   const std::wstring shots = args[2];
+  DrawFramesWithoutWindowManager();
   AppSession app;
   if (!app.Launch(exe)) return Fail(L"cannot start " + exe);
   HWND window = app.WaitForWindow(caption, kWindowTimeoutMs);
@@ -85,6 +99,7 @@ int Drive(wchar_t** args) {
   Sleep(500);  // let it paint
   TickBox(window, L"MLS Data");
   TickBox(window, L"Tax Data (Public records)");
+  Sleep(500);  // the ticked boxes repaint
   Shot(window, shots, L"main-window");
 
   HWND download = FindControl(window, L"Download");
