@@ -46,6 +46,8 @@ wine_part() {
     "127.0.0.1:$port" "$(winpath "$vyn/Data")\\"
   local status=0
   if [ "$mode" = interactive ]; then
+    # A headless run leaves windows unmanaged; here the desktop's window manager frames them.
+    wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 || true
     echo "The program's window is open on $DISPLAY; the demo goes on when it ends."
     wine "$exe" || status=$?
   else
