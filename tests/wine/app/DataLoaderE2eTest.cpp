@@ -253,6 +253,28 @@ TEST_F(DataLoaderE2e, MissingDataSetShowsFailureLeavesDataFolderAndWindowThenClo
   ExpectNoTempFileLeft();
 }
 
+TEST_F(DataLoaderE2e, TaxFailureAfterMlsKeepsMlsDataUnpackedAndRecorded) {
+  SettingsFile settings = DefaultSettings();
+  settings.filePrefix = L"Half";  // HalfData.vyn is served, HalfTax.vyn is not
+  HWND window = Start(L"4107", ports_.fast, settings);
+  ASSERT_NE(window, nullptr) << "no main window";
+
+  Tick(window, L"MLS Data");
+  Tick(window, L"Tax Data (Public records)");
+  PressDownload(window);
+  AnswerBox(kFailureMessage);
+
+  EXPECT_NE(app_.FindWindowByCaption(caption_), nullptr);
+  ExpectDataFolder(Manifest(L"HalfData.vyn"));
+  ExpectRecordedNow(L"MlsDataUpdated");
+  ExpectNotRecorded(L"TaxDataUpdated");
+  EXPECT_FALSE(ReadMachineString(kFileLocationsKey, kTaxPathLocal));
+  ExpectServed("HalfData.vyn", 200);
+  ExpectServed("HalfTax.vyn", 404);
+  CloseAndExpectExit();
+  ExpectNoTempFileLeft();
+}
+
 TEST_F(DataLoaderE2e, CancelDuringTransferShowsFailureAndLeavesNoArchiveNorTempFile) {
   HWND window = Start(L"4105", ports_.slow, DefaultSettings());
   ASSERT_NE(window, nullptr) << "no main window";

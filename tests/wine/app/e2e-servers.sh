@@ -12,4 +12,7 @@ mkdir -p "$state/www" "$state/nginx"
 # Small enough to keep the run quick, large enough that a 32 KiB/s transfer
 # lasts long after the Cancel click.
 python3 "$root/scripts/sample-data.py" "$state/www" --prefix VYN --seed 7 --size-mib 1
+# Prefix "Half": the MLS data set is there, the tax data set is missing.
+cp "$state/www/VYNData.vyn" "$state/www/HalfData.vyn"
+cp "$state/www/VYNData.vyn.manifest" "$state/www/HalfData.vyn.manifest"
 "$root/scripts/nginx-serve.sh" start "$state/nginx" "$state/www"
