@@ -14,6 +14,20 @@ namespace vyn::basRegistry {
 
 namespace {
 
+// The platform's code with the system's wording for the usual refusals.
+Error RegistryWriteFailure(std::int32_t code) {
+  switch (code) {
+    case 5:
+      return Error(code, L"Access is denied.");
+    case 6:
+      return Error(code, L"The handle is invalid.");
+    case 1013:
+      return Error(code, L"The configuration registry key could not be written.");
+    default:
+      return Error(code, L"The registry refused the change.");
+  }
+}
+
 // KEY_QUERY_VALUE, KEY_SET_VALUE, KEY_CREATE_SUB_KEY, KEY_ENUMERATE_SUB_KEYS,
 // KEY_NOTIFY and KEY_CREATE_LINK, without the standard rights.
 constexpr std::uint32_t kCreateAccess = 0x3F;
@@ -179,18 +193,20 @@ void RegistrySetKeyValue(const RegistryServices& services, RegistryHive hive,
   try {
     RegistryKey key(services.registry);
     std::uint32_t disposition = 0;
-    if (services.registry.RegCreateKeyExA(HiveHandle(hive), services.ansi.ToAnsi(keyPath),
-                                          kNonVolatile, kCreateAccess, key.Receive(),
-                                          &disposition) == kErrorSuccess) {
-      key.Opened();
-    }
+    std::int32_t created =
+        services.registry.RegCreateKeyExA(HiveHandle(hive), services.ansi.ToAnsi(keyPath),
+                                          kNonVolatile, kCreateAccess, key.Receive(), &disposition);
+    if (created == kErrorSuccess) key.Opened();
     const auto type = static_cast<std::uint32_t>(valueType);
     std::optional<std::string> data = BuildData(services.ansi, value, type);
-    // A key that could not be created has no handle to write through.
-    if (!data || !key.IsOpen()) return;
+    if (!data) return;
+    // A refused write is reported: the product would otherwise go on using the old value.
+    if (!key.IsOpen()) throw RegistryWriteFailure(created);
     if (data->size() > UINT32_MAX) throw MakeError(errors::kOverflow);
-    services.registry.RegSetValueExA(key.Handle(), services.ansi.ToAnsi(valueName), type,
-                                     Data(*data), static_cast<std::uint32_t>(data->size()));
+    std::int32_t written =
+        services.registry.RegSetValueExA(key.Handle(), services.ansi.ToAnsi(valueName), type,
+                                         Data(*data), static_cast<std::uint32_t>(data->size()));
+    if (written != kErrorSuccess) throw RegistryWriteFailure(written);
   } catch (...) {
     ShowSupportError(services.messageBoxes, L"RegistrySetKeyValue", CurrentError());
   }

@@ -198,7 +198,7 @@ TEST_F(DownloadSequenceTest, UnpackingFailureEndsTheProgramAndKeepsTheArchive) {
   EXPECT_EQ(std::find(calls.begin(), calls.end(), L"MlsDataUpdated(1)"), calls.end());
 }
 
-TEST_F(DownloadSequenceTest, RefusedRegistryWriteStillCompletes) {
+TEST_F(DownloadSequenceTest, RefusedRegistryWriteIsReportedAndStillCompletes) {
   registry.failCreateKey = 5;
   inet.responses = {Archive("PK-tax")};
   LoadAndShow();
@@ -207,7 +207,8 @@ TEST_F(DownloadSequenceTest, RefusedRegistryWriteStillCompletes) {
   PressDownload();
 
   EXPECT_FALSE(TaxPathLocal().has_value());
-  EXPECT_EQ(boxes.Texts().back(), L"Download Complete");
+  EXPECT_THAT(boxes.Texts(), ElementsAre(L"Error: 5. Access is denied.", L"Download Complete"));
+  EXPECT_EQ(boxes.Shown()[0].title, L"RegistrySetKeyValue");
   EXPECT_FALSE(WindowLoaded());
 }
 

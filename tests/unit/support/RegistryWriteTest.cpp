@@ -111,16 +111,27 @@ TEST_F(RegistryTest, TypeNotHandledCreatesTheKeyOnly) {
   EXPECT_TRUE(boxes.Shown().empty());
 }
 
-TEST_F(RegistryTest, PlatformFailuresOnWriteAreNotReported) {
+TEST_F(RegistryTest, RefusedWritesAreReportedAndWriteNothing) {
   registry.failCreateKey = 5;
   Set(L"Denied key", RegistryValue::String(L"x"), kRegSz);
   registry.failCreateKey.reset();
   registry.failSetValue = 5;
   Set(L"Denied value", RegistryValue::String(L"x"), kRegSz);
 
-  EXPECT_TRUE(boxes.Shown().empty());
+  ASSERT_EQ(boxes.Shown().size(), 2u);
+  for (const auto& box : boxes.Shown()) {
+    EXPECT_EQ(box.text, L"Error: 5. Access is denied.");
+    EXPECT_EQ(box.title, L"RegistrySetKeyValue");
+    EXPECT_EQ(box.buttons, MessageButtons::kOk);
+  }
   EXPECT_EQ(registry.ValueCount(kKey), 0u);
   EXPECT_EQ(registry.HandlesOpened(), 1);  // only the second call got a key
+}
+
+TEST_F(RegistryTest, UnhandledTypeIsNotReportedEvenWhenTheKeyIsRefused) {
+  registry.failCreateKey = 5;
+  Set(L"Qword", RegistryValue::Integer(5), kRegQword);
+  EXPECT_TRUE(boxes.Shown().empty());
 }
 
 TEST_F(RegistryTest, EveryHandledTypeReadsBackWhatWasWritten) {
