@@ -9,11 +9,15 @@ logs=build/test-logs
 mkdir -p "$logs"
 status=0
 
+# run_preset PRESET [RUNNER...]: configure (with $CONFIGURE_ARGS), build, then ctest
+# under RUNNER.
 run_preset() {
   local preset=$1
   shift
   echo "=== $preset: configure and build"
-  cmake --preset "$preset" >"$logs/$preset-configure.log" 2>&1 || { cat "$logs/$preset-configure.log"; return 1; }
+  # shellcheck disable=SC2086
+  cmake --preset "$preset" ${CONFIGURE_ARGS:-} >"$logs/$preset-configure.log" 2>&1 ||
+    { cat "$logs/$preset-configure.log"; return 1; }
   cmake --build --preset "$preset" 2>&1 | tee "$logs/$preset-build.log" | grep -E "error|warning" ; 
   [ "${PIPESTATUS[0]}" -eq 0 ] || { tail -50 "$logs/$preset-build.log"; return 1; }
   echo "=== $preset: test"
@@ -23,10 +27,12 @@ run_preset() {
 
 run_preset native || status=1
 run_preset windows xvfb-run -a -s "-screen 0 1280x1024x24" || status=1
+# Bounded fuzzing of the parsers that read outside input (set VYN_FUZZ_SECONDS for longer runs).
+CONFIGURE_ARGS="-DVYN_FUZZ_SECONDS=${VYN_FUZZ_SECONDS:-20}" run_preset fuzz || status=1
 
 passed=0
 failed=0
-for f in "$logs"/native-ctest.log "$logs"/windows-ctest.log; do
+for f in "$logs"/native-ctest.log "$logs"/windows-ctest.log "$logs"/fuzz-ctest.log; do
   [ -f "$f" ] || continue
   line=$(grep -E "tests passed, [0-9]+ tests failed out of" "$f" | tail -1)
   total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
