@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <thread>
+
+#include "MessageBoxDriver.h"
+#include "TestForm.h"
+#include "WindowQueries.h"
+#include "platform/win32/Win32MessageBoxes.h"
+
+namespace vyn::testing {
+namespace {
+
+// What a user saw in the box, and whether the form was blocked meanwhile.
+struct Seen {
+  driver::MessageBoxInfo box;
+  LONG yesStyle = 0;
+  HWND owner = nullptr;
+  bool formEnabled = true;
+};
+
+// A user on another thread: waits for the box, looks at it, presses a button.
+std::thread AnswerBox(Seen& seen, const std::wstring& button, HWND form) {
+  return std::thread([&seen, button, form] {
+    HWND box = driver::WaitForMessageBox(10000, GetCurrentProcessId());
+    if (box == nullptr) return;
+    seen.box = driver::ReadMessageBox(box);
+    seen.owner = GetWindow(box, GW_OWNER);
+    seen.formEnabled = form == nullptr || IsWindowEnabled(form);
+    for (const auto& control : driver::ListControls(box)) {
+      if (control.text == L"&Yes") seen.yesStyle = GetWindowLongW(control.handle, GWL_STYLE);
+    }
+    driver::PressMessageBoxButton(box, button);
+  });
+}
+
+using MessageBoxesTest = FormsTest;
+
+TEST_F(MessageBoxesTest, YesNoBoxOverTheActiveFormBlocksItAndReturnsTheAnswer) {
+  Win32Form& owner = Load();
+  owner.Show();
+  Win32MessageBoxes boxes;
+  Seen seen;
+  std::thread user = AnswerBox(seen, L"&No", owner.Handle());
+
+  MessageAnswer answer = boxes.Show(L"Retry?", L"Connect Error", MessageButtons::kYesNo);
+  user.join();
+
+  EXPECT_EQ(answer, MessageAnswer::kNo);
+  EXPECT_EQ(seen.box.title, L"Connect Error");
+  EXPECT_EQ(seen.box.text, L"Retry?");
+  EXPECT_EQ(seen.box.buttons, (std::vector<std::wstring>{L"&Yes", L"&No"}));
+  EXPECT_EQ(seen.yesStyle & 0x0F, BS_DEFPUSHBUTTON);  // Yes is the default
+  EXPECT_EQ(seen.owner, owner.Handle());
+  EXPECT_FALSE(seen.formEnabled);
+  EXPECT_TRUE(IsWindowEnabled(owner.Handle()));
+}
+
+TEST_F(MessageBoxesTest, OkBoxWithoutAnyWindowReturnsOk) {
+  Win32MessageBoxes boxes;
+  Seen seen;
+  std::thread user = AnswerBox(seen, L"OK", nullptr);
+
+  MessageAnswer answer = boxes.Show(L"Download Complete", L"VYNDataLoader", MessageButtons::kOk);
+  user.join();
+
+  EXPECT_EQ(answer, MessageAnswer::kOk);
+  EXPECT_EQ(seen.box.buttons, std::vector<std::wstring>{L"OK"});
+  EXPECT_EQ(seen.box.text, L"Download Complete");
+}
+
+TEST_F(MessageBoxesTest, WaitAndDispatchProcessesAQueuedClick) {
+  Win32Form& loadedForm = Load();
+  loadedForm.Show();
+  PostMessageW(ControlOf(L"cmdCancel"), BM_CLICK, 0, 0);
+
+  pump.WaitAndDispatch();  // one wait, then everything pending
+
+  EXPECT_EQ(events.clicks, std::vector<std::wstring>{L"cmdCancel"});
+}
+
+}  // namespace
+}  // namespace vyn::testing
