@@ -75,6 +75,20 @@ TEST_F(RetrievalWineTest, CompleteFileWithoutContentLengthArrivesByteIdentical) 
   EXPECT_TRUE(NoTemporaryFileLeft());
 }
 
+TEST_F(RetrievalWineTest, RedirectIsFollowedToTheFile) {
+  std::string body = Archive(20000);
+  Reply moved = LoopbackHttpServer::Status(302, "Found", "<html>moved</html>");
+  moved.head += "\r\nLocation: /Downloads/moved.vyn";
+  LoopbackHttpServer server({moved, LoopbackHttpServer::Ok(body)});
+
+  RetrievalStatus status = Fetch(server.Port());
+
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(Target() == body);
+  ASSERT_EQ(server.Requests().size(), 2u);
+  EXPECT_EQ(server.Requests()[1].rfind("GET /Downloads/moved.vyn ", 0), 0u);
+}
+
 TEST_F(RetrievalWineTest, NotFoundPageLeavesTargetUntouchedWithoutMessageWhenQuiet) {
   WriteWholeFile(target, "old archive");
   LoopbackHttpServer server(
