@@ -3,7 +3,9 @@
 #include <zlib.h>
 
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
+#include <type_traits>
 #include <vector>
 
 namespace vyn::driver {
@@ -56,6 +58,51 @@ std::vector<std::uint8_t> EncodePng(int width, int height, const std::vector<std
   return png;
 }
 
+// The screen's device context, released on every path.
+class ScreenDc {
+ public:
+  ScreenDc() : dc_(GetDC(nullptr)) {}
+  ~ScreenDc() { ReleaseDC(nullptr, dc_); }
+  ScreenDc(const ScreenDc&) = delete;
+  ScreenDc& operator=(const ScreenDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
+struct DcDeleter {
+  void operator()(HDC dc) const { DeleteDC(dc); }
+};
+struct GdiObjectDeleter {
+  void operator()(HGDIOBJ object) const { DeleteObject(object); }
+};
+using UniqueDc = std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter>;
+using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiObjectDeleter>;
+
+// width x height BGRA pixels of the screen from (left, top), top-down.
+std::vector<std::uint8_t> CaptureScreen(int left, int top, int width, int height) {
+  ScreenDc screen;
+  UniqueDc memory(CreateCompatibleDC(screen.get()));
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  UniqueBitmap bitmap(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!memory || !bitmap) throw std::runtime_error("cannot make a bitmap for the capture");
+  HGDIOBJ old = SelectObject(memory.get(), bitmap.get());
+  BOOL copied = BitBlt(memory.get(), 0, 0, width, height, screen.get(), left, top, SRCCOPY);
+  GdiFlush();
+  SelectObject(memory.get(), old);
+  if (!copied) throw std::runtime_error("screen capture failed");
+  auto* begin = static_cast<const std::uint8_t*>(bits);
+  return std::vector<std::uint8_t>(begin, begin + static_cast<std::size_t>(width) * height * 4);
+}
+
 }  // namespace
 
 void SaveScreenshotPng(const std::wstring& path, HWND window) {
@@ -65,33 +112,8 @@ void SaveScreenshotPng(const std::wstring& path, HWND window) {
   int height = area.bottom - area.top;
   if (width <= 0 || height <= 0) throw std::runtime_error("nothing to capture");
 
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  bool copied = false;
-  std::vector<std::uint8_t> pixels;
-  if (bitmap != nullptr) {
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    copied = BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY) != FALSE;
-    GdiFlush();
-    auto* begin = static_cast<const std::uint8_t*>(bits);
-    pixels.assign(begin, begin + static_cast<std::size_t>(width) * height * 4);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-  }
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  if (!copied) throw std::runtime_error("screen capture failed");
-
-  std::vector<std::uint8_t> png = EncodePng(width, height, pixels);
+  std::vector<std::uint8_t> png =
+      EncodePng(width, height, CaptureScreen(area.left, area.top, width, height));
   HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create the PNG file");
