@@ -3,7 +3,8 @@
 //       writes the product's registry values and a settings file that offers tax data;
 //   vyn_demo_driver drive EXE CITY SCREENSHOTS
 //       (headless, under Xvfb) runs EXE as a user would: ticks both data sets, presses "Download",
-//       saves screenshots (PNG) of the main window, the progress window and "Download Complete",
+//       saves screenshots (PNG) of the main window, the progress window (and the whole
+//       screen meanwhile) and "Download Complete",
 //       answers the box and waits for the program to end;
 //   vyn_demo_driver report
 //       prints what the registry now holds.
@@ -110,6 +111,7 @@ int Drive(wchar_t** args) {
   if (progress) {
     Sleep(1500);  // part of the data set has arrived
     Shot(progress, shots, L"progress-window");
+    Shot(nullptr, shots, L"screen-during-download");
   } else {
     Say(L"the progress window was not seen");
   }
