@@ -146,6 +146,12 @@ void LoopbackHttpServer::Serve(std::uintptr_t socket, const Reply& reply) {
     if (!SendAll(socket, chunk.data(), chunk.size())) return;
     if (reply.dripChunk) std::this_thread::sleep_for(reply.dripDelay);
   }
+  if (reply.resetAtEnd) {
+    // A zero linger makes the close that follows send RST.
+    linger abort{1, 0};
+    setsockopt(client, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort), sizeof abort);
+    return;
+  }
   shutdown(client, SD_SEND);
   // Let the client read to the end before the socket goes.
   auto lingerUntil = std::chrono::steady_clock::now() + std::chrono::seconds(2);

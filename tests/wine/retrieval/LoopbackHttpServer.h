@@ -22,6 +22,7 @@ class LoopbackHttpServer {
     std::size_t closeAfter = SIZE_MAX;       // bytes of the body sent before closing early
     std::size_t dripChunk = 0;               // > 0: send the body this many bytes at a time ...
     std::chrono::milliseconds dripDelay{0};  // ... with this pause between them
+    bool resetAtEnd = false;                 // end with a reset (RST), not an orderly close
   };
 
   static Reply Ok(const std::string& body, bool withContentLength = true);

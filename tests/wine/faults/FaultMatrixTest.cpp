@@ -1,0 +1,190 @@
+// The fault matrix, network and locking cases: the real program under Wine
+// against a scripted server on loopback.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "FaultMatrixFixture.h"
+#include "LoopbackHttpServer.h"
+
+namespace vyn::faults {
+namespace {
+
+using test::LoopbackHttpServer;
+
+constexpr const wchar_t* kAppTitle = L"VYNDataLoader";
+constexpr const wchar_t* kMls = L"MLS Data";
+constexpr const wchar_t* kTax = L"Tax Data (Public records)";
+
+// The data folder after a complete refresh with `archive`: its members in
+// place, the fetched archive deleted, everything else as it was.
+FolderBytes Refreshed(FolderBytes data, const Archive& archive, const std::wstring& archiveName) {
+  for (const auto& [name, bytes] : archive.members) data[name] = bytes;
+  data.erase(archiveName);
+  return data;
+}
+
+class NetworkFault : public FaultMatrix {
+ protected:
+  // The read failure asks to retry; No gives up.
+  void DeclineRetry() {
+    AnswerBox(L"Connect Error", L"Error connecting to server. Do you want to retry?", L"&No");
+  }
+
+  // An unexpected failure: its number, " - " and its description.
+  void ExpectNumberedFailureBox() {
+    std::wstring text = AnswerBox(kAppTitle, L"");
+    std::size_t dash = text.find(L" - ");
+    ASSERT_NE(dash, std::wstring::npos) << ::testing::PrintToString(text);
+    EXPECT_EQ(text.find_first_not_of(L"-0123456789"), dash) << ::testing::PrintToString(text);
+  }
+};
+
+TEST_F(NetworkFault, RefusedConnectionKeepsEverything) {
+  PlantPreviousRefresh();
+  const Snapshot before = Take();
+  HWND window = Start(LoopbackHttpServer::UnusedPort());
+  ASSERT_NE(window, nullptr) << "no main window";
+
+  Tick(window, kMls);
+  Tick(window, kTax);
+  PressDownload(window);
+  DeclineRetry();
+  ExpectFailureMessageThenClose();
+
+  ExpectUnchanged(before);
+}
+
+TEST_F(NetworkFault, ResetInTheMiddleOfTheBodyKeepsEverything) {
+  PlantPreviousRefresh();
+  LoopbackHttpServer::Reply reset = LoopbackHttpServer::Ok(mls_.bytes);
+  reset.closeAfter = mls_.bytes.size() / 2;
+  reset.resetAtEnd = true;
+  LoopbackHttpServer server({reset});
+  const Snapshot before = Take();
+  HWND window = Start(server.Port());
+  ASSERT_NE(window, nullptr) << "no main window";
+
+  Tick(window, kMls);
+  Tick(window, kTax);
+  PressDownload(window);
+  DeclineRetry();
+  ExpectFailureMessageThenClose();
+
+  ExpectUnchanged(before);
+  EXPECT_EQ(server.Requests().size(), 1u) << "the tax data set was fetched after the failure";
+}
+
+TEST_F(NetworkFault, BodyShorterThanItsContentLengthKeepsEverything) {
+  PlantPreviousRefresh();
+  LoopbackHttpServer::Reply shortBody = LoopbackHttpServer::Ok(mls_.bytes);
+  shortBody.closeAfter = mls_.bytes.size() - 100;
+  LoopbackHttpServer server({shortBody});
+  const Snapshot before = Take();
+  HWND window = Start(server.Port());
+  ASSERT_NE(window, nullptr) << "no main window";
+
+  Tick(window, kMls);
+  PressDownload(window);
+  DeclineRetry();
+  ExpectFailureMessageThenClose();
+
+  ExpectUnchanged(before);
+}
+
+// Without a Content-Length a cut body cannot be told from a whole one: the
+// transfer completes, and the unpacking refuses the damaged archive before it
+// touches a data file. The archive stays for a look, as after any unpacking failure.
+TEST_F(NetworkFault, TruncatedArchiveWithoutContentLengthIsRefusedBeforeAnyDataFile) {
+  PlantPreviousRefresh();
+  LoopbackHttpServer::Reply truncated = LoopbackHttpServer::Ok(mls_.bytes, false);
+  truncated.closeAfter = mls_.bytes.size() / 2;
+  LoopbackHttpServer server({truncated});
+  Snapshot before = Take();
+  HWND window = Start(server.Port());
+  ASSERT_NE(window, nullptr) << "no main window";
+
+  Tick(window, kMls);
+  Tick(window, kTax);
+  PressDownload(window);
+  ExpectRunTimeErrorEnd();
+
+  before.data[L"VYNData.zip"] = mls_.bytes.substr(0, mls_.bytes.size() / 2);
+  ExpectUnchanged(before);
+}
+
+TEST_F(NetworkFault, LockedTaxArchiveFailsTheTaxStepAfterACompleteMlsRefresh) {
+  PlantPreviousRefresh();
+  LoopbackHttpServer server(
+      {LoopbackHttpServer::Ok(mls_.bytes), LoopbackHttpServer::Ok(tax_.bytes)});
+  const Snapshot before = Take();
+  const std::string settingsBefore = SettingsBytes();
+  {
+    HeldFile lock(data_ / "VYNTax.zip");
+    ASSERT_TRUE(lock.Held());
+    HWND window = Start(server.Port());
+    ASSERT_NE(window, nullptr) << "no main window";
+
+    Tick(window, kMls);
+    Tick(window, kTax);
+    PressDownload(window);
+    ExpectNumberedFailureBox();
+    ExpectFailureMessageThenClose();
+  }
+
+  // MLS fully refreshed and recorded; tax as it was, its archive untouched.
+  EXPECT_EQ(Differences(Refreshed(before.data, mls_, L"VYNData.zip"), ReadFolder(data_)), L"");
+  ExpectRecordedNow(L"MlsDataUpdated");
+  const fs::path settings = appData_ / e2e::kSettingsFileName;
+  EXPECT_EQ(e2e::ReadSetting(settings, L"TaxDataUpdated"), L"2020-01-02 03:04:06");
+  EXPECT_EQ(e2e::ReadSetting(settings, L"TaxDataLocation"), kPreviousTaxPath);
+  EXPECT_NE(SettingsBytes(), settingsBefore);
+  EXPECT_EQ(e2e::ReadMachineString(e2e::kFileLocationsKey, e2e::kTaxPathLocal)->text,
+            kPreviousTaxPath);
+  EXPECT_EQ(e2e::TempReFiles(), before.tempReFiles);
+  EXPECT_FALSE(fs::exists(appData_ / "Veltrix Settings.txt.saving"));
+}
+
+// The refresh cannot be recorded: the program ends before the registry is
+// written, and the settings file is the old one, whole.
+TEST_F(NetworkFault, SettingsFileThatCannotBeSavedLeavesSettingsAndRegistryAsTheyWere) {
+  PlantPreviousRefresh();
+  // A folder where the new settings text would be written first.
+  ASSERT_TRUE(fs::create_directory(appData_ / "Veltrix Settings.txt.saving"));
+  LoopbackHttpServer server({LoopbackHttpServer::Ok(tax_.bytes)});
+  const Snapshot before = Take();
+  HWND window = Start(server.Port());
+  ASSERT_NE(window, nullptr) << "no main window";
+
+  Tick(window, kTax);
+  PressDownload(window);
+  ExpectRunTimeErrorEnd();
+
+  Snapshot expected = before;
+  expected.data = Refreshed(before.data, tax_, L"VYNTax.zip");
+  ExpectUnchanged(expected);
+}
+
+TEST_F(NetworkFault, LockedSettingsFileLeavesItWholeAndNoPendingCopy) {
+  PlantPreviousRefresh();
+  LoopbackHttpServer server({LoopbackHttpServer::Ok(mls_.bytes)});
+  const Snapshot before = Take();
+  HWND window = Start(server.Port());
+  ASSERT_NE(window, nullptr) << "no main window";
+  {
+    // Held after the program has read it, as the product itself might hold it.
+    HeldFile lock(appData_ / e2e::kSettingsFileName);
+    ASSERT_TRUE(lock.Held());
+
+    Tick(window, kMls);
+    PressDownload(window);
+    ExpectRunTimeErrorEnd();
+  }
+
+  Snapshot expected = before;
+  expected.data = Refreshed(before.data, mls_, L"VYNData.zip");
+  ExpectUnchanged(expected);
+}
+
+}  // namespace
+}  // namespace vyn::faults
