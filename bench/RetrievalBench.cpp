@@ -1,0 +1,114 @@
+// One download per run, so that each run's peak working set is its own:
+//   retrieval_bench getfile URL TARGET   through GetFile and its window, as the program does
+//   retrieval_bench bare URL TARGET      the bare WinInet loop: the same 4096-byte reads
+//                                        written to a file, nothing else
+//   retrieval_bench idle                 starts and ends (the exe's own floor)
+// Prints one line "seconds=S bytes=N peak=P status=X" for scripts/bench.sh.
+
+#include "BenchPlatform.h"  // first: it settles <windows.h>'s file macros
+
+#include <wininet.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "ProcessMemory.h"
+#include "retrieval/SplitUrl.h"
+#include "retrieval/frmGetHTMLFile.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr DWORD kChunk = 4096;
+
+std::uint64_t FileSize(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+}
+
+// RAII for the bare loop's handles.
+struct Inet {
+  explicit Inet(HINTERNET h) : handle(h) {}
+  ~Inet() {
+    if (handle) InternetCloseHandle(handle);
+  }
+  Inet(const Inet&) = delete;
+  Inet& operator=(const Inet&) = delete;
+  HINTERNET handle;
+};
+
+struct File {
+  explicit File(HANDLE h) : handle(h) {}
+  ~File() {
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  }
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+  HANDLE handle;
+};
+
+// The same session, request and reads as the transfer, and nothing else.
+int BareLoop(const std::wstring& url, const std::wstring& target) {
+  std::wstring server;
+  std::wstring path;
+  vyn::SplitUrl(url, server, path);
+  vyn::ServerAddress address = vyn::SplitServerPort(server);
+  std::string host(address.host.begin(), address.host.end());
+  std::string object(path.begin(), path.end());
+
+  Inet session(InternetOpenA("http sample", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  Inet connection(InternetConnectA(session.handle, host.c_str(), address.port, nullptr, nullptr,
+                                   INTERNET_SERVICE_HTTP, 0, 0));
+  Inet request(HttpOpenRequestA(connection.handle, "GET", object.c_str(), "HTTP/1.0", nullptr,
+                                nullptr, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
+  if (!request.handle || !HttpSendRequestA(request.handle, nullptr, 0, nullptr, 0)) return 3;
+  File out(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (out.handle == INVALID_HANDLE_VALUE) return 1;
+  std::vector<char> buffer(kChunk);
+  DWORD got = 0;
+  for (;;) {
+    if (!InternetReadFile(request.handle, buffer.data(), kChunk, &got)) return 3;
+    if (got == 0) return 0;
+    DWORD written = 0;
+    if (!WriteFile(out.handle, buffer.data(), got, &written, nullptr) || written != got) return 1;
+  }
+}
+
+int ThroughGetFile(const std::wstring& url, const std::wstring& target) {
+  vyn::bench::BenchPlatform services;
+  vyn::frmGetHTMLFile window(services.platform);
+  vyn::Boolean quiet = vyn::kTrue;
+  return window.GetFile(url, target, vyn::kFalse, L"Downloading MLS Data", vyn::kFalse, kChunk,
+                        quiet);
+}
+
+int Usage() {
+  std::fprintf(stderr, "usage: retrieval_bench getfile|bare URL TARGET | idle\n");
+  return 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::wstring> args(argv + 1, argv + argc);
+  if (args.size() == 1 && args[0] == L"idle") {
+    std::printf("seconds=0 bytes=0 peak=%zu status=0\n", vyn::bench::PeakWorkingSet());
+    return 0;
+  }
+  if (args.size() != 3) return Usage();
+  const std::wstring& mode = args[0];
+  if (mode != L"getfile" && mode != L"bare") return Usage();
+
+  auto start = Clock::now();
+  int status = mode == L"bare" ? BareLoop(args[1], args[2]) : ThroughGetFile(args[1], args[2]);
+  double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  std::printf("seconds=%.3f bytes=%llu peak=%zu status=%d\n", seconds,
+              static_cast<unsigned long long>(FileSize(args[2])), vyn::bench::PeakWorkingSet(),
+              status);
+  return status == 0 ? 0 : 1;
+}

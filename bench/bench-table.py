@@ -1,0 +1,74 @@
+#!/usr/bin/env python3
+"""Prints scripts/bench.sh's table from its results file ("key value" lines).
+
+Seconds are the best of the runs; peak working sets the highest.
+  bench-table.py RESULTS RUNS MEMBERS
+"""
+
+import sys
+from collections import defaultdict
+
+MIB = 1024 * 1024
+
+
+def main():
+    path, runs, members = sys.argv[1], sys.argv[2], sys.argv[3]
+    values = defaultdict(list)
+    with open(path) as f:
+        for line in f:
+            key, value = line.split()
+            values[key].append(float(value))
+    best = lambda key: min(values[key])
+    peak = lambda key: max(values[key]) / MIB
+
+    rows = []
+
+    def row(what, value, ratio="", target="", ok=None):
+        rows.append((what, value, ratio, target, "" if ok is None else ("PASS" if ok else "MISS")))
+
+    for size in (64, 512):
+        bare, ours, curl = best(f"bare-{size}-seconds"), best(f"getfile-{size}-seconds"), \
+            best(f"curl-{size}-seconds")
+        row(f"download {size} MiB: GetFile (Wine)", f"{ours:.2f} s  {size / ours:.0f} MiB/s")
+        row(f"download {size} MiB: bare WinInet loop (Wine)", f"{bare:.2f} s  {size / bare:.0f} MiB/s")
+        row(f"download {size} MiB: curl (native)", f"{curl:.2f} s  {size / curl:.0f} MiB/s")
+        row(f"  GetFile vs bare WinInet loop", "", f"{bare / ours:.2f}", ">= 0.80", bare / ours >= 0.8)
+        row(f"  GetFile vs curl", "", f"{curl / ours:.2f}", "(none)")
+
+    console, window, idle = peak("floor-console"), peak("floor-window"), peak("floor-idle")
+    row("floor: empty console program (Wine)", f"{console:.1f} MiB")
+    row("floor: empty program with one window (Wine)", f"{window:.1f} MiB")
+    row("floor: retrieval_bench started, nothing done", f"{idle:.1f} MiB")
+    peaks = {}
+    for size in (64, 512):
+        p = peaks[size] = peak(f"getfile-{size}-peak")
+        row(f"peak working set, GetFile {size} MiB: absolute", f"{p:.1f} MiB", "", "< 16 MiB",
+            p < 16)
+        row(f"  above the empty console program", f"{p - console:.1f} MiB", "", "< 16 MiB",
+            p - console < 16)
+        row(f"  above the empty window program", f"{p - window:.1f} MiB", "", "< 16 MiB",
+            p - window < 16)
+    growth = peaks[512] - peaks[64]
+    row("peak working set, 512 MiB minus 64 MiB", f"{growth:+.1f} MiB", "", "within 2 MiB",
+        abs(growth) <= 2)
+
+    ours, unzip, wine = best("ours-seconds"), best("unzip-seconds"), best("wine-seconds")
+    row(f"unpack 256 MiB, {members} members: ZipExtractor (native)", f"{ours:.2f} s")
+    row(f"unpack 256 MiB, {members} members: ZipExtractor (Wine)", f"{wine:.2f} s")
+    row(f"unpack 256 MiB, {members} members: unzip (native)", f"{unzip:.2f} s")
+    row("  ZipExtractor native vs unzip", "", f"{unzip / ours:.2f}", ">= 1.00", unzip / ours >= 1.0)
+    row("  ZipExtractor under Wine vs unzip", "", f"{unzip / wine:.2f}", "(none)")
+
+    widths = [max(len(r[i]) for r in rows + [HEADER]) for i in range(5)]
+    for r in [HEADER] + rows:
+        print("  ".join(c.ljust(w) for c, w in zip(r, widths)).rstrip())
+    print(f"\nBest of {runs} interleaved runs for times; highest of them for peaks. Ratios are "
+          "speeds (higher is faster for ours).\nPeak working set is Wine's accounting "
+          "(GetProcessMemoryInfo: the Linux process's resident set, Wine's own libraries "
+          "included).")
+
+
+HEADER = ("measurement", "value", "ratio", "target", "result")
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,153 @@
+#!/bin/bash
+# The benchmark command: measures the program's download and unpacking side by
+# side with their peers, in one run, on one private nginx and the same files, and
+# prints a table of every ratio against its target.
+#
+#   scripts/bench.sh            (VYN_BENCH_RUNS=N: runs per measurement, default 3)
+#
+# Downloads of 64 and 512 MiB go through GetFile (real windows on a private Xvfb,
+# under Wine), through the bare WinInet loop of the same 4096-byte reads, and
+# through curl natively. Unpacking a 256 MiB archive of a few thousand members
+# runs our ZipExtractor natively and under Wine, and Info-ZIP's unzip. Each
+# figure is the best of the runs, interleaved so that load from elsewhere on the
+# machine falls on all of them alike. Never part of ctest's pass/fail; the exit
+# status is 0 when every measurement ran, whatever the ratios.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+runs=${VYN_BENCH_RUNS:-3}
+win=build/bench-win
+native=build/bench-native
+data=build/bench-data
+state=build/bench-state
+results=$state/results
+
+# --- what it needs --------------------------------------------------------
+missing=()
+for pair in curl:curl unzip:unzip Xvfb:xvfb nginx:nginx-light wine:wine python3:python3; do
+  command -v "${pair%%:*}" >/dev/null 2>&1 || [ -x "/usr/sbin/${pair%%:*}" ] || missing+=("${pair#*:}")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  apt-get update -qq && apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+echo "=== building (windows preset in $win, native Release in $native)"
+mkdir -p "$state"
+built() {  # LOG COMMAND...: quiet unless it fails
+  "${@:2}" >"$1" 2>&1 || { tail -30 "$1" >&2; exit 1; }
+}
+[ -f "$win/CMakeCache.txt" ] || built "$state/configure-win.log" cmake --preset windows -B "$win"
+built "$state/build-win.log" cmake --build "$win" --target retrieval_bench zip_bench \
+  empty_program empty_window_program
+[ -f "$native/CMakeCache.txt" ] || built "$state/configure-native.log" \
+  cmake -G Ninja -B "$native" -DCMAKE_BUILD_TYPE=Release -DVYN_TESTS=OFF -DVYN_BENCH=ON
+built "$state/build-native.log" cmake --build "$native" --target zip_bench
+
+echo "=== data sets in $data"
+mkdir -p "$data"
+for size in 64 512; do
+  [ -f "$data/dl-$size.vyn" ] || python3 bench/make-bench-data.py download "$data/dl-$size.vyn" "$size"
+done
+[ -f "$data/archive-256.zip" ] || python3 bench/make-bench-data.py archive "$data/archive-256.zip" 256
+members=$(python3 -c "import sys,zipfile; print(len(zipfile.ZipFile(sys.argv[1]).infolist()))" \
+  "$data/archive-256.zip")
+
+# --- what it starts, and stops again --------------------------------------
+export WINEPREFIX=$root/$win/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export http_proxy= HTTP_PROXY= https_proxy= no_proxy='*'
+xvfb_pid=""
+cleanup() {
+  scripts/nginx-serve.sh stop "$state/nginx" >/dev/null 2>&1 || true
+  scripts/wine-prefix.sh down "$WINEPREFIX" >/dev/null 2>&1 || true
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+  rm -rf "$state/out" "$state/target.bin"
+}
+trap cleanup EXIT
+
+# A private display: the retrieval window is a real window.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$state/display" >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 50); do [ -s "$state/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(cat "$state/display")
+
+scripts/nginx-serve.sh start "$state/nginx" "$data" >/dev/null
+port=$(cut -d' ' -f1 "$state/nginx/ports")
+scripts/wine-prefix.sh up "$WINEPREFIX" >/dev/null
+# Without a window manager Wine would wait for one at every hide (the tests run so too).
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+
+# --- measuring ------------------------------------------------------------
+: >"$results"
+record() { echo "$1 $2" >>"$results"; }
+field() { sed -E "s/.*\\b$1=([^ ]*).*/\\1/" <<<"$2"; }
+now() { echo "$EPOCHREALTIME"; }
+elapsed() { python3 -c "print(f'{$2 - $1:.3f}')"; }
+
+target=$root/$state/target.bin
+target_win=$(winepath -w "$target" 2>/dev/null)
+wine_run() { wine "$win/bench/$1.exe" "${@:2}"; }
+
+download() {  # KIND SIZE
+  local url="127.0.0.1:$port/Downloads/dl-$2.vyn" line
+  rm -f "$target"
+  if [ "$1" = curl ]; then
+    line="seconds=$(curl -s --noproxy '*' -o "$target" -w '%{time_total}' "http://$url")"
+  else
+    line=$(wine_run retrieval_bench "$1" "$url" "$target_win")
+  fi
+  [ "$(stat -c %s "$target")" -eq $(($2 * 1048576)) ] || { echo "$1 $2 MiB: wrong size" >&2; exit 1; }
+  record "$1-$2-seconds" "$(field seconds "$line")"
+  [ "$1" = curl ] || record "$1-$2-peak" "$(field peak "$line")"
+}
+
+unpack() {  # KIND
+  local out=$state/out/$1 start line
+  rm -rf "$state/out"
+  mkdir -p "$out"
+  case $1 in
+    ours)
+      start=$(now)
+      "$native/bench/zip_bench" "$data/archive-256.zip" "$out" >/dev/null
+      record ours-seconds "$(elapsed "$start" "$(now)")"
+      ;;
+    unzip)
+      start=$(now)
+      unzip -q -o "$data/archive-256.zip" -d "$out"
+      record unzip-seconds "$(elapsed "$start" "$(now)")"
+      ;;
+    wine)
+      line=$(wine_run zip_bench "$(winepath -w "$data/archive-256.zip")" "$(winepath -w "$out")")
+      record wine-seconds "$(field seconds "$line")"
+      ;;
+  esac
+  [ "$(find "$out" -type f | wc -l)" -eq "$members" ] || { echo "$1: wrong member count" >&2; exit 1; }
+}
+
+echo "=== warming up (not counted)"
+wine_run empty_program >/dev/null
+download bare 64 && download getfile 64
+: >"$results"
+
+echo "=== floors of the peak working set"
+record floor-console "$(field peak "$(wine_run empty_program)")"
+record floor-window "$(field peak "$(wine_run empty_window_program)")"
+record floor-idle "$(field peak "$(wine_run retrieval_bench idle)")"
+
+for size in 64 512; do
+  for run in $(seq "$runs"); do
+    echo "=== download $size MiB, run $run of $runs"
+    download bare "$size"
+    download getfile "$size"
+    download curl "$size"
+  done
+done
+for run in $(seq "$runs"); do
+  echo "=== unpacking $members members, run $run of $runs"
+  unpack ours
+  unpack unzip
+  unpack wine
+done
+
+echo
+python3 bench/bench-table.py "$results" "$runs" "$members"
