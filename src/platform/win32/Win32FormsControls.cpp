@@ -104,6 +104,20 @@ void Win32ProgressBar::Redraw() {
   double share = max_ > 0 ? static_cast<double>(value_) / max_ : 0.0;
   if (!(share > 0)) share = 0;  // also NaN
   if (share > 1) share = 1;
+  // The transfer sets Value after every chunk, but the bar only looks
+  // different when its filled part gains or loses a pixel; a repaint for
+  // anything less is work for nothing on the transfer's thread.
+  RECT client{};
+  GetClientRect(handle_, &client);
+  long width = client.right > client.left ? client.right - client.left : 0;
+  long filled = std::lround(std::floor(share * width));
+  if (shown_ && filled == filledPixels_ && (share > 0) == (shownShare_ > 0) &&
+      (share < 1) == (shownShare_ < 1)) {
+    return;
+  }
+  shown_ = true;
+  filledPixels_ = filled;
+  shownShare_ = share;
   SendMessageW(handle_, PBM_SETPOS, static_cast<WPARAM>(std::lround(share * kRange)), 0);
 }
 

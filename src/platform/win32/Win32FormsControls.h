@@ -53,6 +53,10 @@ class Win32ProgressBar : public ProgressBar {
   HWND handle_;
   float max_ = 100;
   float value_ = 0;
+  // What the bar was last told to show.
+  bool shown_ = false;
+  long filledPixels_ = 0;
+  double shownShare_ = 0;
 };
 
 // Creates the window of one control; its position comes from twips at the DPI.

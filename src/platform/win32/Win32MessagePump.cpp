@@ -7,6 +7,10 @@
 namespace vyn {
 
 void Win32MessagePump::DoEvents() {
+  // The transfer comes here after every chunk, mostly to an empty queue. Asking
+  // the queue's state is a cheap call; an empty PeekMessage is dearer and under
+  // Wine also gives up the rest of the thread's time slice.
+  if (HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0) return;
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {

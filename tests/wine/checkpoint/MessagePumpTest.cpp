@@ -1,0 +1,100 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "platform/win32/Win32MessagePump.h"
+
+namespace vyn::testing {
+namespace {
+
+constexpr UINT kPing = WM_APP + 1;
+
+// A hidden window that counts the pings, timer ticks and sent messages it is given.
+class MessagePumpTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WNDCLASSW cls{};
+    cls.lpfnWndProc = Procedure;
+    cls.hInstance = GetModuleHandleW(nullptr);
+    cls.lpszClassName = L"VynPumpTestWindow";
+    RegisterClassW(&cls);
+    window_ = CreateWindowExW(0, cls.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                              nullptr, cls.hInstance, nullptr);
+    ASSERT_NE(window_, nullptr);
+    pings = ticks = 0;
+    // Nothing left over from creating the window.
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  }
+  void TearDown() override {
+    if (window_) DestroyWindow(window_);
+  }
+
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kPing) {
+      ++pings;
+      return 42;
+    }
+    if (message == WM_TIMER) {
+      ++ticks;
+      KillTimer(window, wParam);
+      return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+
+  static inline std::atomic<int> pings{0};
+  static inline std::atomic<int> ticks{0};
+  HWND window_ = nullptr;
+  Win32MessagePump pump_;
+};
+
+TEST_F(MessagePumpTest, DoEventsDispatchesEveryPostedMessage) {
+  for (int i = 0; i < 3; ++i) PostMessageW(window_, kPing, 0, 0);
+
+  pump_.DoEvents();
+
+  EXPECT_EQ(pings, 3);
+}
+
+TEST_F(MessagePumpTest, DoEventsRunsATimerThatIsDue) {
+  SetTimer(window_, 1, 1, nullptr);
+  Sleep(30);
+
+  pump_.DoEvents();
+
+  EXPECT_EQ(ticks, 1);
+}
+
+TEST_F(MessagePumpTest, DoEventsAnswersAMessageSentFromAnotherThread) {
+  std::atomic<LRESULT> answer{0};
+  std::thread sender([&] { answer = SendMessageW(window_, kPing, 0, 0); });
+  // The sender blocks until this thread takes its message.
+  for (int i = 0; i < 500 && pings == 0; ++i) {
+    Sleep(2);
+    pump_.DoEvents();
+  }
+  sender.join();
+
+  EXPECT_EQ(pings, 1);
+  EXPECT_EQ(answer, 42);
+}
+
+TEST_F(MessagePumpTest, DoEventsLeavesTheQuitMessageForTheLoopThatOwnsIt) {
+  PostMessageW(window_, kPing, 0, 0);
+  PostQuitMessage(3);
+
+  pump_.DoEvents();
+  MSG msg{};
+  BOOL quitLeft = PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+
+  EXPECT_EQ(pings, 1);
+  EXPECT_TRUE(quitLeft);
+  EXPECT_EQ(msg.wParam, 3u);
+}
+
+}  // namespace
+}  // namespace vyn::testing
