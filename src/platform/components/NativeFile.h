@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vyn {
 
@@ -29,6 +30,8 @@ class NativeFile {
   void Write(const void* buffer, std::size_t count);
   // Flushes the stream and asks the system to put the data on disk, then closes.
   void CommitAndClose();
+  // Flushes the stream and closes; the data may still wait in the system's cache.
+  void Close();
 
  private:
   struct Closer {
@@ -36,5 +39,10 @@ class NativeFile {
   };
   std::unique_ptr<std::FILE, Closer> file_;
 };
+
+// Asks the system to put the data of files written and closed before on disk, and
+// waits until it has. Many files cost far less this way than one commit each.
+// Throws std::system_error.
+void CommitToDisk(const std::vector<std::filesystem::path>& files);
 
 }  // namespace vyn

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <io.h>
 #include <stdio.h>
 
@@ -46,6 +47,24 @@ void NativeFile::CommitAndClose() {
   if (std::fflush(file_.get()) != 0) throw LastError("flush");
   if (_commit(_fileno(file_.get())) != 0) throw LastError("commit");
   if (std::fclose(file_.release()) != 0) throw LastError("close");
+}
+
+void NativeFile::Close() {
+  if (std::fflush(file_.get()) != 0) throw LastError("flush");
+  if (std::fclose(file_.release()) != 0) throw LastError("close");
+}
+
+void CommitToDisk(const std::vector<std::filesystem::path>& files) {
+  // Committed after all were written, the system has already put most of the
+  // data on disk meanwhile.
+  for (const auto& file : files) {
+    const int handle = _wopen(file.c_str(), _O_WRONLY | _O_BINARY);
+    if (handle < 0) throw LastError("open");
+    const int result = _commit(handle);
+    const int error = errno;
+    _close(handle);
+    if (result != 0) throw std::system_error(error, std::generic_category(), "commit");
+  }
 }
 
 }  // namespace vyn

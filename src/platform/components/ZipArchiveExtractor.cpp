@@ -140,10 +140,15 @@ void ZipArchiveExtractor::Extract() {
         reader.Unpack(*entry, [&out](const unsigned char* bytes, std::size_t count) {
           out.Write(bytes, count);
         });
-        out.CommitAndClose();
+        out.Close();
         staged.push_back(std::move(file));
       }
     }
+    // On disk before anything moves into place, in one go: a commit per member
+    // would cost more than the unpacking.
+    std::vector<fs::path> stagedPaths;
+    for (const auto& file : staged) stagedPaths.push_back(file.staged);
+    CommitToDisk(stagedPaths);
     CheckPlacesAreFree(target, plan.folders, staged);
     CommitStagedFiles(target, plan.folders, staged, *staging);
   } catch (const ZipProblem&) {
