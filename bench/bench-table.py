@@ -42,7 +42,7 @@ def main():
     peaks = {}
     for size in (64, 512):
         p = peaks[size] = peak(f"getfile-{size}-peak")
-        row(f"peak working set, GetFile {size} MiB: absolute", f"{p:.1f} MiB", "", "< 16 MiB",
+        row(f"peak working set, GetFile {size} MiB (Wine): absolute", f"{p:.1f} MiB", "", "< 16 MiB",
             p < 16)
         row(f"  above the empty console program", f"{p - console:.1f} MiB", "", "< 16 MiB",
             p - console < 16)

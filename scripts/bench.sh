@@ -78,6 +78,7 @@ scripts/wine-prefix.sh up "$WINEPREFIX" >/dev/null
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 
 # --- measuring ------------------------------------------------------------
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 : >"$results"
 record() { echo "$1 $2" >>"$results"; }
 field() { sed -E "s/.*\\b$1=([^ ]*).*/\\1/" <<<"$2"; }
@@ -151,3 +152,4 @@ done
 
 echo
 python3 bench/bench-table.py "$results" "$runs" "$members"
+echo "Load average before measuring: $load_before; after: $(cut -d' ' -f1-3 /proc/loadavg) ($(nproc) CPUs)."
