@@ -10,14 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "FakeComponents.h"
-#include "FakeDisk.h"
-#include "FakeEnvironment.h"
-#include "FakeForms.h"
-#include "FakeMessageBoxes.h"
-#include "FakeMessagePump.h"
-#include "FakeRegistry.h"
-#include "FakeWinInet.h"
+#include "FakePlatform.h"
 #include "app/basCommonObj.h"
 #include "app/frmDataLoader.h"
 #include "platform/Error.h"
@@ -28,7 +21,7 @@ namespace vyn::test {
 // The main window over fakes: an in-memory registry and disk, a scripted
 // WinInet behind the real retrieval window, windows without a screen, scripted
 // message boxes and recording components.
-class AppTest : public ::testing::Test {
+class AppTest : public ::testing::Test, protected fakes::FakePlatform {
  protected:
   static constexpr const wchar_t* kKey = L"Software\\Tevrin Labs\\Veltrix";
   static constexpr const wchar_t* kDataFolder = L"C:\\Veltrix\\Data\\";
@@ -82,17 +75,6 @@ class AppTest : public ::testing::Test {
     return page;
   }
 
-  fakes::FakeDisk disk;
-  Latin1Codec ansi;
-  fakes::FakeRegistry registry;
-  fakes::FakeEnvironment environment;
-  fakes::FakeMessageBoxes boxes;
-  fakes::FakeMessagePump pump;
-  fakes::FakeFormFactory forms;
-  fakes::FakeWinInet inet;
-  fakes::FakeComponents components;
-  Platform platform{ansi,  registry, disk,  disk, disk,      environment,
-                    boxes, pump,     forms, inet, components};
   frmDataLoader loader{platform};
 };
 

@@ -4,14 +4,7 @@
 
 #include <string>
 
-#include "FakeComponents.h"
-#include "FakeDisk.h"
-#include "FakeEnvironment.h"
-#include "FakeForms.h"
-#include "FakeMessageBoxes.h"
-#include "FakeMessagePump.h"
-#include "FakeRegistry.h"
-#include "FakeWinInet.h"
+#include "FakePlatform.h"
 #include "platform/Platform.h"
 #include "retrieval/frmGetHTMLFile.h"
 
@@ -19,7 +12,7 @@ namespace vyn::test {
 
 // One retrieval window over fakes: a scripted WinInet, an in-memory disk,
 // windows without a screen and scripted message boxes.
-class RetrievalTest : public ::testing::Test {
+class RetrievalTest : public ::testing::Test, protected fakes::FakePlatform {
  protected:
   static constexpr const wchar_t* kUrl = L"downloads.example.test/Downloads/ABCData.vyn";
   static constexpr const wchar_t* kTarget = L"C:\\Data\\ABCData.zip";
@@ -43,17 +36,6 @@ class RetrievalTest : public ::testing::Test {
   }
   std::vector<std::wstring> StagingFiles() const { return disk.FilesIn(L"C:\\Data", L"~re"); }
 
-  fakes::FakeDisk disk;
-  Latin1Codec ansi;
-  fakes::FakeRegistry registry;
-  fakes::FakeEnvironment environment;
-  fakes::FakeMessageBoxes boxes;
-  fakes::FakeMessagePump pump;
-  fakes::FakeFormFactory forms;
-  fakes::FakeWinInet inet;
-  fakes::FakeComponents components;
-  Platform platform{ansi,  registry, disk,  disk, disk,      environment,
-                    boxes, pump,     forms, inet, components};
   frmGetHTMLFile window{platform};
 };
 

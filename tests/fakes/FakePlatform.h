@@ -1,0 +1,32 @@
+#pragma once
+
+#include "FakeComponents.h"
+#include "FakeDisk.h"
+#include "FakeEnvironment.h"
+#include "FakeForms.h"
+#include "FakeMessageBoxes.h"
+#include "FakeMessagePump.h"
+#include "FakeRegistry.h"
+#include "FakeWinInet.h"
+#include "platform/AnsiCodec.h"
+#include "platform/Platform.h"
+
+namespace vyn::fakes {
+
+// Every platform service as a fake, and the Platform over them; fixtures derive
+// from it to reach each fake by name.
+struct FakePlatform {
+  FakeDisk disk;
+  Latin1Codec ansi;
+  FakeRegistry registry;
+  FakeEnvironment environment;
+  FakeMessageBoxes boxes;
+  FakeMessagePump pump;
+  FakeFormFactory forms;
+  FakeWinInet inet;
+  FakeComponents components;
+  Platform platform{ansi,  registry, disk,  disk, disk,      environment,
+                    boxes, pump,     forms, inet, components};
+};
+
+}  // namespace vyn::fakes
