@@ -24,9 +24,15 @@ class Win32BinaryFile : public BinaryFile {
   void Put(std::int64_t position, const std::uint8_t* data, std::size_t count) override {
     if (handle_ == INVALID_HANDLE_VALUE) throw Error(kBadFileNumber, L"Bad file name or number");
     if (position < 1) throw Error(kBadRecordNumber, L"Bad record number");
-    LARGE_INTEGER offset;
-    offset.QuadPart = position - 1;
-    if (!SetFilePointerEx(handle_, offset, nullptr, FILE_BEGIN)) ThrowLastFileError();
+    // A transfer puts every chunk right after the one before; the file pointer
+    // is already there, and a seek per chunk would be a system call for nothing.
+    if (position - 1 != next_) {
+      LARGE_INTEGER offset;
+      offset.QuadPart = position - 1;
+      if (!SetFilePointerEx(handle_, offset, nullptr, FILE_BEGIN)) ThrowLastFileError();
+    }
+    std::int64_t at = position - 1;
+    next_ = -1;  // unknown until the writes succeed
     while (count > 0) {
       DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count, 1u << 30));
       DWORD written = 0;
@@ -34,7 +40,9 @@ class Win32BinaryFile : public BinaryFile {
       if (written == 0) throw MakeError(errors::kDiskFull);
       data += written;
       count -= written;
+      at += written;
     }
+    next_ = at;
   }
 
   void Close() override {
@@ -48,6 +56,7 @@ class Win32BinaryFile : public BinaryFile {
 
  private:
   HANDLE handle_;
+  std::int64_t next_ = -1;  // 0-based offset of the file pointer after the last Put; -1 unknown
 };
 
 }  // namespace
