@@ -15,7 +15,16 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-demo=$root/build/demo
+# VYN_DEMO_DIR: where the demo keeps its state; VYN_DEMO_BUILD: an existing
+# windows build to use instead of building one there (the test of the demo).
+demo=${VYN_DEMO_DIR:-$root/build/demo}
+build=${VYN_DEMO_BUILD:-$demo}
+# --headless: drive the program under Xvfb even when a display is there.
+headless=0
+if [ "${1:-}" = "--headless" ]; then
+  headless=1
+  shift
+fi
 city="2201"
 # The throttled port keeps the progress window up for a few seconds.
 export SLOW_RATE=${SLOW_RATE:-512k}
@@ -29,8 +38,8 @@ export http_proxy="" HTTP_PROXY="" https_proxy="" no_proxy="*"
 # A Linux path as Wine programs see it through the Z: drive.
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
-exe=$demo/src/platform/win32/VYNDataLoader.exe
-driver=$demo/tests/wine/app/vyn_demo_driver.exe
+exe=$build/src/platform/win32/VYNDataLoader.exe
+driver=$build/tests/wine/app/vyn_demo_driver.exe
 vyn=$demo/vyn
 
 # Runs inside the display (the real one or Xvfb's): prefix, registry, program.
@@ -67,10 +76,13 @@ fi
 
 "$root/scripts/install-deps.sh"
 
-echo "=== build (windows preset, build/demo)"
-cmake --preset windows -B "$demo" >"$root/build/demo-configure.log" 2>&1 ||
-  { cat "$root/build/demo-configure.log"; exit 1; }
-cmake --build "$demo" --target VYNDataLoader vyn_demo_driver
+echo "=== build (windows preset, $build)"
+mkdir -p "$demo"
+if [ ! -f "$build/build.ninja" ]; then
+  cmake --preset windows -B "$build" >"$demo/configure.log" 2>&1 ||
+    { cat "$demo/configure.log"; exit 1; }
+fi
+cmake --build "$build" --target VYNDataLoader vyn_demo_driver
 
 echo "=== sample data sets"
 python3 "$root/scripts/sample-data.py" "$demo/www" --prefix VYN --seed 1 --size-mib 4
@@ -89,7 +101,7 @@ mkdir -p "$vyn/AppData" "$vyn/Data" "$vyn/Install" "$demo/screenshots"
 
 echo "=== VYNDataLoader.exe under Wine"
 status=0
-if [ -n "${DISPLAY:-}" ]; then
+if [ -n "${DISPLAY:-}" ] && [ "$headless" -eq 0 ]; then
   wine_part interactive || status=$?
 else
   xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --wine-part headless || status=$?
