@@ -29,7 +29,10 @@ city="2201"
 # The throttled port keeps the progress window up for a few seconds.
 export SLOW_RATE=${SLOW_RATE:-512k}
 
-export WINEPREFIX=$demo/wineprefix
+# VYN_DEMO_PREFIX: a prefix whose wineserver the caller runs (the test run's own);
+# the demo then neither starts nor stops a wineserver, and uses the caller's display.
+shared_prefix=${VYN_DEMO_PREFIX:-}
+export WINEPREFIX=${shared_prefix:-$demo/wineprefix}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 # The transfer uses the system's proxy settings; none must point away from loopback.
@@ -46,7 +49,9 @@ vyn=$demo/vyn
 wine_part() {
   local mode=$1 port
   read -r _ port <"$demo/nginx/ports"
-  if [ -f "$WINEPREFIX/system.reg" ]; then
+  if [ -n "$shared_prefix" ]; then
+    :
+  elif [ -f "$WINEPREFIX/system.reg" ]; then
     wineserver -p
   else
     "$root/scripts/wine-prefix.sh" up "$WINEPREFIX"
@@ -70,7 +75,7 @@ if [ "${1:-}" = "--wine-part" ]; then
   status=0
   wine_part "$2" || status=$?
   # Its windows die with this display.
-  wineserver -k 2>/dev/null || true
+  [ -n "$shared_prefix" ] || wineserver -k 2>/dev/null || true
   exit $status
 fi
 
@@ -90,7 +95,7 @@ python3 "$root/scripts/sample-data.py" "$demo/www" --prefix VYN --seed 1 --size-
 echo "=== nginx on loopback"
 cleanup() {
   "$root/scripts/nginx-serve.sh" stop "$demo/nginx" || true
-  wineserver -k 2>/dev/null || true
+  [ -n "$shared_prefix" ] || wineserver -k 2>/dev/null || true
 }
 trap cleanup EXIT
 "$root/scripts/nginx-serve.sh" start "$demo/nginx" "$demo/www"
@@ -103,6 +108,8 @@ echo "=== VYNDataLoader.exe under Wine"
 status=0
 if [ -n "${DISPLAY:-}" ] && [ "$headless" -eq 0 ]; then
   wine_part interactive || status=$?
+elif [ -n "$shared_prefix" ] && [ -n "${DISPLAY:-}" ]; then
+  wine_part headless || status=$?
 else
   xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --wine-part headless || status=$?
 fi

@@ -1,13 +1,14 @@
 #!/bin/bash
 # The demo's headless run, against this build: it must end well, unpack both
 # data sets, record them, and leave its three screenshots.
-# Usage: demo-headless-test.sh SOURCE_DIR BUILD_DIR
+# Usage: demo-headless-test.sh SOURCE_DIR BUILD_DIR WINE_PREFIX
+# It runs in the test run's Wine prefix and on its display.
 set -uo pipefail
 source_dir=$1
 build_dir=$2
 state=$build_dir/demo-test
 log=$state.log
-export VYN_DEMO_DIR=$state VYN_DEMO_BUILD=$build_dir
+export VYN_DEMO_DIR=$state VYN_DEMO_BUILD=$build_dir VYN_DEMO_PREFIX=$3
 "$source_dir/scripts/demo.sh" --headless >"$log" 2>&1
 status=$?
 cat "$log"
