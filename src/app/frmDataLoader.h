@@ -30,7 +30,7 @@ class frmDataLoader : public FormEvents {
   void OnClick(const std::wstring& control) override;
 
  private:
-  static FormSpec Layout();
+  static FormDesign Layout();
   void LoadStep();
   void ProbeInstallPath();
   std::wstring ReadProductValue(const wchar_t* valueName);

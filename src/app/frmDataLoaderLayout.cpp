@@ -4,19 +4,19 @@ namespace vyn {
 
 constexpr int kAppIconResource = 1;
 
-FormSpec frmDataLoader::Layout() {
-  FormSpec spec;
-  spec.name = L"frmDataLoader";
-  spec.caption = L"VYN Veltrix";
-  spec.clientWidth = 5796;
-  spec.clientHeight = 3468;
-  spec.startPosition = StartPosition::kCenterScreen;
-  spec.border = FormBorder::kMainWindow;
-  spec.iconResourceId = kAppIconResource;
-  spec.defaultButton = L"cmdDownload";
-  spec.cancelButton = L"cmdClose";
+FormDesign frmDataLoader::Layout() {
+  FormDesign design;
+  design.name = L"frmDataLoader";
+  design.caption = L"VYN Veltrix";
+  design.clientWidth = 5796;
+  design.clientHeight = 3468;
+  design.startPosition = StartPosition::kCenterScreen;
+  design.border = FormBorder::kMainWindow;
+  design.iconResourceId = kAppIconResource;
+  design.defaultButton = L"cmdDownload";
+  design.cancelButton = L"cmdClose";
   // name, kind, text, left, top, width, height (twips), tab index, font
-  spec.controls = {
+  design.controls = {
       {L"Label1",
        ControlKind::kLabel,
        L"VYN Veltrix file downloader",
@@ -50,7 +50,7 @@ FormSpec frmDataLoader::Layout() {
       {L"cmdDownload", ControlKind::kButton, L"Download", 240, 2760, 1692, 372, 0, {}},
       {L"cmdClose", ControlKind::kButton, L"Close", 3960, 2760, 1092, 372, 7, {}},
   };
-  return spec;
+  return design;
 }
 
 }  // namespace vyn

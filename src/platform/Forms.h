@@ -17,28 +17,28 @@ enum class StartPosition { kCenterScreen, kCenterOwner };
 // kMainWindow: caption, system menu and minimize box; kFixedDialog: caption only.
 enum class FormBorder { kMainWindow, kFixedDialog };
 
-struct FontSpec {
-  std::wstring face;   // empty: the window's default font
+struct FontDesign {
+  std::wstring face;  // empty: the window's default font
   double points = 0;
 };
 
-struct ControlSpec {
+struct ControlDesign {
   std::wstring name;
   ControlKind kind = ControlKind::kLabel;
   std::wstring text;
   int left = 0, top = 0, width = 0, height = 0;  // twips, relative to the client area
   int tabIndex = 0;
-  FontSpec font;
+  FontDesign font;
 };
 
-struct FormSpec {
+struct FormDesign {
   std::wstring name;
   std::wstring caption;
   int clientWidth = 0, clientHeight = 0;  // twips
   StartPosition startPosition = StartPosition::kCenterScreen;
   FormBorder border = FormBorder::kMainWindow;
   int iconResourceId = 0;  // 0: no icon of its own
-  std::vector<ControlSpec> controls;
+  std::vector<ControlDesign> controls;
   unsigned timerIntervalMs = 0;  // 0: the window has no timer
   std::wstring defaultButton;    // pressed by Enter
   std::wstring cancelButton;     // pressed by Esc
@@ -99,7 +99,7 @@ class FormFactory {
  public:
   virtual ~FormFactory() = default;
   // Creates the window hidden. events must outlive the returned form.
-  virtual std::unique_ptr<Form> Load(const FormSpec& spec, FormEvents& events) = 0;
+  virtual std::unique_ptr<Form> Load(const FormDesign& design, FormEvents& events) = 0;
 };
 
 }  // namespace vyn

@@ -8,17 +8,17 @@ frmGetHTMLFile::frmGetHTMLFile(Platform& platform) : platform_(platform) {}
 
 frmGetHTMLFile::~frmGetHTMLFile() = default;
 
-FormSpec frmGetHTMLFile::Design() {
-  FormSpec spec;
-  spec.name = L"frmGetHTMLFile";
-  spec.caption = L"Retrieving data";
-  spec.clientWidth = 3012;
-  spec.clientHeight = 420;
-  spec.startPosition = StartPosition::kCenterOwner;
-  spec.border = FormBorder::kFixedDialog;
-  spec.iconResourceId = 0;
+FormDesign frmGetHTMLFile::Design() {
+  FormDesign design;
+  design.name = L"frmGetHTMLFile";
+  design.caption = L"Retrieving data";
+  design.clientWidth = 3012;
+  design.clientHeight = 420;
+  design.startPosition = StartPosition::kCenterOwner;
+  design.border = FormBorder::kFixedDialog;
+  design.iconResourceId = 0;
 
-  ControlSpec bar;
+  ControlDesign bar;
   bar.name = L"ProgressBar";
   bar.kind = ControlKind::kProgressBar;
   bar.left = 60;
@@ -27,7 +27,7 @@ FormSpec frmGetHTMLFile::Design() {
   bar.height = 192;
   bar.tabIndex = 1;
 
-  ControlSpec cancel;
+  ControlDesign cancel;
   cancel.name = L"cmdCancel";
   cancel.kind = ControlKind::kButton;
   cancel.text = L"&Cancel";
@@ -37,10 +37,10 @@ FormSpec frmGetHTMLFile::Design() {
   cancel.height = 252;
   cancel.tabIndex = 0;
 
-  spec.controls = {bar, cancel};
-  spec.timerIntervalMs = 1;
-  spec.cancelButton = L"cmdCancel";  // Esc cancels too
-  return spec;
+  design.controls = {bar, cancel};
+  design.timerIntervalMs = 1;
+  design.cancelButton = L"cmdCancel";  // Esc cancels too
+  return design;
 }
 
 Form& frmGetHTMLFile::Window() {

@@ -29,7 +29,7 @@ class frmGetHTMLFile : public FormEvents {
                           std::int32_t BufferSize, Boolean& Quiet);
 
   // The window's design: caption, progress bar, Cancel button and Timer1.
-  static FormSpec Design();
+  static FormDesign Design();
 
   void OnClick(const std::wstring& control) override;
   void OnTimer() override;

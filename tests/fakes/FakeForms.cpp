@@ -8,9 +8,9 @@
 
 namespace vyn::fakes {
 
-FakeForm::FakeForm(FakeFormFactory& factory, const FormSpec& spec, FormEvents& events)
-    : factory_(factory), spec_(spec), events_(events), caption_(spec.caption) {
-  for (const auto& c : spec.controls) {
+FakeForm::FakeForm(FakeFormFactory& factory, const FormDesign& design, FormEvents& events)
+    : factory_(factory), design_(design), events_(events), caption_(design.caption) {
+  for (const auto& c : design.controls) {
     if (c.kind == ControlKind::kProgressBar) {
       bars_[c.name] = std::make_unique<FakeProgressBar>();
     } else {
@@ -18,13 +18,13 @@ FakeForm::FakeForm(FakeFormFactory& factory, const FormSpec& spec, FormEvents& e
     }
   }
   factory_.loaded_.push_back(this);
-  ++factory_.loads_[spec.name];
+  ++factory_.loads_[design.name];
 }
 
 FakeForm::~FakeForm() {
   auto& loaded = factory_.loaded_;
   loaded.erase(std::remove(loaded.begin(), loaded.end(), this), loaded.end());
-  ++factory_.unloads_[spec_.name];
+  ++factory_.unloads_[design_.name];
 }
 
 FakeControl& FakeForm::Fake(const std::wstring& name) {
@@ -39,9 +39,13 @@ FakeProgressBar& FakeForm::FakeProgress(const std::wstring& name) {
   return *it->second;
 }
 
-Control& FakeForm::Item(const std::wstring& name) { return Fake(name); }
+Control& FakeForm::Item(const std::wstring& name) {
+  return Fake(name);
+}
 
-ProgressBar& FakeForm::Progress(const std::wstring& name) { return FakeProgress(name); }
+ProgressBar& FakeForm::Progress(const std::wstring& name) {
+  return FakeProgress(name);
+}
 
 void FakeForm::SetCaption(const std::wstring& caption) {
   caption_ = caption;
@@ -54,7 +58,7 @@ void FakeForm::Click(const std::wstring& name) {
     ADD_FAILURE() << "clicked a disabled or hidden control " << NarrowForDiagnostics(name);
     return;
   }
-  if (control.Spec().kind == ControlKind::kCheckBox) control.SetValue(control.Value() ? 0 : 1);
+  if (control.Design().kind == ControlKind::kCheckBox) control.SetValue(control.Value() ? 0 : 1);
   FormEvents& events = events_;
   events.OnClick(name);  // may destroy this form: touch nothing after it
 }
@@ -69,19 +73,19 @@ void FakeForm::ShowModal() {
   }
   if (visible_) {
     // A real window would now wait for the user; no test wants that.
-    ADD_FAILURE() << "modal show of " << NarrowForDiagnostics(spec_.name)
+    ADD_FAILURE() << "modal show of " << NarrowForDiagnostics(design_.name)
                   << " left waiting with no timer running";
     visible_ = false;
   }
 }
 
-std::unique_ptr<Form> FakeFormFactory::Load(const FormSpec& spec, FormEvents& events) {
-  return std::make_unique<FakeForm>(*this, spec, events);
+std::unique_ptr<Form> FakeFormFactory::Load(const FormDesign& design, FormEvents& events) {
+  return std::make_unique<FakeForm>(*this, design, events);
 }
 
 FakeForm* FakeFormFactory::Find(const std::wstring& name) const {
   for (auto* f : loaded_) {
-    if (f->Spec().name == name) return f;
+    if (f->Design().name == name) return f;
   }
   return nullptr;
 }

@@ -12,9 +12,8 @@ namespace vyn::fakes {
 
 class FakeControl : public Control {
  public:
-  explicit FakeControl(const ControlSpec& spec)
-      : spec_(spec), text_(spec.text) {}
-  const ControlSpec& Spec() const { return spec_; }
+  explicit FakeControl(const ControlDesign& design) : design_(design), text_(design.text) {}
+  const ControlDesign& Design() const { return design_; }
 
   std::wstring Text() const override { return text_; }
   void SetText(const std::wstring& text) override { text_ = text; }
@@ -26,7 +25,7 @@ class FakeControl : public Control {
   void SetValue(int value) override { value_ = value; }
 
  private:
-  ControlSpec spec_;
+  ControlDesign design_;
   std::wstring text_;
   bool enabled_ = true;
   bool visible_ = true;
@@ -55,10 +54,10 @@ class FakeFormFactory;
 // timer's ticks until the window is hidden, as a real message loop would.
 class FakeForm : public Form {
  public:
-  FakeForm(FakeFormFactory& factory, const FormSpec& spec, FormEvents& events);
+  FakeForm(FakeFormFactory& factory, const FormDesign& design, FormEvents& events);
   ~FakeForm() override;
 
-  const FormSpec& Spec() const { return spec_; }
+  const FormDesign& Design() const { return design_; }
   FakeControl& Fake(const std::wstring& name);
   FakeProgressBar& FakeProgress(const std::wstring& name);
   // A user's click: a disabled or hidden control cannot be clicked (fails the
@@ -81,7 +80,7 @@ class FakeForm : public Form {
 
  private:
   FakeFormFactory& factory_;
-  FormSpec spec_;
+  FormDesign design_;
   FormEvents& events_;
   std::wstring caption_;
   std::vector<std::wstring> captions_;
@@ -94,7 +93,7 @@ class FakeForm : public Form {
 
 class FakeFormFactory : public FormFactory {
  public:
-  std::unique_ptr<Form> Load(const FormSpec& spec, FormEvents& events) override;
+  std::unique_ptr<Form> Load(const FormDesign& design, FormEvents& events) override;
 
   // The loaded window of that name, or null.
   FakeForm* Find(const std::wstring& name) const;

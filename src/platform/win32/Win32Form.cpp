@@ -12,26 +12,26 @@ namespace vyn {
 
 Win32FormFactory::Win32FormFactory() : instance_(GetModuleHandleW(nullptr)) {}
 
-std::unique_ptr<Form> Win32FormFactory::Load(const FormSpec& spec, FormEvents& events) {
-  return std::make_unique<Win32Form>(instance_, spec, events);
+std::unique_ptr<Form> Win32FormFactory::Load(const FormDesign& design, FormEvents& events) {
+  return std::make_unique<Win32Form>(instance_, design, events);
 }
 
-Win32Form::Win32Form(HINSTANCE instance, const FormSpec& spec, FormEvents& events)
-    : spec_(spec), events_(events), dpi_(SystemDpi()), defaultFont_(CreateFormFont({}, dpi_)) {
+Win32Form::Win32Form(HINSTANCE instance, const FormDesign& design, FormEvents& events)
+    : design_(design), events_(events), dpi_(SystemDpi()), defaultFont_(CreateFormFont({}, dpi_)) {
   const wchar_t* className = RegisterWindowClass(instance);
-  DWORD style = FormStyle(spec.border);
-  DWORD exStyle = FormExStyle(spec.border);
-  RECT frame{0, 0, TwipsToPixels(spec.clientWidth, dpi_.x),
-             TwipsToPixels(spec.clientHeight, dpi_.y)};
+  DWORD style = FormStyle(design.border);
+  DWORD exStyle = FormExStyle(design.border);
+  RECT frame{0, 0, TwipsToPixels(design.clientWidth, dpi_.x),
+             TwipsToPixels(design.clientHeight, dpi_.y)};
   AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-  window_ = CreateWindowExW(exStyle, className, spec.caption.c_str(), style, CW_USEDEFAULT,
+  window_ = CreateWindowExW(exStyle, className, design.caption.c_str(), style, CW_USEDEFAULT,
                             CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
                             nullptr, nullptr, instance, this);
-  if (window_ == nullptr) throw Error(errors::kOutOfMemory, L"Could not create " + spec.name);
+  if (window_ == nullptr) throw Error(errors::kOutOfMemory, L"Could not create " + design.name);
   try {
     SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(defaultFont_.get()), FALSE);
-    smallIcon_ = LoadFormIcon(instance, spec.iconResourceId, SM_CXSMICON, SM_CYSMICON);
-    bigIcon_ = LoadFormIcon(instance, spec.iconResourceId, SM_CXICON, SM_CYICON);
+    smallIcon_ = LoadFormIcon(instance, design.iconResourceId, SM_CXSMICON, SM_CYSMICON);
+    bigIcon_ = LoadFormIcon(instance, design.iconResourceId, SM_CXICON, SM_CYICON);
     if (smallIcon_) {
       SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
     }
@@ -59,15 +59,16 @@ Win32Form::~Win32Form() {
 }
 
 void Win32Form::CreateControls() {
-  std::vector<const ControlSpec*> order;
-  for (const auto& control : spec_.controls) order.push_back(&control);
+  std::vector<const ControlDesign*> order;
+  for (const auto& control : design_.controls) order.push_back(&control);
   // Windows tab through siblings in z-order, so create them in tab order.
-  std::stable_sort(order.begin(), order.end(), [](const ControlSpec* a, const ControlSpec* b) {
+  std::stable_sort(order.begin(), order.end(), [](const ControlDesign* a, const ControlDesign* b) {
     return a->tabIndex < b->tabIndex;
   });
   int id = kFirstControlId;
-  for (const ControlSpec* control : order) {
-    bool isDefault = control->kind == ControlKind::kButton && control->name == spec_.defaultButton;
+  for (const ControlDesign* control : order) {
+    bool isDefault =
+        control->kind == ControlKind::kButton && control->name == design_.defaultButton;
     HWND handle = CreateControlWindow(window_, *control, id, isDefault, dpi_);
     SetWindowPos(handle, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     HFONT font = defaultFont_.get();
@@ -110,7 +111,7 @@ void Win32Form::SetCaption(const std::wstring& caption) {
 Control& Win32Form::Item(const std::wstring& name) {
   auto it = controls_.find(name);
   if (it == controls_.end()) {
-    throw Error(errors::kInvalidProcedureCall, L"No control " + name + L" on " + spec_.name);
+    throw Error(errors::kInvalidProcedureCall, L"No control " + name + L" on " + design_.name);
   }
   return *it->second;
 }
@@ -118,7 +119,7 @@ Control& Win32Form::Item(const std::wstring& name) {
 ProgressBar& Win32Form::Progress(const std::wstring& name) {
   auto it = bars_.find(name);
   if (it == bars_.end()) {
-    throw Error(errors::kInvalidProcedureCall, L"No progress bar " + name + L" on " + spec_.name);
+    throw Error(errors::kInvalidProcedureCall, L"No progress bar " + name + L" on " + design_.name);
   }
   return *it->second;
 }
@@ -129,7 +130,8 @@ void Win32Form::PlaceForShow() {
   SIZE size{frame.right - frame.left, frame.bottom - frame.top};
   RECT area{};
   HWND owner = GetActiveWindow();
-  if (spec_.startPosition == StartPosition::kCenterOwner && owner != nullptr && owner != window_) {
+  if (design_.startPosition == StartPosition::kCenterOwner && owner != nullptr &&
+      owner != window_) {
     GetWindowRect(owner, &area);
   } else {
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
@@ -191,9 +193,9 @@ bool Win32Form::Visible() const {
 
 void Win32Form::SetTimerEnabled(bool enabled) {
   timerEnabled_ = enabled;
-  if (window_ == nullptr || spec_.timerIntervalMs == 0) return;  // no timer: never ticks
+  if (window_ == nullptr || design_.timerIntervalMs == 0) return;  // no timer: never ticks
   if (enabled) {
-    SetTimer(window_, kTimerId, spec_.timerIntervalMs, nullptr);
+    SetTimer(window_, kTimerId, design_.timerIntervalMs, nullptr);
   } else {
     KillTimer(window_, kTimerId);
   }

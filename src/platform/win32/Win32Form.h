@@ -12,12 +12,12 @@
 
 namespace vyn {
 
-// One loaded form: a top-level window with the controls of its FormSpec.
+// One loaded form: a top-level window with the controls of its FormDesign.
 // Destroying the object destroys the window; that may happen inside one of the
 // form's own event handlers.
 class Win32Form : public Form {
  public:
-  Win32Form(HINSTANCE instance, const FormSpec& spec, FormEvents& events);
+  Win32Form(HINSTANCE instance, const FormDesign& design, FormEvents& events);
   ~Win32Form() override;
   Win32Form(const Win32Form&) = delete;
   Win32Form& operator=(const Win32Form&) = delete;
@@ -56,7 +56,7 @@ class Win32Form : public Form {
   static constexpr UINT_PTR kTimerId = 1;
   static constexpr int kFirstControlId = 1000;  // clear of IDOK and IDCANCEL
 
-  FormSpec spec_;
+  FormDesign design_;
   FormEvents& events_;
   ScreenDpi dpi_;
   UniqueFont defaultFont_;

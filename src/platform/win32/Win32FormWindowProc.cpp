@@ -57,7 +57,7 @@ bool Win32Form::RunEvent(const std::shared_ptr<bool>& alive, Handler&& handler) 
 }
 
 void Win32Form::RaiseClick(const std::wstring& name) {
-  std::wstring control = name;  // the handler may free spec_ with the form
+  std::wstring control = name;  // the handler may free design_ with the form
   FormEvents& events = events_;
   RunEvent(alive_, [&] { events.OnClick(control); });
 }
@@ -72,7 +72,7 @@ void Win32Form::PressButton(const std::wstring& name) {
 
 void Win32Form::OnCommand(int id) {
   if (id == IDCANCEL) {
-    PressButton(spec_.cancelButton);  // Esc, or WM_CLOSE
+    PressButton(design_.cancelButton);  // Esc, or WM_CLOSE
     return;
   }
   auto it = idToName_.find(id);
@@ -101,7 +101,7 @@ LRESULT Win32Form::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_CLOSE:
       // Closing is the cancel button's job; without one the window stays, so the
       // program never loses a window it still holds.
-      PressButton(spec_.cancelButton);
+      PressButton(design_.cancelButton);
       return 0;
     case WM_ACTIVATE:
       if (LOWORD(wParam) == WA_INACTIVE) {

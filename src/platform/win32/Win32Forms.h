@@ -12,7 +12,7 @@ class Win32FormFactory : public FormFactory {
  public:
   Win32FormFactory();
   explicit Win32FormFactory(HINSTANCE instance) : instance_(instance) {}
-  std::unique_ptr<Form> Load(const FormSpec& spec, FormEvents& events) override;
+  std::unique_ptr<Form> Load(const FormDesign& design, FormEvents& events) override;
 
  private:
   HINSTANCE instance_;

@@ -121,17 +121,17 @@ void Win32ProgressBar::Redraw() {
   SendMessageW(handle_, PBM_SETPOS, static_cast<WPARAM>(std::lround(share * kRange)), 0);
 }
 
-HWND CreateControlWindow(HWND parent, const ControlSpec& spec, int id, bool isDefault,
+HWND CreateControlWindow(HWND parent, const ControlDesign& design, int id, bool isDefault,
                          const ScreenDpi& dpi) {
-  ControlClass cls = ClassOf(spec.kind, isDefault);
+  ControlClass cls = ClassOf(design.kind, isDefault);
   HWND control = CreateWindowExW(
-      cls.exStyle, cls.className, spec.text.c_str(), WS_CHILD | WS_VISIBLE | cls.style,
-      TwipsToPixels(spec.left, dpi.x), TwipsToPixels(spec.top, dpi.y),
-      TwipsToPixels(spec.width, dpi.x), TwipsToPixels(spec.height, dpi.y), parent,
+      cls.exStyle, cls.className, design.text.c_str(), WS_CHILD | WS_VISIBLE | cls.style,
+      TwipsToPixels(design.left, dpi.x), TwipsToPixels(design.top, dpi.y),
+      TwipsToPixels(design.width, dpi.x), TwipsToPixels(design.height, dpi.y), parent,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
       reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
   if (control == nullptr) {
-    throw Error(errors::kOutOfMemory, L"Could not create control " + spec.name);
+    throw Error(errors::kOutOfMemory, L"Could not create control " + design.name);
   }
   return control;
 }

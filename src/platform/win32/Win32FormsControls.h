@@ -60,7 +60,7 @@ class Win32ProgressBar : public ProgressBar {
 };
 
 // Creates the window of one control; its position comes from twips at the DPI.
-HWND CreateControlWindow(HWND parent, const ControlSpec& spec, int id, bool isDefault,
+HWND CreateControlWindow(HWND parent, const ControlDesign& design, int id, bool isDefault,
                          const ScreenDpi& dpi);
 
 }  // namespace vyn

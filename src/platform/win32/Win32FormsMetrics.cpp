@@ -20,7 +20,7 @@ int TwipsToPixels(int twips, int dpi) {
   return MulDiv(twips, dpi, 1440);
 }
 
-UniqueFont CreateFormFont(const FontSpec& spec, const ScreenDpi& dpi) {
+UniqueFont CreateFormFont(const FontDesign& design, const ScreenDpi& dpi) {
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
   LOGFONTW font{};
@@ -29,9 +29,9 @@ UniqueFont CreateFormFont(const FontSpec& spec, const ScreenDpi& dpi) {
   } else {
     GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
   }
-  if (!spec.face.empty()) {
-    lstrcpynW(font.lfFaceName, spec.face.c_str(), LF_FACESIZE);
-    font.lfHeight = -static_cast<LONG>(std::lround(spec.points * dpi.y / 72.0));
+  if (!design.face.empty()) {
+    lstrcpynW(font.lfFaceName, design.face.c_str(), LF_FACESIZE);
+    font.lfHeight = -static_cast<LONG>(std::lround(design.points * dpi.y / 72.0));
     font.lfWidth = 0;
     font.lfWeight = FW_NORMAL;
     font.lfItalic = FALSE;

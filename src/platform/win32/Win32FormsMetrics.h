@@ -25,9 +25,9 @@ struct FontDeleter {
 };
 using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
 
-// The face and size of a ControlSpec at the screen's DPI; an empty face gives the
+// The face and size of a ControlDesign at the screen's DPI; an empty face gives the
 // system's message font, which is also each window's default font.
-UniqueFont CreateFormFont(const FontSpec& spec, const ScreenDpi& dpi);
+UniqueFont CreateFormFont(const FontDesign& design, const ScreenDpi& dpi);
 
 struct IconDeleter {
   void operator()(HICON icon) const { DestroyIcon(icon); }

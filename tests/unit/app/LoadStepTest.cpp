@@ -145,19 +145,19 @@ TEST_F(AppTest, CloseUnloadsTheWindow) {
 
 TEST_F(AppTest, LayoutFollowsTheDesignTable) {
   LoadAndShow();
-  const FormSpec& spec = Window().Spec();
-  EXPECT_EQ(spec.clientWidth, 5796);
-  EXPECT_EQ(spec.clientHeight, 3468);
-  EXPECT_EQ(spec.defaultButton, L"cmdDownload");
-  EXPECT_EQ(spec.cancelButton, L"cmdClose");
-  const ControlSpec& tax = Window().Fake(L"chkTax").Spec();
+  const FormDesign& design = Window().Design();
+  EXPECT_EQ(design.clientWidth, 5796);
+  EXPECT_EQ(design.clientHeight, 3468);
+  EXPECT_EQ(design.defaultButton, L"cmdDownload");
+  EXPECT_EQ(design.cancelButton, L"cmdClose");
+  const ControlDesign& tax = Window().Fake(L"chkTax").Design();
   EXPECT_EQ(tax.text, L"Tax Data (Public records)");
   EXPECT_EQ(std::vector<int>({tax.left, tax.top, tax.width, tax.height, tax.tabIndex}),
             std::vector<int>({2280, 2160, 2412, 252, 5}));
-  EXPECT_EQ(Window().Fake(L"Label1").Spec().font.face, L"MS Sans Serif");
+  EXPECT_EQ(Window().Fake(L"Label1").Design().font.face, L"MS Sans Serif");
   // Tab indexes are 0..7, each once.
   std::vector<int> tabs;
-  for (const auto& c : spec.controls) tabs.push_back(c.tabIndex);
+  for (const auto& c : design.controls) tabs.push_back(c.tabIndex);
   std::sort(tabs.begin(), tabs.end());
   EXPECT_EQ(tabs, std::vector<int>({0, 1, 2, 3, 4, 5, 6, 7}));
 }

@@ -28,7 +28,7 @@ struct Packed {
   std::uint16_t flags;
 };
 
-Packed Pack(const ZipMemberSpec& m) {
+Packed Pack(const ZipTestMember& m) {
   Packed p;
   p.bytes = m.deflate ? ZipBuilder::Deflate(m.data) : m.data;
   p.method = m.method != 0xFFFF ? m.method : (m.deflate ? 8 : 0);
@@ -61,7 +61,7 @@ std::uint32_t ZipBuilder::Crc(const std::string& data) {
       crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
 }
 
-std::string ZipBuilder::LocalRecord(const ZipMemberSpec& m) {
+std::string ZipBuilder::LocalRecord(const ZipTestMember& m) {
   const Packed p = Pack(m);
   const std::string& name = m.localName ? *m.localName : m.name;
   std::string extra;
@@ -98,20 +98,20 @@ std::string ZipBuilder::LocalRecord(const ZipMemberSpec& m) {
   return out;
 }
 
-ZipBuilder& ZipBuilder::Add(ZipMemberSpec member) {
+ZipBuilder& ZipBuilder::Add(ZipTestMember member) {
   items_.push_back({std::move(member), std::nullopt});
   return *this;
 }
 
 ZipBuilder& ZipBuilder::AddFolder(const std::string& name) {
-  ZipMemberSpec folder;
+  ZipTestMember folder;
   folder.name = name;
   folder.deflate = false;
   folder.externalAttributes = 0x10;  // FILE_ATTRIBUTE_DIRECTORY
   return Add(folder);
 }
 
-ZipBuilder& ZipBuilder::AddDirectoryOnly(ZipMemberSpec member, std::uint64_t localOffset) {
+ZipBuilder& ZipBuilder::AddDirectoryOnly(ZipTestMember member, std::uint64_t localOffset) {
   items_.push_back({std::move(member), localOffset});
   return *this;
 }
@@ -125,7 +125,7 @@ std::string ZipBuilder::Build() const {
   std::string out;
   std::string directory;
   for (const Item& item : items_) {
-    const ZipMemberSpec& m = item.member;
+    const ZipTestMember& m = item.member;
     const std::uint64_t offset = item.localOffset ? *item.localOffset : out.size();
     if (!item.localOffset) out += LocalRecord(m);
     const Packed p = Pack(m);

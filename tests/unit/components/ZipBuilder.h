@@ -8,7 +8,7 @@
 namespace vyn::testing {
 
 // One member of a test archive. The defaults give a plain deflated file.
-struct ZipMemberSpec {
+struct ZipTestMember {
   std::string name;  // bytes as stored
   std::string data;  // unpacked contents
   bool deflate = true;
@@ -25,24 +25,24 @@ struct ZipMemberSpec {
 // Builds zip archives in memory with zlib, including malformed ones.
 class ZipBuilder {
  public:
-  ZipBuilder& Add(ZipMemberSpec member);
+  ZipBuilder& Add(ZipTestMember member);
   // A directory entry ("name/").
   ZipBuilder& AddFolder(const std::string& name);
   // A central directory entry only, pointing at `localOffset` (to forge overlaps).
-  ZipBuilder& AddDirectoryOnly(ZipMemberSpec member, std::uint64_t localOffset);
+  ZipBuilder& AddDirectoryOnly(ZipTestMember member, std::uint64_t localOffset);
   // Writes the Zip64 end of central directory record and locator too.
   ZipBuilder& UseZip64End();
 
   std::string Build() const;
 
   // The bytes of a member's local header and data, as Build writes them.
-  static std::string LocalRecord(const ZipMemberSpec& member);
+  static std::string LocalRecord(const ZipTestMember& member);
   static std::string Deflate(const std::string& data);
   static std::uint32_t Crc(const std::string& data);
 
  private:
   struct Item {
-    ZipMemberSpec member;
+    ZipTestMember member;
     std::optional<std::uint64_t> localOffset;  // set for directory-only entries
   };
   std::vector<Item> items_;

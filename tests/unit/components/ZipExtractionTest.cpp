@@ -11,8 +11,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-ZipMemberSpec Member(std::string name, std::string data, bool deflate = true) {
-  ZipMemberSpec member;
+ZipTestMember Member(std::string name, std::string data, bool deflate = true) {
+  ZipTestMember member;
   member.name = std::move(name);
   member.data = std::move(data);
   member.deflate = deflate;
@@ -73,11 +73,11 @@ TEST_F(ZipExtractionTest, SubfoldersAndFolderEntriesAreCreated) {
 }
 
 TEST_F(ZipExtractionTest, DataDescriptorsAndZip64FieldsAreRead) {
-  ZipMemberSpec described = Member("described.txt", "sizes come after the data");
+  ZipTestMember described = Member("described.txt", "sizes come after the data");
   described.dataDescriptor = true;
-  ZipMemberSpec wide = Member("wide.txt", "sizes in Zip64 extra fields", false);
+  ZipTestMember wide = Member("wide.txt", "sizes in Zip64 extra fields", false);
   wide.zip64 = true;
-  ZipMemberSpec both = Member("both.txt", "Zip64 descriptor");
+  ZipTestMember both = Member("both.txt", "Zip64 descriptor");
   both.zip64 = true;
   both.dataDescriptor = true;
   const std::string archive = ZipBuilder().Add(described).Add(wide).Add(both).UseZip64End().Build();
@@ -136,9 +136,9 @@ TEST_F(ZipExtractionTest, StarDotStarMatchesNamesWithoutADot) {
 }
 
 TEST_F(ZipExtractionTest, Utf8AndCodePage437NamesAreDecoded) {
-  ZipMemberSpec utf8 = Member("caf\xC3\xA9.txt", "utf8");
+  ZipTestMember utf8 = Member("caf\xC3\xA9.txt", "utf8");
   utf8.utf8Name = true;
-  ZipMemberSpec dos = Member("na\x8Bve.txt", "cp437");  // 0x8B is i with diaeresis
+  ZipTestMember dos = Member("na\x8Bve.txt", "cp437");  // 0x8B is i with diaeresis
 
   Extract(ZipBuilder().Add(utf8).Add(dos).Build());
 

@@ -12,8 +12,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-ZipMemberSpec Member(std::string name, std::string data) {
-  ZipMemberSpec member;
+ZipTestMember Member(std::string name, std::string data) {
+  ZipTestMember member;
   member.name = std::move(name);
   member.data = std::move(data);
   return member;
@@ -77,7 +77,7 @@ TEST_F(ZipHostileArchiveTest, AbsoluteDriveAndUncNamesAreRefused) {
 }
 
 TEST_F(ZipHostileArchiveTest, SymbolicLinkMemberIsRefused) {
-  ZipMemberSpec link = Member("link", "/etc");
+  ZipTestMember link = Member("link", "/etc");
   link.versionMadeBy = 0x031E;  // Unix
   link.externalAttributes = 0120777u << 16;
 
@@ -87,7 +87,7 @@ TEST_F(ZipHostileArchiveTest, SymbolicLinkMemberIsRefused) {
 }
 
 TEST_F(ZipHostileArchiveTest, CrcMismatchIsRefusedAfterGoodMembers) {
-  ZipMemberSpec bad = Member("bad.txt", "the bytes that were packed");
+  ZipTestMember bad = Member("bad.txt", "the bytes that were packed");
   bad.storedCrc = 0x12345678;
 
   const Error error = ExpectRefused(ZipBuilder()
@@ -120,8 +120,8 @@ TEST_F(ZipHostileArchiveTest, DamagedDeflateStreamIsRefused) {
 
 TEST_F(ZipHostileArchiveTest, OverlappingMembersAreRefused) {
   // "inner.txt" has its local header and data inside "outer.bin"'s stored data.
-  const ZipMemberSpec inner = Member("inner.txt", "shared bytes");
-  ZipMemberSpec outer = Member("outer.bin", ZipBuilder::LocalRecord(inner));
+  const ZipTestMember inner = Member("inner.txt", "shared bytes");
+  ZipTestMember outer = Member("outer.bin", ZipBuilder::LocalRecord(inner));
   outer.deflate = false;
   const std::uint64_t innerOffset = 30 + outer.name.size();
 
@@ -132,7 +132,7 @@ TEST_F(ZipHostileArchiveTest, OverlappingMembersAreRefused) {
 }
 
 TEST_F(ZipHostileArchiveTest, LocalHeaderNamingAnotherMemberIsRefused) {
-  ZipMemberSpec member = Member("innocent.txt", "x");
+  ZipTestMember member = Member("innocent.txt", "x");
   member.localName = "../escaped.txt";
 
   ExpectRefused(ZipBuilder().Add(member).Build(), zip_errors::kDamaged);
@@ -146,7 +146,7 @@ TEST_F(ZipHostileArchiveTest, DuplicateAndFileFolderClashesAreRefused) {
 }
 
 TEST_F(ZipHostileArchiveTest, UnsupportedMethodNamesTheMember) {
-  ZipMemberSpec odd = Member("odd.bin", "data");
+  ZipTestMember odd = Member("odd.bin", "data");
   odd.deflate = false;
   odd.method = 12;
 

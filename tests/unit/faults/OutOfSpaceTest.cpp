@@ -49,8 +49,8 @@ class FileSizeLimit {
 
 constexpr rlim_t kLimit = 64 * 1024;
 
-ZipMemberSpec Member(std::string name, std::string data) {
-  ZipMemberSpec member;
+ZipTestMember Member(std::string name, std::string data) {
+  ZipTestMember member;
   member.name = std::move(name);
   member.data = std::move(data);
   return member;

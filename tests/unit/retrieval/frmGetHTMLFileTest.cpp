@@ -16,7 +16,7 @@ TEST_F(RetrievalTest, WindowOpensAsRetrievingDataWithTimerRunningAndCancelOnEsc)
   forms.onShowModal = [&](fakes::FakeForm& form) {
     caption = form.Caption();
     timerEnabled = form.TimerEnabled();
-    cancelButton = form.Spec().cancelButton;
+    cancelButton = form.Design().cancelButton;
   };
 
   RetrievalStatus status = Fetch();

@@ -114,7 +114,7 @@ Archive MakeArchive(const std::map<std::string, std::string>& members) {
   testing::ZipBuilder builder;
   Archive archive;
   for (const auto& [name, data] : members) {
-    testing::ZipMemberSpec member;
+    testing::ZipTestMember member;
     member.name = name;
     member.data = data;
     builder.Add(member);

@@ -58,7 +58,7 @@ TEST_F(FormsKeyboardTest, AltAndTheMnemonicLetterPressesThatButton) {
 }
 
 TEST_F(FormsKeyboardTest, CloseCommandPressesTheCancelButtonAndNeverDestroysTheWindow) {
-  FormSpec withoutCancel = TestFormSpec();
+  FormDesign withoutCancel = TestFormDesign();
   withoutCancel.cancelButton.clear();
   Win32Form& loadedForm = Load();
   loadedForm.Show();

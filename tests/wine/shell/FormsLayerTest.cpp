@@ -49,17 +49,17 @@ LOGFONTW FontOf(HWND window) {
 using FormsLayoutTest = FormsTest;
 
 TEST_F(FormsLayoutTest, ControlsAndClientAreaAreTwipsAtTheScreenDpi) {
-  FormSpec spec = TestFormSpec();
+  FormDesign design = TestFormDesign();
   int dpiX = ScreenDpiX();
   int dpiY = ScreenDpiY();
 
-  Win32Form& loadedForm = Load(spec);
+  Win32Form& loadedForm = Load(design);
 
   RECT client;
   GetClientRect(loadedForm.Handle(), &client);
-  EXPECT_EQ(client.right, MulDiv(spec.clientWidth, dpiX, 1440));
-  EXPECT_EQ(client.bottom, MulDiv(spec.clientHeight, dpiY, 1440));
-  for (const auto& control : spec.controls) {
+  EXPECT_EQ(client.right, MulDiv(design.clientWidth, dpiX, 1440));
+  EXPECT_EQ(client.bottom, MulDiv(design.clientHeight, dpiY, 1440));
+  for (const auto& control : design.controls) {
     SCOPED_TRACE(std::string(control.name.begin(), control.name.end()));
     RECT rect = ClientRectOf(ControlOf(control.name));
     EXPECT_EQ(rect.left, MulDiv(control.left, dpiX, 1440));
@@ -120,7 +120,7 @@ TEST_F(FormsLayoutTest, FirstEnabledFocusableControlByTabIndexGetsTheFocus) {
   EXPECT_EQ(GetFocus(), ControlOf(L"txtPath"));
 }
 
-TEST_F(FormsLayoutTest, ControlFontIsTheSpecFaceAndSizeOthersTheMessageFont) {
+TEST_F(FormsLayoutTest, ControlFontIsTheDesignedFaceAndSizeOthersTheMessageFont) {
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
   SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);

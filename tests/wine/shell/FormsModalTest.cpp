@@ -7,28 +7,28 @@ namespace {
 
 using FormsModalTest = FormsTest;
 
-FormSpec DialogSpec() {
-  FormSpec spec = TestFormSpec();
-  spec.name = L"frmDialog";
-  spec.caption = L"Modal dialog";
-  spec.clientWidth = 3012;
-  spec.clientHeight = 420;
-  spec.border = FormBorder::kFixedDialog;
-  spec.startPosition = StartPosition::kCenterOwner;
-  spec.iconResourceId = 0;
-  spec.controls = {
+FormDesign DialogDesign() {
+  FormDesign design = TestFormDesign();
+  design.name = L"frmDialog";
+  design.caption = L"Modal dialog";
+  design.clientWidth = 3012;
+  design.clientHeight = 420;
+  design.border = FormBorder::kFixedDialog;
+  design.startPosition = StartPosition::kCenterOwner;
+  design.iconResourceId = 0;
+  design.controls = {
       {L"Bar", ControlKind::kProgressBar, L"", 60, 120, 2052, 192, 1, {}},
       {L"cmdCancel", ControlKind::kButton, L"&Cancel", 2220, 60, 732, 252, 0, {}},
   };
-  spec.defaultButton.clear();
-  return spec;
+  design.defaultButton.clear();
+  return design;
 }
 
 TEST_F(FormsModalTest, ShowModalReturnsWhenATickHidesTheWindowAndBlocksOtherWindowsMeanwhile) {
   Win32Form& owner = Load();
   owner.Show();
   RecordingEvents dialogEvents;
-  auto dialog = factory.Load(DialogSpec(), dialogEvents);
+  auto dialog = factory.Load(DialogDesign(), dialogEvents);
   bool ownerEnabledDuringShow = true;
   dialogEvents.onTimer = [&] {
     ownerEnabledDuringShow = IsWindowEnabled(owner.Handle()) != FALSE;
@@ -48,7 +48,7 @@ TEST_F(FormsModalTest, DialogOpensCentredOnTheActiveWindowWithCaptionOnly) {
   Win32Form& owner = Load();
   owner.Show();
   RecordingEvents dialogEvents;
-  auto dialog = factory.Load(DialogSpec(), dialogEvents);
+  auto dialog = factory.Load(DialogDesign(), dialogEvents);
   auto* dialogForm = dynamic_cast<Win32Form*>(dialog.get());
   RECT ownerFrame{};
   RECT dialogFrame{};
@@ -72,7 +72,7 @@ TEST_F(FormsModalTest, DialogOpensCentredOnTheActiveWindowWithCaptionOnly) {
 
 TEST_F(FormsModalTest, EscDuringTheModalShowPressesCancelWhoseHandlerEndsTheShow) {
   RecordingEvents dialogEvents;
-  auto dialog = factory.Load(DialogSpec(), dialogEvents);
+  auto dialog = factory.Load(DialogDesign(), dialogEvents);
   auto* dialogForm = dynamic_cast<Win32Form*>(dialog.get());
   dialogEvents.onTimer = [&] {
     dialog->SetTimerEnabled(false);
@@ -91,7 +91,7 @@ TEST_F(FormsModalTest, FormUnloadedByItsOwnHandlerDuringTheModalShowEndsTheShow)
   Win32Form& owner = Load();
   owner.Show();
   RecordingEvents dialogEvents;
-  auto dialog = factory.Load(DialogSpec(), dialogEvents);
+  auto dialog = factory.Load(DialogDesign(), dialogEvents);
   HWND cancel = dynamic_cast<Win32Form*>(dialog.get())->ControlHandle(L"cmdCancel");
   Form* raw = dialog.get();
   dialogEvents.onTimer = [&] {
@@ -110,7 +110,7 @@ TEST_F(FormsModalTest, FormUnloadedByItsOwnHandlerDuringTheModalShowEndsTheShow)
 
 TEST_F(FormsModalTest, TickThatProcessesMessagesIsNotEnteredAgain) {
   RecordingEvents dialogEvents;
-  auto dialog = factory.Load(DialogSpec(), dialogEvents);
+  auto dialog = factory.Load(DialogDesign(), dialogEvents);
   int depth = 0;
   int deepest = 0;
   dialogEvents.onTimer = [&] {

@@ -6,19 +6,19 @@
 
 namespace vyn::testing {
 
-FormSpec TestFormSpec() {
-  FormSpec spec;
-  spec.name = L"frmTest";
-  spec.caption = L"Forms layer test";
-  spec.clientWidth = 5796;
-  spec.clientHeight = 3468;
-  spec.startPosition = StartPosition::kCenterScreen;
-  spec.border = FormBorder::kMainWindow;
-  spec.iconResourceId = 1;
-  spec.timerIntervalMs = 1;
-  spec.defaultButton = L"cmdGo";
-  spec.cancelButton = L"cmdCancel";
-  spec.controls = {
+FormDesign TestFormDesign() {
+  FormDesign design;
+  design.name = L"frmTest";
+  design.caption = L"Forms layer test";
+  design.clientWidth = 5796;
+  design.clientHeight = 3468;
+  design.startPosition = StartPosition::kCenterScreen;
+  design.border = FormBorder::kMainWindow;
+  design.iconResourceId = 1;
+  design.timerIntervalMs = 1;
+  design.defaultButton = L"cmdGo";
+  design.cancelButton = L"cmdCancel";
+  design.controls = {
       {L"Label1",
        ControlKind::kLabel,
        L"Big title",
@@ -34,7 +34,7 @@ FormSpec TestFormSpec() {
       {L"cmdGo", ControlKind::kButton, L"Go", 240, 2760, 1692, 372, 0, {}},
       {L"cmdCancel", ControlKind::kButton, L"&Cancel", 3960, 2760, 1092, 372, 7, {}},
   };
-  return spec;
+  return design;
 }
 
 FormsTest::FormsTest() {
@@ -42,8 +42,8 @@ FormsTest::FormsTest() {
   InitCommonControlsEx(&controls);
 }
 
-Win32Form& FormsTest::Load(const FormSpec& spec) {
-  loaded = factory.Load(spec, events);
+Win32Form& FormsTest::Load(const FormDesign& design) {
+  loaded = factory.Load(design, events);
   form = dynamic_cast<Win32Form*>(loaded.get());
   if (form == nullptr) throw std::runtime_error("not a Win32Form");
   return *form;

@@ -17,7 +17,7 @@ namespace vyn::testing {
 
 // A form with one control of every kind, a default and a cancel button and a
 // 1 ms timer. cmdGo (tab 0) starts disabled only when asked.
-FormSpec TestFormSpec();
+FormDesign TestFormDesign();
 
 // Records every event; hooks let a test act inside one.
 class RecordingEvents : public FormEvents {
@@ -39,7 +39,7 @@ class RecordingEvents : public FormEvents {
 class FormsTest : public ::testing::Test {
  protected:
   FormsTest();
-  Win32Form& Load(const FormSpec& spec = TestFormSpec());
+  Win32Form& Load(const FormDesign& design = TestFormDesign());
   HWND ControlOf(const std::wstring& name) { return form->ControlHandle(name); }
   // Processes messages until done() or the timeout; false on timeout.
   bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);

@@ -24,16 +24,16 @@ class FailingEvents : public vyn::FormEvents {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
-  vyn::FormSpec spec;
-  spec.name = L"frmThrowing";
-  spec.caption = L"Throwing form";
-  spec.clientWidth = 3000;
-  spec.clientHeight = 1000;
-  spec.controls = {{L"cmdFail", vyn::ControlKind::kButton, L"Fail", 240, 240, 1200, 372, 0, {}}};
+  vyn::FormDesign design;
+  design.name = L"frmThrowing";
+  design.caption = L"Throwing form";
+  design.clientWidth = 3000;
+  design.clientHeight = 1000;
+  design.controls = {{L"cmdFail", vyn::ControlKind::kButton, L"Fail", 240, 240, 1200, 372, 0, {}}};
   FailingEvents events;
   vyn::Win32FormFactory factory;
   vyn::Win32MessagePump pump;
-  std::unique_ptr<vyn::Form> form = factory.Load(spec, events);
+  std::unique_ptr<vyn::Form> form = factory.Load(design, events);
   form->Show();
   while (form->Visible()) pump.WaitAndDispatch();
   return 0;
