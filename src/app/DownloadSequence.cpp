@@ -67,9 +67,7 @@ void frmDataLoader::RecordTaxLocation() {
   ProductSettings& settings = *basCommonObj::objProductSettings;
   std::wstring key = settings.SettingsKey() + kFileLocationsSubkey;
   std::wstring location = settings.TaxDataLocation();
-  RegistryServices services{platform_.registry, platform_.ansi, platform_.environment,
-                            platform_.messageBoxes};
-  basRegistry::RegistrySetKeyValue(services, kHkeyLocalMachine, key, kTaxPathLocalValue,
+  basRegistry::RegistrySetKeyValue(Registry(), kHkeyLocalMachine, key, kTaxPathLocalValue,
                                    RegistryValue::String(location), kRegSz);
 }
 

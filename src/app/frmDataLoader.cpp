@@ -30,10 +30,12 @@ void frmDataLoader::Unload() {
   window_.reset();
 }
 
+RegistryServices frmDataLoader::Registry() {
+  return {platform_.registry, platform_.ansi, platform_.environment, platform_.messageBoxes};
+}
+
 std::wstring frmDataLoader::ReadProductValue(const wchar_t* valueName) {
-  RegistryServices services{platform_.registry, platform_.ansi, platform_.environment,
-                            platform_.messageBoxes};
-  return basRegistry::RegistryGetKeyValue(services, kHkeyLocalMachine, kProductKey, valueName)
+  return basRegistry::RegistryGetKeyValue(Registry(), kHkeyLocalMachine, kProductKey, valueName)
       .ToString();
 }
 

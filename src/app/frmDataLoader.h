@@ -5,6 +5,7 @@
 
 #include "platform/Forms.h"
 #include "platform/Platform.h"
+#include "support/basRegistry.h"
 
 namespace vyn {
 
@@ -34,6 +35,7 @@ class frmDataLoader : public FormEvents {
   void LoadStep();
   void ProbeInstallPath();
   std::wstring ReadProductValue(const wchar_t* valueName);
+  RegistryServices Registry();
   void UpdateDownloadButton();
   void DownloadSequence();
   bool AcceptDataPath();

@@ -164,7 +164,6 @@ void frmGetHTMLFile::RunAttempt(Attempt& attempt, const std::wstring& server,
   attempt.tempFile = platform_.files.OpenForBinary(attempt.tempPath);
 
   std::int64_t position = 1;  // 1-based, as a 32-bit file position
-  std::int64_t received = 0;
   bool firstChunk = true;
   bool moreData = true;
   while (moreData) {
@@ -180,17 +179,15 @@ void frmGetHTMLFile::RunAttempt(Attempt& attempt, const std::wstring& server,
       if (position + count > INT32_MAX) throw MakeError(errors::kOverflow);
       attempt.tempFile->Put(position, buffer.data(), count);
       position += count;
-      received += count;
       double next = static_cast<double>(bar.Value()) + count;
       bar.SetValue(bar.Max() < next ? 0.0f : static_cast<float>(next));
+    } else if (ok) {
+      // The end of the data is a read that succeeds with nothing. A failed read,
+      // with or without bytes, and a body shorter than announced leave the
+      // attempt running, which is the "Reading File" failure below.
+      moreData = false;
+      if (!announced || position - 1 >= contentLength) Status = kRetrievalCompleted;
     }
-    // The end of the data is a read that succeeds with nothing; a failed read,
-    // with or without bytes, and a body shorter than announced leave the
-    // attempt running, which is the "Reading File" failure below.
-    if (ok && count == 0 && (!announced || received >= contentLength)) {
-      Status = kRetrievalCompleted;
-    }
-    if (ok && count == 0) moreData = false;
     CheckCancel();
   }
 

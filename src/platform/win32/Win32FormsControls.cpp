@@ -84,6 +84,10 @@ void Win32Control::SetValue(int value) {
 }
 
 Win32ProgressBar::Win32ProgressBar(HWND handle) : handle_(handle) {
+  // The bar keeps its size (its window cannot be resized), so its width is read once.
+  RECT client{};
+  GetClientRect(handle_, &client);
+  width_ = client.right > client.left ? client.right - client.left : 0;
   SendMessageW(handle_, PBM_SETRANGE32, 0, kRange);
   Redraw();
 }
@@ -107,15 +111,11 @@ void Win32ProgressBar::Redraw() {
   // The transfer sets Value after every chunk, but the bar only looks
   // different when its filled part gains or loses a pixel; a repaint for
   // anything less is work for nothing on the transfer's thread.
-  RECT client{};
-  GetClientRect(handle_, &client);
-  long width = client.right > client.left ? client.right - client.left : 0;
-  long filled = std::lround(std::floor(share * width));
-  if (shown_ && filled == filledPixels_ && (share > 0) == (shownShare_ > 0) &&
+  long filled = std::lround(std::floor(share * width_));
+  if (filled == filledPixels_ && (share > 0) == (shownShare_ > 0) &&
       (share < 1) == (shownShare_ < 1)) {
     return;
   }
-  shown_ = true;
   filledPixels_ = filled;
   shownShare_ = share;
   SendMessageW(handle_, PBM_SETPOS, static_cast<WPARAM>(std::lround(share * kRange)), 0);

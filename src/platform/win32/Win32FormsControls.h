@@ -51,11 +51,11 @@ class Win32ProgressBar : public ProgressBar {
   void Redraw();
 
   HWND handle_;
+  long width_ = 0;  // pixels
   float max_ = 100;
   float value_ = 0;
-  // What the bar was last told to show.
-  bool shown_ = false;
-  long filledPixels_ = 0;
+  // What the bar was last told to show; -1 before the first time.
+  long filledPixels_ = -1;
   double shownShare_ = 0;
 };
 
