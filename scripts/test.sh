@@ -50,6 +50,12 @@ for f in "$logs"/native-ctest.log "$logs"/windows-ctest.log "$logs"/fuzz-ctest.l
   passed=$((passed + total - bad))
   failed=$((failed + bad))
 done
+for note in build/*/wineprefix.fallback; do
+  [ -f "$note" ] || continue
+  echo
+  echo "note: the Wine prefix of $(dirname "$note") was made outside the build folder, because:"
+  head -n 30 "$note"
+done
 echo
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ] || status=1

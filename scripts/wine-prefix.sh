@@ -1,21 +1,104 @@
 #!/bin/bash
 # wine-prefix.sh up|down PREFIX: make the run's Wine prefix with one persistent
 # wineserver, or shut that wineserver down.
-set -euo pipefail
-action=$1
-export WINEPREFIX=$2
+#
+# A prefix holds about 700 MB of system files. Where the build folder's file
+# system cannot take it (space, ownership, features), the prefix lives in the
+# roomiest local temp folder instead and PREFIX becomes a link to it; "down"
+# removes such a prefix again.
+set -uo pipefail
+action=${1:-}
+export WINEPREFIX=${2:-}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+[ -n "$WINEPREFIX" ] || action=usage
+log="$WINEPREFIX.log"
+fallback_note="$WINEPREFIX.fallback"  # why the prefix is not in the build folder
+
+# Files the tests cannot run without; a prefix cut short by a full disk lacks some.
+# (The registry files appear only when the persistent server saves them.)
+required_files=(drive_c/windows/system32/kernel32.dll drive_c/windows/system32/user32.dll
+  drive_c/windows/system32/comctl32.dll drive_c/windows/system32/wininet.dll)
+
+prefix_usable() {
+  local f
+  for f in "${required_files[@]}"; do
+    [ -s "$WINEPREFIX/$f" ] || { echo "prefix lacks $f"; return 1; }
+  done
+  wine cmd.exe /c echo vyn-prefix-ok 2>>"$log" | grep -q vyn-prefix-ok ||
+    { echo "a program does not start in the prefix"; return 1; }
+}
+
+# boot: one persistent wineserver, then the prefix's first start.
+boot() {
+  mkdir -p "$WINEPREFIX" || return 1
+  # The persistent server would keep the caller's output open (ctest waits on it).
+  wineserver -p </dev/null >>"$log" 2>&1 || { echo "wineserver -p exited with $?"; return 1; }
+  wineboot -i </dev/null >>"$log" 2>&1
+  local rc=$?
+  # A step of the first start may fail without harm to what the tests use.
+  [ "$rc" -eq 0 ] || echo "wineboot -i exited with $rc"
+  prefix_usable
+}
+
+stop_server() { wineserver -k >/dev/null 2>&1 || true; }
+
+describe_failure() {
+  local dir
+  dir=$(dirname "$WINEPREFIX")
+  echo "--- what Wine printed (last 40 lines of $log)"
+  tail -n 40 "$log" 2>/dev/null
+  echo "--- user: $(id)"
+  echo "--- $dir: $(stat -f -c 'type %T' "$dir" 2>&1), owner $(stat -c %U "$dir" 2>&1)"
+  df -h "$dir" /tmp /dev/shm 2>&1
+  df -i "$dir" 2>&1 | tail -n 1
+  ulimit -a 2>&1 | grep -E "file size|processes|virtual|open files"
+  echo "--- kernel $(uname -r), $(nproc) CPUs,$(grep -o -m2 -E '\b(avx512f|amx_tile)\b' /proc/cpuinfo | sort -u | tr '\n' ' ')"
+}
+
+# The local temp folder with the most free space.
+roomiest_temp() {
+  local best="" best_free=-1 dir free
+  for dir in "${TMPDIR:-/tmp}" /var/tmp /dev/shm; do
+    [ -d "$dir" ] && [ -w "$dir" ] || continue
+    free=$(df -Pk "$dir" 2>/dev/null | awk 'NR == 2 { print $4 }')
+    [ -n "$free" ] && [ "$free" -gt "$best_free" ] && { best=$dir; best_free=$free; }
+  done
+  echo "${best:-/tmp}"
+}
+
+remove_prefix() {
+  if [ -L "$WINEPREFIX" ]; then
+    rm -rf "$(readlink "$WINEPREFIX")"
+    rm -f "$WINEPREFIX"
+  else
+    rm -rf "$WINEPREFIX"
+  fi
+}
+
 case "$action" in
   up)
-    mkdir -p "$WINEPREFIX"
-    # The persistent server would keep the caller's output open (ctest waits on it).
-    wineserver -p </dev/null >/dev/null 2>&1
-    wineboot -i >/dev/null 2>&1
-    echo "wine prefix ready: $WINEPREFIX"
+    : >"$log"
+    rm -f "$fallback_note"
+    boot && { echo "wine prefix ready: $WINEPREFIX"; exit 0; }
+    echo "*** the Wine prefix could not be made in the build folder"
+    describe_failure | tee "$fallback_note"
+    stop_server
+    remove_prefix
+    elsewhere=$(mktemp -d "$(roomiest_temp)/vyn-wineprefix.XXXXXX") || exit 1
+    ln -s "$elsewhere" "$WINEPREFIX" || exit 1
+    echo "trying again with the prefix in $elsewhere"
+    : >"$log"
+    boot && { echo "wine prefix ready: $WINEPREFIX -> $elsewhere"; exit 0; }
+    echo "*** the Wine prefix could not be made there either"
+    describe_failure
+    stop_server
+    exit 1
     ;;
   down)
-    wineserver -k 2>/dev/null || true
+    stop_server
+    # A prefix kept outside the build folder does not outlive the run.
+    [ -L "$WINEPREFIX" ] && remove_prefix
     echo "wineserver for $WINEPREFIX stopped"
     ;;
   *) echo "usage: $0 up|down PREFIX" >&2; exit 2 ;;
