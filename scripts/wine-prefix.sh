@@ -53,6 +53,9 @@ describe_failure() {
   df -h "$dir" /tmp /dev/shm 2>&1
   df -i "$dir" 2>&1 | tail -n 1
   ulimit -a 2>&1 | grep -E "file size|processes|virtual|open files"
+  if [ -n "${DISPLAY:-}" ]; then
+    echo "--- display $DISPLAY: $(timeout 5 xdpyinfo >/dev/null 2>&1 && echo answers || echo "does not answer")"
+  fi
   echo "--- kernel $(uname -r), $(nproc) CPUs,$(grep -o -m2 -E '\b(avx512f|amx_tile)\b' /proc/cpuinfo | sort -u | tr '\n' ' ')"
 }
 
