@@ -3,9 +3,9 @@
 # wineserver, or shut that wineserver down.
 #
 # A prefix holds about 700 MB of system files. Where the build folder's file
-# system cannot take it (space, ownership, features), the prefix lives in the
-# roomiest local temp folder instead and PREFIX becomes a link to it; "down"
-# removes such a prefix again.
+# system cannot take it (space, ownership, features), the prefix lives in a
+# local temp folder with room for it instead and PREFIX becomes a link to it;
+# "down" removes such a prefix again.
 set -uo pipefail
 action=${1:-}
 export WINEPREFIX=${2:-}
@@ -59,13 +59,16 @@ describe_failure() {
   echo "--- kernel $(uname -r), $(nproc) CPUs,$(grep -o -m2 -E '\b(avx512f|amx_tile)\b' /proc/cpuinfo | sort -u | tr '\n' ' ')"
 }
 
-# The local temp folder with the most free space.
-roomiest_temp() {
+# A local temp folder for the prefix: the first with room for it, disk before
+# memory (/dev/shm); else the roomiest.
+temp_for_prefix() {
   local best="" best_free=-1 dir free
   for dir in "${TMPDIR:-/tmp}" /var/tmp /dev/shm; do
     [ -d "$dir" ] && [ -w "$dir" ] || continue
     free=$(df -Pk "$dir" 2>/dev/null | awk 'NR == 2 { print $4 }')
-    [ -n "$free" ] && [ "$free" -gt "$best_free" ] && { best=$dir; best_free=$free; }
+    [ -n "$free" ] || continue
+    [ "$free" -ge $((1536 * 1024)) ] && { echo "$dir"; return; }
+    [ "$free" -gt "$best_free" ] && { best=$dir; best_free=$free; }
   done
   echo "${best:-/tmp}"
 }
@@ -88,7 +91,7 @@ case "$action" in
     describe_failure | tee "$fallback_note"
     stop_server
     remove_prefix
-    elsewhere=$(mktemp -d "$(roomiest_temp)/vyn-wineprefix.XXXXXX") || exit 1
+    elsewhere=$(mktemp -d "$(temp_for_prefix)/vyn-wineprefix.XXXXXX") || exit 1
     ln -s "$elsewhere" "$WINEPREFIX" || exit 1
     echo "trying again with the prefix in $elsewhere"
     : >"$log"
