@@ -53,6 +53,11 @@ describe_failure() {
   df -h "$dir" /tmp /dev/shm 2>&1
   df -i "$dir" 2>&1 | tail -n 1
   ulimit -a 2>&1 | grep -E "file size|processes|virtual|open files"
+  free -m 2>&1 | head -n 2
+  local memcg
+  memcg=/sys/fs/cgroup/memory$(awk -F: '$2 == "memory" { print $3 }' /proc/self/cgroup 2>/dev/null)
+  [ -r "$memcg/memory.limit_in_bytes" ] &&
+    echo "--- memory cgroup: limit $(cat "$memcg/memory.limit_in_bytes"), peak $(cat "$memcg/memory.max_usage_in_bytes"), hit $(cat "$memcg/memory.failcnt") times"
   if [ -n "${DISPLAY:-}" ]; then
     echo "--- display $DISPLAY: $(timeout 5 xdpyinfo >/dev/null 2>&1 && echo answers || echo "does not answer")"
   fi
