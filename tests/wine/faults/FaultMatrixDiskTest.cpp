@@ -15,7 +15,6 @@ namespace {
 
 using test::LoopbackHttpServer;
 
-constexpr const wchar_t* kAppTitle = L"VYNDataLoader";
 // Three times the small file system.
 constexpr std::uint64_t kLargeBody = 3u << 20;
 
@@ -24,6 +23,14 @@ std::optional<std::wstring> Variable(const wchar_t* name) {
   DWORD length = GetEnvironmentVariableW(name, value, 32768);
   if (length == 0 || length >= 32768) return std::nullopt;
   return std::wstring(value, length);
+}
+
+// A 200 answer of kLargeBody bytes, made up as they are sent.
+LoopbackHttpServer::Reply LargeReply() {
+  LoopbackHttpServer::Reply large;
+  large.head = "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(kLargeBody);
+  large.generatedBodySize = kLargeBody;
+  return large;
 }
 
 class DiskFault : public FaultMatrix {
@@ -55,13 +62,6 @@ class DiskFault : public FaultMatrix {
     }
   }
 
-  void StartAndDownloadMls(std::uint16_t port) {
-    HWND window = Start(port);
-    ASSERT_NE(window, nullptr) << "no main window";
-    Tick(window, L"MLS Data");
-    PressDownload(window);
-  }
-
   void ExpectNumberedFailureBox() {
     std::wstring text = AnswerBox(kAppTitle, L"");
     EXPECT_NE(text.find(L" - "), std::wstring::npos) << ::testing::PrintToString(text);
@@ -76,13 +76,10 @@ TEST_F(DiskFault, TemporaryFolderFillingUpDuringTheTransferKeepsEverything) {
   if (!temp) GTEST_SKIP() << "no small file system: mounting a tmpfs is not permitted here";
   UseTempFolder(*temp);
   PlantPreviousRefresh();
-  LoopbackHttpServer::Reply large;
-  large.head = "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(kLargeBody);
-  large.generatedBodySize = kLargeBody;
-  LoopbackHttpServer server({large});
+  LoopbackHttpServer server({LargeReply()});
   const Snapshot before = Take();
 
-  StartAndDownloadMls(server.Port());
+  ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls}));
   ExpectNumberedFailureBox();
   ExpectFailureMessageThenClose();
 
@@ -95,13 +92,10 @@ TEST_F(DiskFault, DataFolderFillingUpWhileTheDownloadMovesInKeepsEverything) {
   if (!small) GTEST_SKIP() << "no small file system: mounting a tmpfs is not permitted here";
   UseDataFolder(*small / "Data");
   PlantPreviousRefresh();
-  LoopbackHttpServer::Reply large;
-  large.head = "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(kLargeBody);
-  large.generatedBodySize = kLargeBody;
-  LoopbackHttpServer server({large});
+  LoopbackHttpServer server({LargeReply()});
   const Snapshot before = Take();
 
-  StartAndDownloadMls(server.Port());
+  ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls}));
   ExpectNumberedFailureBox();
   ExpectFailureMessageThenClose();
 
@@ -120,7 +114,7 @@ TEST_F(DiskFault, DataFolderFillingUpWhileUnpackingKeepsTheOldDataFiles) {
   LoopbackHttpServer server({LoopbackHttpServer::Ok(packed.bytes)});
   Snapshot before = Take();
 
-  StartAndDownloadMls(server.Port());
+  ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls}));
   ExpectRunTimeErrorEnd();
 
   before.data[L"VYNData.zip"] = packed.bytes;
@@ -142,7 +136,7 @@ TEST_F(DiskFault, ReadOnlyDataFolderKeepsEverything) {
   const Snapshot before = Take();
   ASSERT_FALSE(before.data.empty());
 
-  StartAndDownloadMls(server.Port());
+  ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls}));
   ExpectNumberedFailureBox();
   ExpectFailureMessageThenClose();
 

@@ -11,7 +11,6 @@ constexpr DWORD kStartTimeoutMs = 30000;
 constexpr DWORD kBoxTimeoutMs = 60000;
 constexpr DWORD kExitTimeoutMs = 15000;
 constexpr const wchar_t* kCityId = L"5100";
-constexpr const wchar_t* kAppTitle = L"VYNDataLoader";
 
 std::wstring Backslashes(std::wstring path) {
   for (wchar_t& c : path) {
@@ -226,6 +225,14 @@ void FaultMatrix::PressDownload(HWND window) {
   ASSERT_NE(download, nullptr);
   EXPECT_TRUE(e2e::AppSession::WaitUntil(5000, [&] { return IsWindowEnabled(download) != FALSE; }));
   e2e::Click(download);
+}
+
+void FaultMatrix::StartAndDownload(std::uint16_t port,
+                                   std::initializer_list<const wchar_t*> boxes) {
+  HWND window = Start(port);
+  ASSERT_NE(window, nullptr) << "no main window";
+  for (const wchar_t* box : boxes) Tick(window, box);
+  PressDownload(window);
 }
 
 std::wstring FaultMatrix::AnswerBox(const std::wstring& title, const std::wstring& start,

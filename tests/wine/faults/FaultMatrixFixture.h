@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <set>
@@ -65,6 +66,9 @@ struct Snapshot {
 // failure as a user would, and then checks that nothing was lost or left behind.
 class FaultMatrix : public ::testing::Test {
  protected:
+  static constexpr const wchar_t* kAppTitle = L"VYNDataLoader";
+  static constexpr const wchar_t* kMls = L"MLS Data";
+  static constexpr const wchar_t* kTax = L"Tax Data (Public records)";
   static constexpr const wchar_t* kPreviousTaxPath = L"D:\\Previous Tax\\";
   static constexpr const wchar_t* kFailureMessage =
       L"Unable to download data files - call technical support";
@@ -86,6 +90,8 @@ class FaultMatrix : public ::testing::Test {
   HWND Start(std::uint16_t port);
   void Tick(HWND window, const std::wstring& box);
   void PressDownload(HWND window);
+  // Start, tick these boxes, press Download.
+  void StartAndDownload(std::uint16_t port, std::initializer_list<const wchar_t*> boxes);
   // The next box must have this title and a text starting with `start`; it is
   // answered with `button`. Returns its text.
   std::wstring AnswerBox(const std::wstring& title, const std::wstring& start,

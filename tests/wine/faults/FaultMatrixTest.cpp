@@ -12,10 +12,6 @@ namespace {
 
 using test::LoopbackHttpServer;
 
-constexpr const wchar_t* kAppTitle = L"VYNDataLoader";
-constexpr const wchar_t* kMls = L"MLS Data";
-constexpr const wchar_t* kTax = L"Tax Data (Public records)";
-
 // The data folder after a complete refresh with `archive`: its members in
 // place, the fetched archive deleted, everything else as it was.
 FolderBytes Refreshed(FolderBytes data, const Archive& archive, const std::wstring& archiveName) {
@@ -43,12 +39,7 @@ class NetworkFault : public FaultMatrix {
 TEST_F(NetworkFault, RefusedConnectionKeepsEverything) {
   PlantPreviousRefresh();
   const Snapshot before = Take();
-  HWND window = Start(LoopbackHttpServer::UnusedPort());
-  ASSERT_NE(window, nullptr) << "no main window";
-
-  Tick(window, kMls);
-  Tick(window, kTax);
-  PressDownload(window);
+  ASSERT_NO_FATAL_FAILURE(StartAndDownload(LoopbackHttpServer::UnusedPort(), {kMls, kTax}));
   DeclineRetry();
   ExpectFailureMessageThenClose();
 
@@ -62,12 +53,7 @@ TEST_F(NetworkFault, ResetInTheMiddleOfTheBodyKeepsEverything) {
   reset.resetAtEnd = true;
   LoopbackHttpServer server({reset});
   const Snapshot before = Take();
-  HWND window = Start(server.Port());
-  ASSERT_NE(window, nullptr) << "no main window";
-
-  Tick(window, kMls);
-  Tick(window, kTax);
-  PressDownload(window);
+  ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls, kTax}));
   DeclineRetry();
   ExpectFailureMessageThenClose();
 
@@ -81,11 +67,7 @@ TEST_F(NetworkFault, BodyShorterThanItsContentLengthKeepsEverything) {
   shortBody.closeAfter = mls_.bytes.size() - 100;
   LoopbackHttpServer server({shortBody});
   const Snapshot before = Take();
-  HWND window = Start(server.Port());
-  ASSERT_NE(window, nullptr) << "no main window";
-
-  Tick(window, kMls);
-  PressDownload(window);
+  ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls}));
   DeclineRetry();
   ExpectFailureMessageThenClose();
 
@@ -101,12 +83,7 @@ TEST_F(NetworkFault, TruncatedArchiveWithoutContentLengthIsRefusedBeforeAnyDataF
   truncated.closeAfter = mls_.bytes.size() / 2;
   LoopbackHttpServer server({truncated});
   Snapshot before = Take();
-  HWND window = Start(server.Port());
-  ASSERT_NE(window, nullptr) << "no main window";
-
-  Tick(window, kMls);
-  Tick(window, kTax);
-  PressDownload(window);
+  ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls, kTax}));
   ExpectRunTimeErrorEnd();
 
   before.data[L"VYNData.zip"] = mls_.bytes.substr(0, mls_.bytes.size() / 2);
@@ -122,12 +99,7 @@ TEST_F(NetworkFault, LockedTaxArchiveFailsTheTaxStepAfterACompleteMlsRefresh) {
   {
     HeldFile lock(data_ / "VYNTax.zip");
     ASSERT_TRUE(lock.Held());
-    HWND window = Start(server.Port());
-    ASSERT_NE(window, nullptr) << "no main window";
-
-    Tick(window, kMls);
-    Tick(window, kTax);
-    PressDownload(window);
+    ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls, kTax}));
     ExpectNumberedFailureBox();
     ExpectFailureMessageThenClose();
   }
@@ -158,11 +130,7 @@ TEST_F(NetworkFault, SettingsFileThatCannotBeSavedLeavesSettingsAndRegistryAsThe
   ASSERT_TRUE(fs::create_directory(appData_ / "Veltrix Settings.txt.saving"));
   LoopbackHttpServer server({LoopbackHttpServer::Ok(tax_.bytes)});
   const Snapshot before = Take();
-  HWND window = Start(server.Port());
-  ASSERT_NE(window, nullptr) << "no main window";
-
-  Tick(window, kTax);
-  PressDownload(window);
+  ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kTax}));
   ExpectRunTimeErrorEnd();
 
   Snapshot expected = before;
