@@ -9,25 +9,6 @@
 namespace vyn::e2e {
 namespace {
 
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                 nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                      nullptr, nullptr);
-  return out;
-}
-
-std::wstring Wide(const std::string& text) {
-  if (text.empty()) return {};
-  int size =
-      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
-  return out;
-}
-
 std::wstring Trim(const std::wstring& text) {
   const wchar_t* blanks = L" \t\r\n";
   std::size_t first = text.find_first_not_of(blanks);
@@ -62,6 +43,25 @@ bool SetOrDelete(HKEY key, const wchar_t* name, const std::optional<std::wstring
 }
 
 }  // namespace
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                 nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                      nullptr, nullptr);
+  return out;
+}
+
+std::wstring Wide(const std::string& text) {
+  if (text.empty()) return {};
+  int size =
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(size), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
+  return out;
+}
 
 std::wstring WinePath(const std::string& unixPath) {
   std::wstring path = L"Z:" + Wide(unixPath);
@@ -119,6 +119,16 @@ std::optional<RegistryString> ReadMachineString(const std::wstring& keyPath,
   value.type = type;
   value.text.assign(buffer.data());
   return value;
+}
+
+bool WriteMachineString(const std::wstring& keyPath, const std::wstring& name,
+                        const std::wstring& text) {
+  Key key;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                      key.Out(), nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  return SetOrDelete(key.Get(), name.c_str(), text);
 }
 
 void DeleteMachineValue(const std::wstring& keyPath, const std::wstring& name) {

@@ -18,6 +18,10 @@ inline constexpr const wchar_t* kFileLocationsKey =
 inline constexpr const wchar_t* kTaxPathLocal = L"Tax Path Local";
 inline constexpr const wchar_t* kSettingsFileName = L"Veltrix Settings.txt";
 
+// UTF-8 and back.
+std::string Utf8(const std::wstring& text);
+std::wstring Wide(const std::string& text);
+
 // A Linux path as this process sees it through Wine's Z: drive.
 std::wstring WinePath(const std::string& unixPath);
 
@@ -47,6 +51,9 @@ struct RegistryString {
   std::wstring text;
 };
 std::optional<RegistryString> ReadMachineString(const std::wstring& key, const std::wstring& name);
+// A REG_SZ value under HKLM, the key made if missing; false when the registry refused.
+bool WriteMachineString(const std::wstring& key, const std::wstring& name,
+                        const std::wstring& text);
 void DeleteMachineValue(const std::wstring& key, const std::wstring& name);
 
 // The product's settings file, written for a case.

@@ -19,33 +19,6 @@ std::wstring Backslashes(std::wstring path) {
   return path;
 }
 
-std::wstring Wide(const std::string& ascii) {
-  return std::wstring(ascii.begin(), ascii.end());
-}
-
-std::string Narrow(const std::wstring& text) {
-  int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                 nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                      nullptr, nullptr);
-  return out;
-}
-
-bool WriteMachineString(const std::wstring& keyPath, const std::wstring& name,
-                        const std::wstring& text) {
-  HKEY key = nullptr;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                      &key, nullptr) != ERROR_SUCCESS) {
-    return false;
-  }
-  auto bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
-  LONG rc = RegSetValueExW(key, name.c_str(), 0, REG_SZ,
-                           reinterpret_cast<const BYTE*>(text.c_str()), bytes);
-  RegCloseKey(key);
-  return rc == ERROR_SUCCESS;
-}
-
 // A listing file of `rows` rows whose contents depend on `seed`.
 std::string Listings(int rows, int seed) {
   std::string text = "listing_id,price,city\r\n";
@@ -117,7 +90,7 @@ Archive MakeArchive(const std::map<std::string, std::string>& members) {
     member.name = name;
     member.data = data;
     builder.Add(member);
-    std::wstring path = Backslashes(Wide(name));
+    std::wstring path = Backslashes(e2e::Wide(name));
     archive.members[path] = data;
     for (std::size_t slash = path.find(L'\\'); slash != std::wstring::npos;
          slash = path.find(L'\\', slash + 1)) {
@@ -147,7 +120,8 @@ void FaultMatrix::SetUp() {
   UseDataFolder(case_ / "Data");
   mls_ = MakeArchive({{"listings.csv", Listings(2000, 2)}, {"photos/index.txt", "1.jpg\r\n"}});
   tax_ = MakeArchive({{"parcels.csv", "parcel_id,owner\r\n17,Smith\r\n"}});
-  ASSERT_TRUE(WriteMachineString(e2e::kFileLocationsKey, e2e::kTaxPathLocal, kPreviousTaxPath));
+  ASSERT_TRUE(
+      e2e::WriteMachineString(e2e::kFileLocationsKey, e2e::kTaxPathLocal, kPreviousTaxPath));
   started_ = e2e::LocalTimestamp();
 }
 
@@ -174,13 +148,13 @@ void FaultMatrix::WriteSettings() {
   std::string settings =
       "# Settings of an earlier refresh.\r\n"
       "DataFolder = " +
-      Narrow(e2e::WithBackslash(data_)) +
+      e2e::Utf8(e2e::WithBackslash(data_)) +
       "\r\n"
       "FilePrefix = VYN\r\n"
       "TaxDataAvailable = Yes\r\n"
       "SettingsKey = Software\\Tevrin Labs\\Veltrix\r\n"
       "TaxDataLocation = " +
-      Narrow(kPreviousTaxPath) +
+      e2e::Utf8(kPreviousTaxPath) +
       "\r\n"
       "MlsDataUpdated = 2020-01-02 03:04:05\r\n"
       "TaxDataUpdated = 2020-01-02 03:04:06\r\n";
