@@ -19,6 +19,9 @@ constexpr std::uint32_t kRegMultiSz = 7;
 constexpr std::uint32_t kRegQword = 11;
 
 constexpr std::uint32_t kKeyQueryValue = 0x0001;
+// Access flag: the 32-bit view of the registry (Wow6432Node on 64-bit Windows),
+// whatever the bitness of the calling program.
+constexpr std::uint32_t kKeyWow64_32Key = 0x0200;
 constexpr std::int32_t kErrorSuccess = 0;
 constexpr std::int32_t kErrorFileNotFound = 2;
 constexpr std::int32_t kErrorMoreData = 234;

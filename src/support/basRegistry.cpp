@@ -28,9 +28,12 @@ Error RegistryWriteFailure(std::int32_t code) {
   }
 }
 
+// The product is a 32-bit program: on 64-bit Windows its keys live in the 32-bit
+// view, and a 64-bit build of this program must read and write them there too.
+constexpr std::uint32_t kReadAccess = kKeyQueryValue | kKeyWow64_32Key;
 // KEY_QUERY_VALUE, KEY_SET_VALUE, KEY_CREATE_SUB_KEY, KEY_ENUMERATE_SUB_KEYS,
 // KEY_NOTIFY and KEY_CREATE_LINK, without the standard rights.
-constexpr std::uint32_t kCreateAccess = 0x3F;
+constexpr std::uint32_t kCreateAccess = 0x3F | kKeyWow64_32Key;
 constexpr std::uint32_t kNonVolatile = 0;
 
 // Bytes as the platform's data pointer.
@@ -169,7 +172,7 @@ RegistryValue RegistryGetKeyValue(const RegistryServices& services, RegistryHive
   try {
     RegistryKey key(services.registry);
     if (services.registry.RegOpenKeyExA(HiveHandle(hive), services.ansi.ToAnsi(keyPath), 0,
-                                        kKeyQueryValue, key.Receive()) != kErrorSuccess) {
+                                        kReadAccess, key.Receive()) != kErrorSuccess) {
       return RegistryValue();
     }
     key.Opened();

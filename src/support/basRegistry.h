@@ -19,9 +19,10 @@ struct RegistryServices {
   MessageBoxes& messageBoxes;
 };
 
-// The program's two registry operations. Neither throws: an unexpected failure is
-// shown in a box titled with the operation's name, then the read gives empty and
-// the write ends without writing.
+// The program's two registry operations, both in the registry's 32-bit view, where
+// the product keeps its settings. Neither throws: an unexpected failure is shown in
+// a box titled with the operation's name, then the read gives empty and the write
+// ends without writing.
 namespace basRegistry {
 
 // One value, its kind following its registry type: REG_SZ and REG_EXPAND_SZ (with
