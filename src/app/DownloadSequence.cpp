@@ -1,4 +1,5 @@
 #include <memory>
+#include <optional>
 
 #include "app/ProductRegistry.h"
 #include "app/basCommonObj.h"
@@ -12,6 +13,9 @@ namespace {
 constexpr std::int32_t kChunkSize = 4096;
 constexpr const wchar_t* kDownloadFailed =
     L"Unable to download data files - call technical support";
+constexpr const wchar_t* kHostNotText =
+    L"The registry value \"Download Host\" is not text. It must be a string (REG_SZ) "
+    L"naming the download server, \"host\" or \"host:port\". Nothing was downloaded.";
 
 }  // namespace
 
@@ -19,15 +23,17 @@ void frmDataLoader::DownloadSequence() {
   Zip = platform_.components.CreateZipExtractor();
   if (Item(L"txtDatapath").Enabled() && !AcceptDataPath()) return;
   DataPath = Item(L"txtDatapath").Text();
+  const std::optional<std::wstring> host = DownloadHost();
+  if (!host) return;
 
   ProductSettings& settings = *basCommonObj::objProductSettings;
   if (Item(L"chkMls").Value() == 1) {
-    if (!FetchDataSet(L"Data.vyn", L"Data.zip", L"Downloading MLS Data")) return;
+    if (!FetchDataSet(*host, L"Data.vyn", L"Data.zip", L"Downloading MLS Data")) return;
     ExtractArchive();
     settings.MlsDataUpdated(1);
   }
   if (Item(L"chkTax").Value() == 1) {
-    if (!FetchDataSet(L"Tax.vyn", L"Tax.zip", L"Downloading Tax Data")) return;
+    if (!FetchDataSet(*host, L"Tax.vyn", L"Tax.zip", L"Downloading Tax Data")) return;
     ExtractArchive();
     settings.TaxDataUpdated(1);
     settings.TaxDataFolder(DataPath);
@@ -53,10 +59,10 @@ bool frmDataLoader::AcceptDataPath() {
   return true;
 }
 
-bool frmDataLoader::FetchDataSet(const wchar_t* remoteSuffix, const wchar_t* localSuffix,
-                                 const wchar_t* caption) {
+bool frmDataLoader::FetchDataSet(const std::wstring& host, const wchar_t* remoteSuffix,
+                                 const wchar_t* localSuffix, const wchar_t* caption) {
   ProductSettings& settings = *basCommonObj::objProductSettings;
-  std::wstring url = DownloadHost() + L"/Downloads/" + settings.FilePrefix() + remoteSuffix;
+  std::wstring url = host + L"/Downloads/" + settings.FilePrefix() + remoteSuffix;
   std::wstring localName = settings.FilePrefix() + localSuffix;
   if (DownLoad(url, localName, caption)) return true;
   platform_.messageBoxes.Show(kDownloadFailed, kAppTitle, MessageButtons::kOk);
@@ -72,8 +78,17 @@ void frmDataLoader::RecordTaxLocation() {
 }
 
 // The maker's server, unless the product's key names a test or staging server.
-std::wstring frmDataLoader::DownloadHost() {
-  std::wstring host = ReadProductValue(kDownloadHostValue);
+// A value that is no text (a list, bytes, a number) names no server: it is refused
+// with a message, and nothing is fetched.
+std::optional<std::wstring> frmDataLoader::DownloadHost() {
+  const RegistryValue value = basRegistry::RegistryGetKeyValue(Registry(), kHkeyLocalMachine,
+                                                               kProductKey, kDownloadHostValue);
+  if (value.IsEmpty()) return std::wstring(kMakerDownloadHost);
+  if (value.GetKind() != RegistryValue::Kind::kString) {
+    platform_.messageBoxes.Show(kHostNotText, kAppTitle, MessageButtons::kOk);
+    return std::nullopt;
+  }
+  std::wstring host = value.ToString();
   return host.empty() ? kMakerDownloadHost : host;
 }
 

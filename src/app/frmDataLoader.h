@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/Forms.h"
@@ -39,10 +40,10 @@ class frmDataLoader : public FormEvents {
   void UpdateDownloadButton();
   void DownloadSequence();
   bool AcceptDataPath();
-  bool FetchDataSet(const wchar_t* remoteSuffix, const wchar_t* localSuffix,
-                    const wchar_t* caption);
+  bool FetchDataSet(const std::wstring& host, const wchar_t* remoteSuffix,
+                    const wchar_t* localSuffix, const wchar_t* caption);
   void RecordTaxLocation();
-  std::wstring DownloadHost();
+  std::optional<std::wstring> DownloadHost();
   void ExtractArchive();
   void Unload();
   Control& Item(const wchar_t* name) { return window_->Item(name); }

@@ -185,6 +185,42 @@ TEST_F(DownloadSequenceTest, DownloadHostFromTheRegistryCarriesItsPort) {
   EXPECT_EQ(connect.args.at(2), "8080");
 }
 
+// A "Download Host" that is no text names no server: one message, nothing fetched,
+// and the window stays for another try.
+struct StoredHost {
+  const char* name;
+  std::uint32_t type;
+  std::string bytes;
+};
+
+class NonTextDownloadHost : public DownloadSequenceTest,
+                            public ::testing::WithParamInterface<StoredHost> {};
+
+TEST_P(NonTextDownloadHost, IsRefusedWithAMessageAndNothingIsFetched) {
+  registry.SetValue(kKey, L"Download Host", GetParam().type, GetParam().bytes);
+  inet.responses = {Archive("PK-mls"), Archive("PK-tax")};
+  LoadAndShow();
+  Tick(L"chkMls");
+  Tick(L"chkTax");
+
+  PressDownload();
+
+  ASSERT_EQ(boxes.Shown().size(), 1u);
+  EXPECT_NE(boxes.Shown()[0].text.find(L"\"Download Host\" is not text"), std::wstring::npos)
+      << NarrowForDiagnostics(boxes.Shown()[0].text);
+  EXPECT_EQ(boxes.Shown()[0].title, L"VYNDataLoader");
+  EXPECT_TRUE(inet.CallsTo("InternetOpenA").empty());
+  EXPECT_TRUE(WindowLoaded());
+  EXPECT_EQ(SettingsCalls().size(), 4u) << "only the load step's calls";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Types, NonTextDownloadHost,
+    ::testing::Values(StoredHost{"MultiSz", kRegMultiSz, std::string("127.0.0.1\0\0", 11)},
+                      StoredHost{"Binary", kRegBinary, "127.0.0.1"},
+                      StoredHost{"Dword", kRegDword, std::string("\x7F\0\0\x01", 4)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(DownloadSequenceTest, UnpackingFailureEndsTheProgramAndKeepsTheArchive) {
   inet.responses = {Archive("PK-broken")};
   components.log.failOn = L"Execute";
