@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/Error.h"
+
 namespace vyn {
 
 // The kernel's temporary-file entry points (ANSI). Buffers are the caller's.
@@ -15,6 +17,10 @@ class TempFileApi {
   // Returns 0 on failure.
   virtual std::uint32_t GetTempFileNameA(const char* pathName, const char* prefix,
                                          std::uint32_t unique, char* tempFileName) = 0;
+  // Why the last GetTempFileNameA that returned 0 made no file, numbered as the
+  // file services number their failures (76 path not found, 70 permission denied,
+  // 61 disk full, ...).
+  virtual Error NameFailure() const = 0;
 };
 
 }  // namespace vyn

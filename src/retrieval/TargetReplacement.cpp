@@ -18,8 +18,9 @@ void ReplaceTarget(Platform& platform, const std::wstring& download, const std::
   FileSystem& fs = platform.fileSystem;
   std::wstring staging = clsTempFile(platform.tempFiles, platform.ansi, platform.messageBoxes)
                              .FileName2(L"~re", FolderOf(target));
-  // No name there: the target's folder is missing or cannot be written.
-  if (staging.empty()) throw MakeError(errors::kPathNotFound);
+  // No name there: the target's folder is missing, may not be written or is full;
+  // the platform knows which.
+  if (staging.empty()) throw platform.tempFiles.NameFailure();
   try {
     // The name was created empty to reserve it; the download takes its place.
     fs.DeleteFile(staging, true);

@@ -21,7 +21,9 @@ std::string Narrow(const std::wstring& w) {
   return s;
 }
 
-std::wstring Volume(const std::wstring& key) { return key.substr(0, key.find(L'\\')); }
+std::wstring Volume(const std::wstring& key) {
+  return key.substr(0, key.find(L'\\'));
+}
 
 }  // namespace
 
@@ -62,7 +64,9 @@ class FakeDisk::OpenFile : public BinaryFile {
   bool open_ = true;
 };
 
-FakeDisk::FakeDisk() { AddFolder(Widen(tempFolder)); }
+FakeDisk::FakeDisk() {
+  AddFolder(Widen(tempFolder));
+}
 
 std::wstring FakeDisk::Key(const std::wstring& path) {
   std::wstring key;
@@ -95,7 +99,9 @@ void FakeDisk::AddFile(const std::wstring& path, const std::string& bytes, bool 
   files_[Key(path)] = File{path, bytes, readOnly};
 }
 
-bool FakeDisk::HasFile(const std::wstring& path) const { return files_.count(Key(path)) > 0; }
+bool FakeDisk::HasFile(const std::wstring& path) const {
+  return files_.count(Key(path)) > 0;
+}
 
 std::optional<std::string> FakeDisk::Contents(const std::wstring& path) const {
   auto it = files_.find(Key(path));
@@ -121,9 +127,13 @@ std::vector<std::wstring> FakeDisk::FilesIn(const std::wstring& folder,
   return found;
 }
 
-bool FakeDisk::FileExists(const std::wstring& path) { return HasFile(path); }
+bool FakeDisk::FileExists(const std::wstring& path) {
+  return HasFile(path);
+}
 
-bool FakeDisk::FolderExists(const std::wstring& path) { return folders_.count(Key(path)) > 0; }
+bool FakeDisk::FolderExists(const std::wstring& path) {
+  return folders_.count(Key(path)) > 0;
+}
 
 void FakeDisk::DeleteFile(const std::wstring& path, bool force) {
   auto it = files_.find(Key(path));
@@ -184,9 +194,14 @@ std::uint32_t FakeDisk::GetTempPathA(std::uint32_t bufferLength, char* buffer) {
 
 std::uint32_t FakeDisk::GetTempFileNameA(const char* pathName, const char* prefix,
                                          std::uint32_t unique, char* tempFileName) {
-  if (failTempFileName) return 0;
   std::wstring folder = Widen(pathName);
-  if (!FolderExists(folder)) return 0;
+  auto failure = [this](std::int32_t number) {
+    nameFailure_ = number;
+    return 0u;
+  };
+  if (failTempFileName) return failure(errors::kPathFileAccess);
+  if (failNameIn.count(Key(folder))) return failure(failNameIn.at(Key(folder)));
+  if (!FolderExists(folder)) return failure(errors::kPathNotFound);
   if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
   std::string head(prefix, strnlen(prefix, 3));
   std::uint32_t number = unique;
@@ -197,7 +212,7 @@ std::uint32_t FakeDisk::GetTempFileNameA(const char* pathName, const char* prefi
     std::snprintf(hex, sizeof hex, "%X", static_cast<unsigned>(number));
     name = folder + Widen(head) + Widen(hex) + L".tmp";
   } while (unique == 0 && HasFile(name));
-  if (name.size() + 1 > 260) return 0;
+  if (name.size() + 1 > 260) return failure(errors::kPathFileAccess);
   if (unique == 0) files_[Key(name)] = File{name, "", false};
   std::string bytes = Narrow(name);
   std::memcpy(tempFileName, bytes.c_str(), bytes.size() + 1);

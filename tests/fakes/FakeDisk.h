@@ -35,8 +35,10 @@ class FakeDisk : public FileSystem, public BinaryFiles, public TempFileApi {
   // Failure injection.
   std::optional<std::int64_t> diskFullAfterBytes;  // total bytes Put before "Disk full"
   bool failTempFileName = false;                   // GetTempFileNameA returns 0
-  std::set<std::wstring> failOpen;                 // OpenForBinary throws 75 for these (lower case)
-  bool failReplace = false;                        // ReplaceFile throws 70
+  // GetTempFileNameA in these folders (lower case, no trailing "\\") fails with this number.
+  std::map<std::wstring, std::int32_t> failNameIn;
+  std::set<std::wstring> failOpen;  // OpenForBinary throws 75 for these (lower case)
+  bool failReplace = false;         // ReplaceFile throws 70
 
   // FileSystem
   bool FileExists(const std::wstring& path) override;
@@ -53,6 +55,7 @@ class FakeDisk : public FileSystem, public BinaryFiles, public TempFileApi {
   std::uint32_t GetTempPathA(std::uint32_t bufferLength, char* buffer) override;
   std::uint32_t GetTempFileNameA(const char* pathName, const char* prefix, std::uint32_t unique,
                                  char* tempFileName) override;
+  Error NameFailure() const override { return MakeError(nameFailure_); }
 
  private:
   struct File {
@@ -69,6 +72,7 @@ class FakeDisk : public FileSystem, public BinaryFiles, public TempFileApi {
   std::set<std::wstring> folders_;
   std::int64_t bytesPut_ = 0;
   std::uint32_t nextUnique_ = 0x1A2B;
+  std::int32_t nameFailure_ = errors::kPathFileAccess;
   int openFiles_ = 0;
 };
 

@@ -7,8 +7,12 @@ Error FileErrorFromWin32(DWORD code) {
     case ERROR_FILE_NOT_FOUND:
       return MakeError(errors::kFileNotFound);
     case ERROR_PATH_NOT_FOUND:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_DIRECTORY:  // a temporary name asked for in a folder that is not there
       return MakeError(errors::kPathNotFound);
     case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
     case ERROR_SHARING_VIOLATION:
       return MakeError(errors::kPermissionDenied);
     case ERROR_FILE_EXISTS:

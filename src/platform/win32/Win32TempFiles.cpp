@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/Win32FileSystemErrors.h"
+
 namespace vyn {
 
 std::uint32_t Win32TempFiles::GetTempPathA(std::uint32_t bufferLength, char* buffer) {
@@ -10,7 +12,24 @@ std::uint32_t Win32TempFiles::GetTempPathA(std::uint32_t bufferLength, char* buf
 
 std::uint32_t Win32TempFiles::GetTempFileNameA(const char* pathName, const char* prefix,
                                                std::uint32_t unique, char* tempFileName) {
-  return ::GetTempFileNameA(pathName, prefix, unique, tempFileName);
+  const UINT number = ::GetTempFileNameA(pathName, prefix, unique, tempFileName);
+  const DWORD cause = GetLastError();
+  if (number == 0) {
+    lastFailure_ = cause;
+    return 0;
+  }
+  // Wine hands out a name even when it could not create the file (in a folder it
+  // may not write). Such a name reserves nothing: it is the failure Windows reports.
+  if (unique == 0 && GetFileAttributesA(tempFileName) == INVALID_FILE_ATTRIBUTES) {
+    lastFailure_ = cause;
+    SetLastError(cause);
+    return 0;
+  }
+  return number;
+}
+
+Error Win32TempFiles::NameFailure() const {
+  return FileErrorFromWin32(lastFailure_);
 }
 
 }  // namespace vyn

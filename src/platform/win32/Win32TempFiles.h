@@ -10,6 +10,10 @@ class Win32TempFiles : public TempFileApi {
   std::uint32_t GetTempPathA(std::uint32_t bufferLength, char* buffer) override;
   std::uint32_t GetTempFileNameA(const char* pathName, const char* prefix, std::uint32_t unique,
                                  char* tempFileName) override;
+  Error NameFailure() const override;
+
+ private:
+  std::uint32_t lastFailure_ = 0;  // the system's error code
 };
 
 }  // namespace vyn

@@ -176,6 +176,36 @@ TEST_F(RetrievalTest, TargetInMissingFolderGives1AndLeavesNoTemporaryFile) {
   EXPECT_EQ(inet.OpenHandles(), 0);
 }
 
+// A data folder that is there but cannot take the download reports why.
+struct FolderFailure {
+  const char* name;
+  std::int32_t number;
+  const wchar_t* text;
+};
+
+class UnwritableDataFolder : public RetrievalTest,
+                             public ::testing::WithParamInterface<FolderFailure> {};
+
+TEST_P(UnwritableDataFolder, Gives1WithTheRealCauseAndKeepsTheTarget) {
+  disk.AddFile(kTarget, "old archive");
+  disk.failNameIn[L"c:\\data"] = GetParam().number;
+  inet.responses = {fakes::FakeWinInet::Body(kBody, 4096)};
+
+  RetrievalStatus status = Fetch();
+
+  EXPECT_EQ(status, 1);
+  ExpectUnexpectedFailure(boxes, GetParam().text);
+  EXPECT_EQ(disk.Contents(kTarget), "old archive");
+  EXPECT_TRUE(TempFiles().empty());
+  EXPECT_TRUE(StagingFiles().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Causes, UnwritableDataFolder,
+    ::testing::Values(FolderFailure{"Denied", errors::kPermissionDenied, L"70 - Permission denied"},
+                      FolderFailure{"Full", errors::kDiskFull, L"61 - Disk full"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(RetrievalTest, ReadOnlyTargetIsReplaced) {
   disk.AddFile(kTarget, "old archive", true);
   inet.responses = {fakes::FakeWinInet::Body(kBody, 4096)};

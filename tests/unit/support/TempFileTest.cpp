@@ -81,6 +81,7 @@ class LongestNameApi : public TempFileApi {
     name[259] = '\0';
     return 1;
   }
+  Error NameFailure() const override { return MakeError(errors::kPathFileAccess); }
 };
 
 TEST_F(TempFileTest, NameOfMaxPathLengthFitsItsBuffer) {
