@@ -200,6 +200,11 @@ TEST_F(DataLoaderE2e, TaxOnlyUnpacksTaxRecordsAndWritesTaxPathLocal) {
   ASSERT_TRUE(taxPath) << "no \"Tax Path Local\"";
   EXPECT_EQ(taxPath->type, static_cast<DWORD>(REG_SZ));
   EXPECT_EQ(taxPath->text, WithBackslash(data_));
+  // In the product's view: under Wow6432Node as 64-bit programs see it, not beside it.
+  auto seen64 = ReadMachineString(L"Software\\Wow6432Node\\Tevrin Labs\\Veltrix\\File Locations",
+                                  kTaxPathLocal, KEY_WOW64_64KEY);
+  EXPECT_EQ(seen64 ? seen64->text : L"(none)", WithBackslash(data_));
+  EXPECT_FALSE(ReadMachineString(kFileLocationsKey, kTaxPathLocal, KEY_WOW64_64KEY));
   ExpectServed("VYNTax.vyn", 200);
   ExpectNotRequested("VYNData.vyn");
   ExpectNoTempFileLeft();
@@ -340,6 +345,43 @@ TEST_F(DataLoaderE2e, UnknownInstallFolderAsksForDataFolderAndUsesTypedOne) {
   EXPECT_FALSE(fs::exists(missing));
   ExpectRecordedNow(L"MlsDataUpdated");
   ExpectNoTempFileLeft();
+}
+
+// The product's values written with reg.exe as an installer would: in the 64-bit
+// view only, the program finds none of them; in the product's 32-bit view, all.
+TEST_F(DataLoaderE2e, ReadsTheProductsValuesFromThe32BitViewOnly) {
+  const std::wstring key = L"\"HKLM\\Software\\Tevrin Labs\\Veltrix\"";
+  auto writeValues = [&](const wchar_t* view) {
+    for (const auto& [name, value] :
+         {std::pair<std::wstring, std::wstring>{L"Current City Id", L"4108"},
+          {L"AppData", WithBackslash(appData_)},
+          {L"Install Path", WithBackslash(install_)},
+          {L"Download Host", L"127.0.0.1:" + std::to_wstring(ports_.fast)}}) {
+      ASSERT_TRUE(RunReg(L"add " + key + L" /v " + RegArgument(name) + L" /t REG_SZ /d " +
+                         RegArgument(value) + L" /f " + view))
+          << "reg add " << testing::PrintToString(name) << " " << testing::PrintToString(view);
+    }
+  };
+  RunReg(L"delete " + key + L" /f /reg:32");  // fails when there is none
+  ASSERT_FALSE(ReadMachineString(kProductKey, L"Current City Id"));
+  ASSERT_NO_FATAL_FAILURE(writeValues(L"/reg:64"));
+  ASSERT_TRUE(WriteSettingsFile(appData_, DefaultSettings()));
+
+  ASSERT_TRUE(app_.Launch(WinePath(VYN_APP_EXE)));
+  AnswerBox(kNotFoundMessage, kStartTimeoutMs);
+  caption_ = L"VYN Veltrix - ";
+  ASSERT_NE(app_.WaitForWindow(caption_, kStartTimeoutMs), nullptr) << "no main window";
+  CloseAndExpectExit();
+
+  ASSERT_NO_FATAL_FAILURE(writeValues(L"/reg:32"));
+  ASSERT_TRUE(app_.Launch(WinePath(VYN_APP_EXE)));
+  caption_ = L"VYN Veltrix - 4108";
+  HWND window = app_.WaitForWindow(caption_, kStartTimeoutMs);
+  ASSERT_NE(window, nullptr) << "no main window";
+  EXPECT_FALSE(app_.ShowsMessageBox());
+  EXPECT_EQ(driver::WindowText(FindControlOfClass(window, L"Edit")), WithBackslash(data_));
+  CloseAndExpectExit();
+  RunReg(L"delete " + key + L" /f /reg:64");
 }
 
 }  // namespace

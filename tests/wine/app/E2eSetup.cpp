@@ -1,10 +1,13 @@
 #include "E2eSetup.h"
 
 #include <cstdio>
+#include <exception>
 #include <fstream>
 #include <sstream>
 #include <system_error>
 #include <vector>
+
+#include "ChildProcess.h"
 
 namespace vyn::e2e {
 namespace {
@@ -32,14 +35,17 @@ class Key {
   HKEY key_ = nullptr;
 };
 
-bool SetOrDelete(HKEY key, const wchar_t* name, const std::optional<std::wstring>& value) {
+bool SetOrDelete(HKEY key, const wchar_t* name, const std::optional<std::wstring>& value,
+                 DWORD type = REG_SZ) {
   if (!value) {
     LONG rc = RegDeleteValueW(key, name);
     return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
   }
-  DWORD bytes = static_cast<DWORD>((value->size() + 1) * sizeof(wchar_t));
-  return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value->c_str()),
-                        bytes) == ERROR_SUCCESS;
+  std::wstring data = *value + L'\0';
+  if (type == REG_MULTI_SZ) data += L'\0';
+  DWORD bytes = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+  return RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(data.data()), bytes) ==
+         ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -87,10 +93,10 @@ std::optional<ServerPorts> ReadPorts(const std::filesystem::path& portsFile) {
   return ports;
 }
 
-bool WriteProductValues(const ProductValues& values) {
+bool WriteProductValues(const ProductValues& values, REGSAM view) {
   Key key;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kProductKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                      key.Out(), nullptr) != ERROR_SUCCESS) {
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kProductKey, 0, nullptr, 0, KEY_ALL_ACCESS | view,
+                      nullptr, key.Out(), nullptr) != ERROR_SUCCESS) {
     return false;
   }
   return SetOrDelete(key.Get(), L"Current City Id", values.cityId) &&
@@ -100,9 +106,10 @@ bool WriteProductValues(const ProductValues& values) {
 }
 
 std::optional<RegistryString> ReadMachineString(const std::wstring& keyPath,
-                                                const std::wstring& name) {
+                                                const std::wstring& name, REGSAM view) {
   Key key;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, key.Out()) != ERROR_SUCCESS) {
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ | view, key.Out()) !=
+      ERROR_SUCCESS) {
     return std::nullopt;
   }
   DWORD type = 0;
@@ -122,21 +129,39 @@ std::optional<RegistryString> ReadMachineString(const std::wstring& keyPath,
 }
 
 bool WriteMachineString(const std::wstring& keyPath, const std::wstring& name,
-                        const std::wstring& text) {
+                        const std::wstring& text, DWORD type) {
   Key key;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                      key.Out(), nullptr) != ERROR_SUCCESS) {
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0,
+                      KEY_ALL_ACCESS | kProductView, nullptr, key.Out(),
+                      nullptr) != ERROR_SUCCESS) {
     return false;
   }
-  return SetOrDelete(key.Get(), name.c_str(), text);
+  return SetOrDelete(key.Get(), name.c_str(), text, type);
 }
 
 void DeleteMachineValue(const std::wstring& keyPath, const std::wstring& name) {
   Key key;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_SET_VALUE, key.Out()) ==
-      ERROR_SUCCESS) {
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_SET_VALUE | kProductView,
+                    key.Out()) == ERROR_SUCCESS) {
     RegDeleteValueW(key.Get(), name.c_str());
   }
+}
+
+bool RunReg(const std::wstring& arguments) {
+  try {
+    auto reg = driver::ChildProcess::Launch(L"reg.exe " + arguments);
+    auto code = reg.WaitForExit(30000);
+    return code && *code == 0;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+std::wstring RegArgument(const std::wstring& text) {
+  // Before a closing quote, backslashes count double.
+  const std::size_t last = text.find_last_not_of(L'\\');
+  const std::size_t trailing = last == std::wstring::npos ? text.size() : text.size() - last - 1;
+  return L"\"" + text + std::wstring(trailing, L'\\') + L"\"";
 }
 
 bool WriteSettingsFile(const std::filesystem::path& appDataFolder, const SettingsFile& settings) {

@@ -12,6 +12,10 @@ namespace vyn::e2e {
 
 // The product's key, which the program reads at start.
 inline constexpr const wchar_t* kProductKey = L"Software\\Tevrin Labs\\Veltrix";
+// The product is a 32-bit program: its keys are in the registry's 32-bit view,
+// which a 64-bit program sees under Software\Wow6432Node. The registry helpers
+// below work in that view unless given KEY_WOW64_64KEY.
+inline constexpr REGSAM kProductView = KEY_WOW64_32KEY;
 // Where a tax download records its location: settings key + "\File Locations".
 inline constexpr const wchar_t* kFileLocationsKey =
     L"Software\\Tevrin Labs\\Veltrix\\File Locations";
@@ -43,18 +47,25 @@ struct ProductValues {
   std::optional<std::wstring> downloadHost;
 };
 // Writes them under HKLM; false when the registry refused.
-bool WriteProductValues(const ProductValues& values);
+bool WriteProductValues(const ProductValues& values, REGSAM view = kProductView);
 
 // A string value under HKLM and its type; nullopt when key or value is missing.
 struct RegistryString {
   DWORD type = REG_NONE;
   std::wstring text;
 };
-std::optional<RegistryString> ReadMachineString(const std::wstring& key, const std::wstring& name);
-// A REG_SZ value under HKLM, the key made if missing; false when the registry refused.
-bool WriteMachineString(const std::wstring& key, const std::wstring& name,
-                        const std::wstring& text);
+std::optional<RegistryString> ReadMachineString(const std::wstring& key, const std::wstring& name,
+                                                REGSAM view = kProductView);
+// A value under HKLM, the key made if missing; false when the registry refused.
+// REG_MULTI_SZ stores the text as a list of one string.
+bool WriteMachineString(const std::wstring& key, const std::wstring& name, const std::wstring& text,
+                        DWORD type = REG_SZ);
 void DeleteMachineValue(const std::wstring& key, const std::wstring& name);
+
+// Runs Windows' own reg.exe with these arguments; true when it ends with 0.
+bool RunReg(const std::wstring& arguments);
+// An argument for reg.exe's command line: quoted, a trailing "\" kept as it is.
+std::wstring RegArgument(const std::wstring& text);
 
 // The product's settings file, written for a case.
 struct SettingsFile {

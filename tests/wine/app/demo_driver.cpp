@@ -1,13 +1,14 @@
 // The Windows half of scripts/demo.sh:
 //   vyn_demo_driver setup CITY APPDATA INSTALL HOST DATAFOLDER
-//       writes the product's registry values and a settings file that offers tax data;
+//       writes the product's registry values (in the 32-bit view, where the product
+//       keeps them) and a settings file that offers tax data;
 //   vyn_demo_driver drive EXE CITY SCREENSHOTS
 //       (headless, under Xvfb) runs EXE as a user would: ticks both data sets, presses "Download",
 //       saves screenshots (PNG) of the main window, the progress window (and the whole
 //       screen meanwhile) and "Download Complete",
 //       answers the box and waits for the program to end;
 //   vyn_demo_driver report
-//       prints what the registry now holds.
+//       prints what the product's view of the registry now holds.
 #include <windows.h>
 
 #include <cstdio>
@@ -23,6 +24,7 @@ using namespace vyn::e2e;
 
 constexpr DWORD kWindowTimeoutMs = 30000;
 constexpr DWORD kDownloadTimeoutMs = 300000;
+constexpr const wchar_t* kViewNote = L" (32-bit view; 64-bit tools show it under Wow6432Node)";
 
 void Say(const std::wstring& line) {
   std::wprintf(L"%ls\n", line.c_str());
@@ -42,7 +44,7 @@ int Setup(wchar_t** args) {
   SettingsFile settings;
   settings.dataFolder = args[4];
   if (!WriteSettingsFile(args[1], settings)) return Fail(L"cannot write the settings file");
-  Say(L"registry: HKLM\\" + std::wstring(kProductKey));
+  Say(L"registry: HKLM\\" + std::wstring(kProductKey) + kViewNote);
   Say(L"  Current City Id = " + values.cityId);
   Say(L"  AppData         = " + *values.appData);
   Say(L"  Install Path    = " + *values.installPath);
@@ -134,7 +136,7 @@ int Drive(wchar_t** args) {
 
 int Report() {
   auto tax = ReadMachineString(kFileLocationsKey, kTaxPathLocal);
-  Say(L"registry: HKLM\\" + std::wstring(kFileLocationsKey));
+  Say(L"registry: HKLM\\" + std::wstring(kFileLocationsKey) + kViewNote);
   Say(L"  " + std::wstring(kTaxPathLocal) + L" = " +
       (tax ? tax->text + (tax->type == REG_SZ ? L" (REG_SZ)" : L" (not REG_SZ)") : L"(not set)"));
   return 0;

@@ -5,21 +5,32 @@
 namespace vyn::testing {
 namespace {
 
+constexpr wchar_t kVendorKey[] = L"Software\\Tevrin Labs";
 constexpr wchar_t kProductKey[] = L"Software\\Tevrin Labs\\Veltrix";
+
+// The product's key with everything below it, in the product's (32-bit) view.
+void DeleteProductKey() {
+  HKEY vendor = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kVendorKey, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, &vendor) ==
+      ERROR_SUCCESS) {
+    RegDeleteTreeW(vendor, L"Veltrix");
+    RegCloseKey(vendor);
+  }
+}
 
 }  // namespace
 
 ProductRegistryKey::ProductRegistryKey() {
-  RegDeleteTreeW(HKEY_LOCAL_MACHINE, kProductKey);  // nothing left from an earlier run
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kProductKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                      &key_, nullptr) != ERROR_SUCCESS) {
+  DeleteProductKey();  // nothing left from an earlier run
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kProductKey, 0, nullptr, 0,
+                      KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &key_, nullptr) != ERROR_SUCCESS) {
     throw std::runtime_error("cannot create the product's registry key");
   }
 }
 
 ProductRegistryKey::~ProductRegistryKey() {
   RegCloseKey(key_);
-  RegDeleteTreeW(HKEY_LOCAL_MACHINE, kProductKey);
+  DeleteProductKey();
 }
 
 void ProductRegistryKey::SetString(const std::wstring& name, const std::wstring& value) {

@@ -6,8 +6,9 @@
 
 namespace vyn::testing {
 
-// The product's key under HKEY_LOCAL_MACHINE in the run's Wine prefix, written
-// for one test and deleted afterwards.
+// The product's key under HKEY_LOCAL_MACHINE in the run's Wine prefix, in the
+// registry's 32-bit view where the product keeps it, written for one test and
+// deleted afterwards.
 class ProductRegistryKey {
  public:
   ProductRegistryKey();

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <optional>
+#include <string>
+
 #include "FakeMessageBoxes.h"
 #include "ScratchKey.h"
 #include "platform/Error.h"
@@ -177,6 +180,83 @@ TEST_F(RegistryWineTest, ExpandStringUsesTheProcessEnvironment) {
   EXPECT_EQ(twice, RegistryValue::String(L"x\\x"));
   EXPECT_EQ(lone, RegistryValue::String(L"100%"));
   EXPECT_EQ(unset, RegistryValue::String(L";yy"));
+}
+
+// A test key under HKEY_LOCAL_MACHINE\Software, present in both views of the
+// registry and deleted from both when the test ends.
+class MachineTestKey {
+ public:
+  MachineTestKey()
+      : path_("Software\\VYNDataLoader Tests\\view-" + std::to_string(GetCurrentProcessId())) {}
+  ~MachineTestKey() {
+    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+      RegDeleteKeyExA(HKEY_LOCAL_MACHINE, path_.c_str(), view, 0);
+      RegDeleteKeyExA(HKEY_LOCAL_MACHINE, "Software\\VYNDataLoader Tests", view, 0);
+    }
+  }
+  MachineTestKey(const MachineTestKey&) = delete;
+  MachineTestKey& operator=(const MachineTestKey&) = delete;
+
+  std::wstring WidePath() const { return std::wstring(path_.begin(), path_.end()); }
+
+  LONG Set(REGSAM view, const char* name, const std::string& text) const {
+    HKEY key = nullptr;
+    LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path_.c_str(), 0, nullptr, 0,
+                                  KEY_ALL_ACCESS | view, nullptr, &key, nullptr);
+    if (status != ERROR_SUCCESS) return status;
+    status = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                            static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(key);
+    return status;
+  }
+
+  // A REG_SZ value below `path` (default: this key) in one view; nullopt when missing.
+  std::optional<std::string> Get(REGSAM view, const char* name, std::string path = {}) const {
+    if (path.empty()) path = path_;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE | view, &key) != 0) {
+      return std::nullopt;
+    }
+    char text[256] = {};
+    DWORD size = sizeof text - 1;
+    LONG status =
+        RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) return std::nullopt;
+    return std::string(text);
+  }
+
+  // This key as a 64-bit program sees the 32-bit view of it.
+  std::string Wow6432NodePath() const {
+    return "Software\\Wow6432Node" + path_.substr(std::string("Software").size());
+  }
+
+ private:
+  std::string path_;
+};
+
+// The product's keys are in the 32-bit view: values are read there and only
+// there, and a write lands there, which a 64-bit program sees under Wow6432Node.
+TEST_F(RegistryWineTest, ReadsAndWritesTheRegistrys32BitViewOnly) {
+  MachineTestKey machine;
+  ASSERT_EQ(machine.Set(KEY_WOW64_32KEY, "Both", "32-bit view"), ERROR_SUCCESS);
+  ASSERT_EQ(machine.Set(KEY_WOW64_64KEY, "Both", "64-bit view"), ERROR_SUCCESS);
+  ASSERT_EQ(machine.Set(KEY_WOW64_64KEY, "Only 64", "64-bit view"), ERROR_SUCCESS);
+  ASSERT_EQ(machine.Get(KEY_WOW64_64KEY, "Both"), "64-bit view") << "the views are one";
+
+  const RegistryValue both =
+      basRegistry::RegistryGetKeyValue(services, kHkeyLocalMachine, machine.WidePath(), L"Both");
+  const RegistryValue only64 =
+      basRegistry::RegistryGetKeyValue(services, kHkeyLocalMachine, machine.WidePath(), L"Only 64");
+  basRegistry::RegistrySetKeyValue(services, kHkeyLocalMachine, machine.WidePath(), L"Written",
+                                   RegistryValue::String(L"C:\\Tax\\"), kRegSz);
+
+  EXPECT_EQ(both, RegistryValue::String(L"32-bit view"));
+  EXPECT_TRUE(only64.IsEmpty());
+  EXPECT_EQ(machine.Get(KEY_WOW64_32KEY, "Written"), "C:\\Tax\\");
+  EXPECT_EQ(machine.Get(KEY_WOW64_64KEY, "Written", machine.Wow6432NodePath()), "C:\\Tax\\");
+  EXPECT_FALSE(machine.Get(KEY_WOW64_64KEY, "Written"));
+  EXPECT_TRUE(boxes.Shown().empty());
 }
 
 TEST(AnsiCodecWineTest, TextRoundTripsThroughTheCodePage) {
