@@ -62,10 +62,8 @@ class DiskFault : public FaultMatrix {
     }
   }
 
-  void ExpectNumberedFailureBox() {
-    std::wstring text = AnswerBox(kAppTitle, L"");
-    EXPECT_NE(text.find(L" - "), std::wstring::npos) << ::testing::PrintToString(text);
-  }
+  // The unexpected failure's box names the real cause.
+  void ExpectFailureBox(const std::wstring& text) { EXPECT_EQ(AnswerBox(kAppTitle, text), text); }
 
   fs::path mounts_;
   std::vector<std::pair<std::wstring, std::optional<std::wstring>>> savedVariables_;
@@ -80,7 +78,7 @@ TEST_F(DiskFault, TemporaryFolderFillingUpDuringTheTransferKeepsEverything) {
   const Snapshot before = Take();
 
   ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls}));
-  ExpectNumberedFailureBox();
+  ExpectFailureBox(L"61 - Disk full");
   ExpectFailureMessageThenClose();
 
   ExpectUnchanged(before);
@@ -96,7 +94,7 @@ TEST_F(DiskFault, DataFolderFillingUpWhileTheDownloadMovesInKeepsEverything) {
   const Snapshot before = Take();
 
   ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls}));
-  ExpectNumberedFailureBox();
+  ExpectFailureBox(L"61 - Disk full");
   ExpectFailureMessageThenClose();
 
   ExpectUnchanged(before);
@@ -137,7 +135,7 @@ TEST_F(DiskFault, ReadOnlyDataFolderKeepsEverything) {
   ASSERT_FALSE(before.data.empty());
 
   ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls}));
-  ExpectNumberedFailureBox();
+  ExpectFailureBox(L"70 - Permission denied");
   ExpectFailureMessageThenClose();
 
   ExpectUnchanged(before);

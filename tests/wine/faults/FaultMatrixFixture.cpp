@@ -183,6 +183,10 @@ HWND FaultMatrix::Start(std::uint16_t port) {
                             e2e::WithBackslash(case_ / "Install"),
                             L"127.0.0.1:" + std::to_wstring(port)};
   EXPECT_TRUE(e2e::WriteProductValues(values));
+  if (hostType_ != REG_SZ) {
+    EXPECT_TRUE(e2e::WriteMachineString(e2e::kProductKey, L"Download Host", *values.downloadHost,
+                                        hostType_));
+  }
   EXPECT_TRUE(app_.Launch(e2e::WinePath(VYN_APP_EXE)));
   return app_.WaitForWindow(caption_, kStartTimeoutMs);
 }
@@ -224,8 +228,8 @@ std::wstring FaultMatrix::AnswerBox(const std::wstring& title, const std::wstrin
   return box->text;
 }
 
-void FaultMatrix::ExpectFailureMessageThenClose() {
-  EXPECT_EQ(AnswerBox(kAppTitle, kFailureMessage), kFailureMessage);
+void FaultMatrix::ExpectFailureMessageThenClose(const std::wstring& message) {
+  EXPECT_EQ(AnswerBox(kAppTitle, message), message);
   HWND window = app_.FindWindowByCaption(caption_);
   ASSERT_NE(window, nullptr) << "the main window is gone";
   e2e::Click(e2e::FindControl(window, L"Close"));

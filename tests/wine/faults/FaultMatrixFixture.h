@@ -96,8 +96,8 @@ class FaultMatrix : public ::testing::Test {
   // answered with `button`. Returns its text.
   std::wstring AnswerBox(const std::wstring& title, const std::wstring& start,
                          const std::wstring& button = L"OK");
-  // The failed fetch: the failure message, then the window stays until Close.
-  void ExpectFailureMessageThenClose();
+  // The failed fetch: the failure message (or another), then the window stays until Close.
+  void ExpectFailureMessageThenClose(const std::wstring& message = kFailureMessage);
   // A failure the program does not handle: its run-time error report, exit code 1.
   void ExpectRunTimeErrorEnd();
 
@@ -112,7 +112,8 @@ class FaultMatrix : public ::testing::Test {
   fs::path appData_;
   fs::path data_;
   std::wstring started_;
-  e2e::AppSession app_;  // a program still running at the end is ended with it
+  DWORD hostType_ = REG_SZ;  // the type "Download Host" is written with
+  e2e::AppSession app_;      // a program still running at the end is ended with it
 
  private:
   std::wstring caption_;

@@ -46,6 +46,22 @@ TEST_F(NetworkFault, RefusedConnectionKeepsEverything) {
   ExpectUnchanged(before);
 }
 
+// A "Download Host" that is a list, not text, names no server: the program says
+// so and fetches nothing, and the window stays.
+TEST_F(NetworkFault, DownloadHostThatIsNotTextFetchesNothingAndKeepsEverything) {
+  PlantPreviousRefresh();
+  LoopbackHttpServer server({LoopbackHttpServer::Ok(mls_.bytes)});
+  hostType_ = REG_MULTI_SZ;
+  const Snapshot before = Take();
+  ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls, kTax}));
+  ExpectFailureMessageThenClose(
+      L"The registry value \"Download Host\" is not text. It must be a string (REG_SZ) naming "
+      L"the download server, \"host\" or \"host:port\". Nothing was downloaded.");
+
+  ExpectUnchanged(before);
+  EXPECT_TRUE(server.Requests().empty());
+}
+
 TEST_F(NetworkFault, ResetInTheMiddleOfTheBodyKeepsEverything) {
   PlantPreviousRefresh();
   LoopbackHttpServer::Reply reset = LoopbackHttpServer::Ok(mls_.bytes);
