@@ -17,9 +17,9 @@ class TempFileApi {
   // Returns 0 on failure.
   virtual std::uint32_t GetTempFileNameA(const char* pathName, const char* prefix,
                                          std::uint32_t unique, char* tempFileName) = 0;
-  // Why the last GetTempFileNameA that returned 0 made no file, numbered as the
-  // file services number their failures (76 path not found, 70 permission denied,
-  // 61 disk full, ...).
+  // Why the last call gave no name or made no file, numbered as the file services
+  // number their failures (76 path not found, 70 permission denied, 61 disk full,
+  // 75 for anything else).
   virtual Error NameFailure() const = 0;
 };
 

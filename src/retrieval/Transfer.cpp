@@ -160,7 +160,7 @@ void frmGetHTMLFile::RunAttempt(Attempt& attempt, const std::wstring& server,
 
   attempt.tempPath =
       clsTempFile(platform_.tempFiles, platform_.ansi, platform_.messageBoxes).FileName(L"~re");
-  if (attempt.tempPath.empty()) throw MakeError(errors::kPathFileAccess);
+  if (attempt.tempPath.empty()) throw platform_.tempFiles.NameFailure();
   attempt.tempFile = platform_.files.OpenForBinary(attempt.tempPath);
 
   std::int64_t position = 1;  // 1-based, as a 32-bit file position

@@ -186,6 +186,7 @@ void FakeDisk::Kill(const std::wstring& path) {
 }
 
 std::uint32_t FakeDisk::GetTempPathA(std::uint32_t bufferLength, char* buffer) {
+  nameFailure_ = errors::kPathFileAccess;
   auto length = static_cast<std::uint32_t>(tempFolder.size());
   if (length + 1 > bufferLength) return length + 1;
   std::memcpy(buffer, tempFolder.c_str(), length + 1);
@@ -199,6 +200,7 @@ std::uint32_t FakeDisk::GetTempFileNameA(const char* pathName, const char* prefi
     nameFailure_ = number;
     return 0u;
   };
+  nameFailure_ = errors::kPathFileAccess;
   if (failTempFileName) return failure(errors::kPathFileAccess);
   if (failNameIn.count(Key(folder))) return failure(failNameIn.at(Key(folder)));
   if (!FolderExists(folder)) return failure(errors::kPathNotFound);

@@ -7,13 +7,16 @@
 namespace vyn {
 
 std::uint32_t Win32TempFiles::GetTempPathA(std::uint32_t bufferLength, char* buffer) {
-  return ::GetTempPathA(bufferLength, buffer);
+  const DWORD length = ::GetTempPathA(bufferLength, buffer);
+  lastFailure_ = length == 0 ? GetLastError() : ERROR_SUCCESS;  // too long: no cause to give
+  return length;
 }
 
 std::uint32_t Win32TempFiles::GetTempFileNameA(const char* pathName, const char* prefix,
                                                std::uint32_t unique, char* tempFileName) {
   const UINT number = ::GetTempFileNameA(pathName, prefix, unique, tempFileName);
   const DWORD cause = GetLastError();
+  lastFailure_ = ERROR_SUCCESS;
   if (number == 0) {
     lastFailure_ = cause;
     return 0;

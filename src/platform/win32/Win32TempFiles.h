@@ -13,7 +13,7 @@ class Win32TempFiles : public TempFileApi {
   Error NameFailure() const override;
 
  private:
-  std::uint32_t lastFailure_ = 0;  // the system's error code
+  std::uint32_t lastFailure_ = 0;  // the system's error code of the last call; 0 gives 75
 };
 
 }  // namespace vyn

@@ -176,19 +176,20 @@ TEST_F(RetrievalTest, TargetInMissingFolderGives1AndLeavesNoTemporaryFile) {
   EXPECT_EQ(inet.OpenHandles(), 0);
 }
 
-// A data folder that is there but cannot take the download reports why.
+// A data or temporary folder that is there but cannot take the download reports why.
 struct FolderFailure {
   const char* name;
+  const wchar_t* folder;  // as the fake keys it
   std::int32_t number;
   const wchar_t* text;
 };
 
-class UnwritableDataFolder : public RetrievalTest,
-                             public ::testing::WithParamInterface<FolderFailure> {};
+class UnwritableFolder : public RetrievalTest,
+                         public ::testing::WithParamInterface<FolderFailure> {};
 
-TEST_P(UnwritableDataFolder, Gives1WithTheRealCauseAndKeepsTheTarget) {
+TEST_P(UnwritableFolder, Gives1WithTheRealCauseAndKeepsTheTarget) {
   disk.AddFile(kTarget, "old archive");
-  disk.failNameIn[L"c:\\data"] = GetParam().number;
+  disk.failNameIn[GetParam().folder] = GetParam().number;
   inet.responses = {fakes::FakeWinInet::Body(kBody, 4096)};
 
   RetrievalStatus status = Fetch();
@@ -200,10 +201,17 @@ TEST_P(UnwritableDataFolder, Gives1WithTheRealCauseAndKeepsTheTarget) {
   EXPECT_TRUE(StagingFiles().empty());
 }
 
+constexpr const wchar_t* kDataFolderKey = L"c:\\data";
+constexpr const wchar_t* kTempFolderKey = L"c:\\users\\user\\appdata\\local\\temp";
+
 INSTANTIATE_TEST_SUITE_P(
-    Causes, UnwritableDataFolder,
-    ::testing::Values(FolderFailure{"Denied", errors::kPermissionDenied, L"70 - Permission denied"},
-                      FolderFailure{"Full", errors::kDiskFull, L"61 - Disk full"}),
+    Causes, UnwritableFolder,
+    ::testing::Values(FolderFailure{"DataDenied", kDataFolderKey, errors::kPermissionDenied,
+                                    L"70 - Permission denied"},
+                      FolderFailure{"DataFull", kDataFolderKey, errors::kDiskFull,
+                                    L"61 - Disk full"},
+                      FolderFailure{"TempDenied", kTempFolderKey, errors::kPermissionDenied,
+                                    L"70 - Permission denied"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RetrievalTest, ReadOnlyTargetIsReplaced) {
