@@ -30,7 +30,7 @@ struct Packed {
 
 Packed Pack(const ZipTestMember& m) {
   Packed p;
-  p.bytes = m.deflate ? ZipBuilder::Deflate(m.data) : m.data;
+  p.bytes = m.deflate ? ZipBuilder::Deflate(m.data, m.level) : m.data;
   p.method = m.method != 0xFFFF ? m.method : (m.deflate ? 8 : 0);
   p.crc = m.storedCrc ? *m.storedCrc : ZipBuilder::Crc(m.data);
   p.flags = static_cast<std::uint16_t>((m.dataDescriptor ? 0x0008 : 0) | (m.utf8Name ? 0x0800 : 0));
@@ -39,9 +39,9 @@ Packed Pack(const ZipTestMember& m) {
 
 }  // namespace
 
-std::string ZipBuilder::Deflate(const std::string& data) {
+std::string ZipBuilder::Deflate(const std::string& data, int level) {
   z_stream s{};
-  if (deflateInit2(&s, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+  if (deflateInit2(&s, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
     throw std::runtime_error("deflateInit2");
   }
   std::string out(deflateBound(&s, static_cast<uLong>(data.size())), '\0');

@@ -12,6 +12,7 @@ struct ZipTestMember {
   std::string name;  // bytes as stored
   std::string data;  // unpacked contents
   bool deflate = true;
+  int level = 9;                     // zlib's compression level when deflated
   bool dataDescriptor = false;       // sizes and CRC after the data (flag bit 3)
   bool zip64 = false;                // sizes and offset in Zip64 extra fields
   bool utf8Name = false;             // flag bit 11
@@ -37,7 +38,7 @@ class ZipBuilder {
 
   // The bytes of a member's local header and data, as Build writes them.
   static std::string LocalRecord(const ZipTestMember& member);
-  static std::string Deflate(const std::string& data);
+  static std::string Deflate(const std::string& data, int level = 9);
   static std::uint32_t Crc(const std::string& data);
 
  private:
