@@ -1,5 +1,6 @@
 #include "platform/components/ZipArchiveExtractor.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -51,6 +52,11 @@ Plan MakePlan(const std::vector<ZipEntry>& entries, const std::wstring& mask) {
   Plan plan;
   std::set<std::wstring> filePlaces;
   std::set<std::wstring> folderPlaces;
+  // An empty data set is never a refresh.
+  if (std::none_of(entries.begin(), entries.end(),
+                   [](const ZipEntry& entry) { return !entry.IsDirectory(); })) {
+    throw ZipProblem{zip_errors::kDamaged, L"", L"the archive holds no files"};
+  }
   for (const ZipEntry& entry : entries) {
     if (entry.IsSymbolicLink()) {
       throw ZipProblem{zip_errors::kUnsafeMember, entry.name, L"the member is a symbolic link"};

@@ -10,7 +10,8 @@ namespace vyn {
 //   0x80041002  an operation is missing: no archive or no target folder was given
 //   0x80041003  the archive cannot be opened or read
 //   0x80041004  the archive is damaged or not a zip archive (structure, truncation,
-//               overlapping members, local header disagreeing with the directory)
+//               overlapping members, local header disagreeing with the directory),
+//               or it holds no files
 //   0x80041005  a member is unsafe (its name leads outside the target folder, is not a
 //               valid file name, is given twice, or it is a symbolic link)
 //   0x80041006  a member uses what this component does not read (method, encryption, split archive)

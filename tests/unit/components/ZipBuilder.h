@@ -33,6 +33,11 @@ class ZipBuilder {
   ZipBuilder& AddDirectoryOnly(ZipTestMember member, std::uint64_t localOffset);
   // Writes the Zip64 end of central directory record and locator too.
   ZipBuilder& UseZip64End();
+  // The archive's comment, after the end record.
+  ZipBuilder& Comment(std::string comment);
+  // The end record of an archive without members, to be placed at `offset` of the
+  // file (a comment may hide one), followed by `commentSize` bytes of comment.
+  static std::string EmptyEndRecord(std::uint64_t offset, std::uint16_t commentSize);
 
   std::string Build() const;
 
@@ -48,6 +53,7 @@ class ZipBuilder {
   };
   std::vector<Item> items_;
   bool zip64End_ = false;
+  std::string comment_;
 };
 
 }  // namespace vyn::testing

@@ -177,5 +177,26 @@ TEST_F(ZipHostileArchiveTest, MissingArchiveIsUnreadable) {
   }
 }
 
+TEST_F(ZipHostileArchiveTest, EndRecordHiddenInTheCommentDoesNotHideTheMembers) {
+  // The real directory holds a member that must be refused; a record in the comment
+  // would make the archive look empty, either ending the file itself or not.
+  const ZipBuilder real = ZipBuilder().Add(Member("../escaped.txt", "evil"));
+  const std::size_t commentAt = real.Build().size();
+  for (const std::string& comment :
+       {"hidden: " + ZipBuilder::EmptyEndRecord(commentAt + 8, 0),
+        ZipBuilder::EmptyEndRecord(commentAt, 4) + "tail and more text"}) {
+    ExpectRefused(ZipBuilder(real).Comment(comment).Build(), zip_errors::kUnsafeMember);
+  }
+}
+
+TEST_F(ZipHostileArchiveTest, ArchiveWithoutFilesIsNoRefresh) {
+  for (const std::string& archive :
+       {ZipBuilder().Build(), ZipBuilder().AddFolder("maps/").Build()}) {
+    const Error error = ExpectRefused(archive, zip_errors::kDamaged);
+
+    EXPECT_NE(error.Description().find(L"no files"), std::wstring::npos) << error.what();
+  }
+}
+
 }  // namespace
 }  // namespace vyn::testing
