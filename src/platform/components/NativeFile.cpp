@@ -38,17 +38,17 @@ void NativeFile::CommitAndClose() {
   if (std::fclose(file_.release()) != 0) throw LastError("close");
 }
 
-std::uint64_t FreeSpace(const std::filesystem::path& folder) {
-  // The library asks statvfs, or GetDiskFreeSpaceExW on Windows; what is left for
-  // this user, after quotas and reserved blocks.
-  return std::filesystem::space(folder).available;
-}
-
 void NativeFile::Close() {
   if (std::fflush(file_.get()) != 0) throw LastError("flush");
   // So that CommitToDisk later finds little left to do.
   native_file::StartWriteBack(file_.get());
   if (std::fclose(file_.release()) != 0) throw LastError("close");
+}
+
+std::uint64_t FreeSpace(const std::filesystem::path& folder) {
+  // The library asks statvfs, or GetDiskFreeSpaceExW on Windows; what is left for
+  // this user, after quotas and reserved blocks.
+  return std::filesystem::space(folder).available;
 }
 
 }  // namespace vyn
