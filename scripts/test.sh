@@ -36,8 +36,9 @@ run() {
 rm -f "$logs"/*-ctest.log
 run native
 run windows xvfb-run -a -s "-screen 0 1280x1024x24"
-# Bounded fuzzing of the parsers that read outside input (set VYN_FUZZ_SECONDS for longer runs).
-CONFIGURE_ARGS="-DVYN_FUZZ_SECONDS=${VYN_FUZZ_SECONDS:-20}" run fuzz
+# Bounded fuzzing of the parsers that read outside input (set VYN_FUZZ_SECONDS for
+# longer runs, and VYN_FUZZ_SEED to a number other than 0 for runs that repeat).
+CONFIGURE_ARGS="-DVYN_FUZZ_SECONDS=${VYN_FUZZ_SECONDS:-20} -DVYN_FUZZ_SEED=${VYN_FUZZ_SEED:-0}" run fuzz
 
 passed=0
 failed=$broken

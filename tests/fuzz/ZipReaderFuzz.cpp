@@ -5,26 +5,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 
+#include "FuzzWorkFolder.h"
 #include "platform/Error.h"
 #include "platform/components/ZipArchiveExtractor.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-fs::path WorkFolder() {
-  // tmpfs when there is one: every staged file is flushed to disk.
-  const char* chosen = std::getenv("VYN_FUZZ_DIR");
-  fs::path base = chosen != nullptr              ? fs::path(chosen)
-                  : fs::is_directory("/dev/shm") ? fs::path("/dev/shm")
-                                                 : fs::temp_directory_path();
-  fs::path work = base / ("vyn-zip-fuzz-" + std::to_string(std::random_device()()));
-  fs::create_directories(work / "outside" / "target");
-  return work;
-}
 
 std::size_t CountEntries(const fs::path& folder) {
   std::size_t count = 0;
@@ -38,7 +27,7 @@ std::size_t CountEntries(const fs::path& folder) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const fs::path work = WorkFolder();
+  static const fs::path work = FuzzWorkFolder("vyn-zip-fuzz");
   const fs::path outside = work / "outside";
   const fs::path target = outside / "target";
   const fs::path archive = work / "archive.zip";

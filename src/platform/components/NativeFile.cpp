@@ -45,4 +45,10 @@ void NativeFile::Close() {
   if (std::fclose(file_.release()) != 0) throw LastError("close");
 }
 
+std::uint64_t FreeSpace(const std::filesystem::path& folder) {
+  // The library asks statvfs, or GetDiskFreeSpaceExW on Windows; what is left for
+  // this user, after quotas and reserved blocks.
+  return std::filesystem::space(folder).available;
+}
+
 }  // namespace vyn

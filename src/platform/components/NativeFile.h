@@ -40,6 +40,10 @@ class NativeFile {
   std::unique_ptr<std::FILE, Closer> file_;
 };
 
+// Bytes this process may still write on the volume holding `folder`.
+// Throws std::filesystem::filesystem_error.
+std::uint64_t FreeSpace(const std::filesystem::path& folder);
+
 // Asks the system to put the data of files written and closed before on disk, and
 // waits until it has. Many files cost far less this way than one commit each.
 // Throws std::system_error.

@@ -1,8 +1,11 @@
 #include "platform/components/ZipArchiveExtractor.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "platform/Error.h"
@@ -46,11 +49,45 @@ struct Plan {
   std::vector<std::pair<const ZipEntry*, fs::path>> files;
 };
 
+// Kept free beyond what the members need: the system and the programs beside us
+// (page file, temporary files, the settings saved right after) must not find the
+// volume full either. A fixed amount, so a large drive is not held to a large share.
+constexpr std::uint64_t kFreeSpaceMargin = 64ull << 20;
+// Every file takes whole clusters, 4 KiB on most volumes.
+constexpr std::uint64_t kClusterSize = 4096;
+
+std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b) {
+  return a > UINT64_MAX - b ? UINT64_MAX : a + b;
+}
+
+// Refuses, before anything is written, members whose declared sizes (the most the
+// unpacking lets through) do not fit in the free space less the margin.
+void CheckFreeSpace(const Plan& plan, std::uint64_t free) {
+  std::uint64_t needed = 0;
+  for (const auto& file : plan.files) {
+    const std::uint64_t size = file.first->uncompressedSize;
+    needed =
+        SaturatingAdd(needed, SaturatingAdd(size, kClusterSize - 1) / kClusterSize * kClusterSize);
+  }
+  if (SaturatingAdd(needed, kFreeSpaceMargin) > free) {
+    throw ZipProblem{zip_errors::kTargetUnwritable, L"",
+                     L"not enough free space: the members need " + std::to_wstring(needed) +
+                         L" bytes and " + std::to_wstring(kFreeSpaceMargin) +
+                         L" bytes must stay free, but the target folder's drive has " +
+                         std::to_wstring(free) + L" bytes free"};
+  }
+}
+
 // Checks every member's name, whether or not the mask picks it, and lists what to unpack.
 Plan MakePlan(const std::vector<ZipEntry>& entries, const std::wstring& mask) {
   Plan plan;
   std::set<std::wstring> filePlaces;
   std::set<std::wstring> folderPlaces;
+  // An empty data set is never a refresh.
+  if (std::none_of(entries.begin(), entries.end(),
+                   [](const ZipEntry& entry) { return !entry.IsDirectory(); })) {
+    throw ZipProblem{zip_errors::kDamaged, L"", L"the archive holds no files"};
+  }
   for (const ZipEntry& entry : entries) {
     if (entry.IsSymbolicLink()) {
       throw ZipProblem{zip_errors::kUnsafeMember, entry.name, L"the member is a symbolic link"};
@@ -87,6 +124,11 @@ Plan MakePlan(const std::vector<ZipEntry>& entries, const std::wstring& mask) {
 }
 
 }  // namespace
+
+ZipArchiveExtractor::ZipArchiveExtractor() : ZipArchiveExtractor(FreeSpace) {}
+
+ZipArchiveExtractor::ZipArchiveExtractor(FreeSpaceQuery freeSpace)
+    : freeSpace_(std::move(freeSpace)) {}
 
 void ZipArchiveExtractor::TargetFolder(const std::wstring& folder) {
   targetFolder_ = WithoutQuotes(folder);
@@ -133,6 +175,7 @@ void ZipArchiveExtractor::Extract() {
     {
       ZipReader reader(ToFsPath(sourceArchive_));
       plan = MakePlan(reader.Entries(), fileMask_);
+      CheckFreeSpace(plan, freeSpace_(target));
       staging = std::make_unique<StagingFolder>(target);
       for (const auto& [entry, relative] : plan.files) {
         StagedFile file{staging->NewName(), relative};

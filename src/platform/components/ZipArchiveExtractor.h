@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <string>
 
 #include "platform/ZipExtractor.h"
@@ -11,9 +13,16 @@ namespace vyn {
 // Unpacks zip archives safely: nothing is written outside the target folder, and a
 // bad archive leaves the folder as it was. Members are checked and unpacked into a
 // staging folder inside the target first; only when all are good do they move into
-// place, replacing files that exist and creating subfolders. Error numbers: ZipErrors.h.
+// place, replacing files that exist and creating subfolders. Before anything is
+// written, the declared sizes must fit in the target's free space. Error numbers: ZipErrors.h.
 class ZipArchiveExtractor : public ZipExtractor {
  public:
+  // Bytes free for this process on the volume holding a folder.
+  using FreeSpaceQuery = std::function<std::uint64_t(const std::filesystem::path& folder)>;
+
+  ZipArchiveExtractor();  // asks the system
+  explicit ZipArchiveExtractor(FreeSpaceQuery freeSpace);
+
   void Execute(std::int32_t action) override;
   void TargetFolder(const std::wstring& folder) override;
   void FileMask(const std::wstring& mask) override;
@@ -22,6 +31,7 @@ class ZipArchiveExtractor : public ZipExtractor {
  private:
   void Extract();
 
+  FreeSpaceQuery freeSpace_;
   std::wstring targetFolder_;
   std::wstring fileMask_ = L"*.*";
   std::wstring sourceArchive_;

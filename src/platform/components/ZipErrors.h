@@ -10,12 +10,14 @@ namespace vyn {
 //   0x80041002  an operation is missing: no archive or no target folder was given
 //   0x80041003  the archive cannot be opened or read
 //   0x80041004  the archive is damaged or not a zip archive (structure, truncation,
-//               overlapping members, local header disagreeing with the directory)
+//               overlapping members, local header disagreeing with the directory),
+//               or it holds no files
 //   0x80041005  a member is unsafe (its name leads outside the target folder, is not a
 //               valid file name, is given twice, or it is a symbolic link)
 //   0x80041006  a member uses what this component does not read (method, encryption, split archive)
 //   0x80041007  a member's data are bad (CRC-32 or sizes differ, damaged compressed data)
-//   0x80041008  the target folder cannot be written (nothing of the archive is left in it)
+//   0x80041008  the target folder cannot be written, or its drive has too little free
+//               space for the members (nothing of the archive is left in it)
 namespace zip_errors {
 inline constexpr std::int32_t kUnsupportedAction = static_cast<std::int32_t>(0x80041001u);
 inline constexpr std::int32_t kNotReady = static_cast<std::int32_t>(0x80041002u);

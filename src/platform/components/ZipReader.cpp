@@ -146,17 +146,25 @@ ZipReader::EndRecord ZipReader::ReadEndRecord() {
   if (size_ < kEndRecordSize) Damaged(L"", L"the file is too short to be a zip archive");
   const std::uint64_t tailSize = std::min<std::uint64_t>(size_, kEndRecordSize + kMaxCommentSize);
   const std::string tail = ReadExactly(size_ - tailSize, static_cast<std::size_t>(tailSize), L"");
-  // The last end record whose comment fits in the file.
-  std::size_t at = tail.size() - kEndRecordSize + 1;
-  bool found = false;
-  while (at-- > 0) {
-    if (Le32(tail, at) == kEndSignature &&
-        at + kEndRecordSize + Le16(tail, at + 20) <= tail.size()) {
-      found = true;
-      break;
-    }
+  // The end record is the one whose comment reaches exactly to the end of the file;
+  // a comment may hide records of its own, which lie after it. Without such a record
+  // (bytes follow the comment), the last record whose comment fits.
+  const auto fits = [&tail](std::size_t at) {
+    return Le32(tail, at) == kEndSignature &&
+           at + kEndRecordSize + Le16(tail, at + 20) <= tail.size();
+  };
+  const auto endsTheFile = [&tail, &fits](std::size_t at) {
+    return fits(at) && at + kEndRecordSize + Le16(tail, at + 20) == tail.size();
+  };
+  const std::size_t last = tail.size() - kEndRecordSize;
+  std::size_t at = 0;
+  while (at <= last && !endsTheFile(at)) ++at;
+  if (at > last) {
+    at = last;
+    while (at > 0 && !fits(at)) --at;
+    if (!fits(at))
+      Damaged(L"", L"no end of central directory record: not a zip archive, or cut off");
   }
-  if (!found) Damaged(L"", L"no end of central directory record: not a zip archive, or cut off");
 
   const std::uint64_t endOffset = size_ - tailSize + at;
   const std::uint16_t disk = Le16(tail, at + 4);

@@ -128,22 +128,25 @@ void ZipReader::UnpackDeflated(const ZipEntry& entry, const Sink& sink) {
   RawInflater inflater;
   z_stream& stream = inflater.Stream();
   std::vector<unsigned char> unpacked(kChunkSize);
-  int status = Z_OK;
-  while (status != Z_STREAM_END) {
-    if (stream.avail_in == 0) {
-      if (input.AtEnd()) BadData(entry, L"the compressed data end too early");
+  // As zlib asks: inflate is called again while it may hold output back, even with
+  // all input used up. Only a call that can make no progress (Z_BUF_ERROR, with a
+  // whole output buffer free, so for want of input) means the data are cut short.
+  for (;;) {
+    if (stream.avail_in == 0 && !input.AtEnd()) {
       const auto [bytes, count] = input.Next();
       stream.next_in = bytes;
       stream.avail_in = static_cast<uInt>(count);
     }
     stream.next_out = unpacked.data();
     stream.avail_out = static_cast<uInt>(unpacked.size());
-    status = inflate(&stream, Z_NO_FLUSH);
+    const int status = inflate(&stream, Z_NO_FLUSH);
     if (status == Z_MEM_ERROR) throw MakeError(errors::kOutOfMemory);
-    if (status != Z_OK && status != Z_STREAM_END && status != Z_BUF_ERROR) {
+    if (status == Z_BUF_ERROR) BadData(entry, L"the compressed data end too early");
+    if (status != Z_OK && status != Z_STREAM_END) {
       BadData(entry, L"the compressed data are damaged");
     }
     output.Put(unpacked.data(), unpacked.size() - stream.avail_out);
+    if (status == Z_STREAM_END) break;
   }
   if (stream.avail_in != 0 || !input.AtEnd()) {
     BadData(entry, L"the compressed data end before the member's declared packed size");

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <stdexcept>
+#include <utility>
 
 namespace vyn::testing {
 
@@ -30,7 +31,7 @@ struct Packed {
 
 Packed Pack(const ZipTestMember& m) {
   Packed p;
-  p.bytes = m.deflate ? ZipBuilder::Deflate(m.data) : m.data;
+  p.bytes = m.deflate ? ZipBuilder::Deflate(m.data, m.level) : m.data;
   p.method = m.method != 0xFFFF ? m.method : (m.deflate ? 8 : 0);
   p.crc = m.storedCrc ? *m.storedCrc : ZipBuilder::Crc(m.data);
   p.flags = static_cast<std::uint16_t>((m.dataDescriptor ? 0x0008 : 0) | (m.utf8Name ? 0x0800 : 0));
@@ -39,9 +40,9 @@ Packed Pack(const ZipTestMember& m) {
 
 }  // namespace
 
-std::string ZipBuilder::Deflate(const std::string& data) {
+std::string ZipBuilder::Deflate(const std::string& data, int level) {
   z_stream s{};
-  if (deflateInit2(&s, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+  if (deflateInit2(&s, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
     throw std::runtime_error("deflateInit2");
   }
   std::string out(deflateBound(&s, static_cast<uLong>(data.size())), '\0');
@@ -121,6 +122,20 @@ ZipBuilder& ZipBuilder::UseZip64End() {
   return *this;
 }
 
+ZipBuilder& ZipBuilder::Comment(std::string comment) {
+  comment_ = std::move(comment);
+  return *this;
+}
+
+std::string ZipBuilder::EmptyEndRecord(std::uint64_t offset, std::uint16_t commentSize) {
+  std::string out;
+  Put32(out, 0x06054b50);
+  out.append(12, '\0');                            // disks, member counts, directory size
+  Put32(out, static_cast<std::uint32_t>(offset));  // the empty directory ends here
+  Put16(out, commentSize);
+  return out;
+}
+
 std::string ZipBuilder::Build() const {
   std::string out;
   std::string directory;
@@ -181,8 +196,8 @@ std::string ZipBuilder::Build() const {
   Put16(out, zip64End_ ? 0xFFFF : static_cast<std::uint32_t>(items_.size()));
   Put32(out, zip64End_ ? 0xFFFFFFFFu : static_cast<std::uint32_t>(directory.size()));
   Put32(out, zip64End_ ? 0xFFFFFFFFu : static_cast<std::uint32_t>(directoryOffset));
-  Put16(out, 0);
-  return out;
+  Put16(out, static_cast<std::uint32_t>(comment_.size()));
+  return out + comment_;
 }
 
 }  // namespace vyn::testing

@@ -12,6 +12,7 @@ struct ZipTestMember {
   std::string name;  // bytes as stored
   std::string data;  // unpacked contents
   bool deflate = true;
+  int level = 9;                     // zlib's compression level when deflated
   bool dataDescriptor = false;       // sizes and CRC after the data (flag bit 3)
   bool zip64 = false;                // sizes and offset in Zip64 extra fields
   bool utf8Name = false;             // flag bit 11
@@ -32,12 +33,17 @@ class ZipBuilder {
   ZipBuilder& AddDirectoryOnly(ZipTestMember member, std::uint64_t localOffset);
   // Writes the Zip64 end of central directory record and locator too.
   ZipBuilder& UseZip64End();
+  // The archive's comment, after the end record.
+  ZipBuilder& Comment(std::string comment);
+  // The end record of an archive without members, to be placed at `offset` of the
+  // file (a comment may hide one), followed by `commentSize` bytes of comment.
+  static std::string EmptyEndRecord(std::uint64_t offset, std::uint16_t commentSize);
 
   std::string Build() const;
 
   // The bytes of a member's local header and data, as Build writes them.
   static std::string LocalRecord(const ZipTestMember& member);
-  static std::string Deflate(const std::string& data);
+  static std::string Deflate(const std::string& data, int level = 9);
   static std::uint32_t Crc(const std::string& data);
 
  private:
@@ -47,6 +53,7 @@ class ZipBuilder {
   };
   std::vector<Item> items_;
   bool zip64End_ = false;
+  std::string comment_;
 };
 
 }  // namespace vyn::testing

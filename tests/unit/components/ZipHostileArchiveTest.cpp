@@ -5,6 +5,7 @@
 #include "TempFolder.h"
 #include "ZipBuilder.h"
 #include "platform/Error.h"
+#include "platform/components/NativeFile.h"
 #include "platform/components/ZipArchiveExtractor.h"
 
 namespace vyn::testing {
@@ -34,7 +35,7 @@ class ZipHostileArchiveTest : public ::testing::Test {
     const fs::path archive = work_.Path() / "archive.zip";
     WriteBytes(archive, archiveBytes);
     const auto before = Snapshot(work_.Path());
-    ZipArchiveExtractor zip;
+    ZipArchiveExtractor zip(freeSpace_);
     zip.SourceArchive(archive.wstring());
     zip.TargetFolder(L"\"" + target_.wstring() + L"\"");
     zip.FileMask(L"\"*.*\"");
@@ -52,6 +53,7 @@ class ZipHostileArchiveTest : public ::testing::Test {
 
   TempFolder work_;
   fs::path target_ = work_.Path() / "outer" / "data";
+  ZipArchiveExtractor::FreeSpaceQuery freeSpace_ = FreeSpace;
 };
 
 TEST_F(ZipHostileArchiveTest, TraversalWithEitherSlashIsRefused) {
@@ -174,6 +176,48 @@ TEST_F(ZipHostileArchiveTest, MissingArchiveIsUnreadable) {
   } catch (const Error& error) {
     EXPECT_EQ(error.Number(), zip_errors::kUnreadable);
     EXPECT_NE(error.Description().find(L"absent.zip"), std::wstring::npos);
+  }
+}
+
+TEST_F(ZipHostileArchiveTest, MembersBeyondTheFreeSpaceAreRefusedBeforeAnythingIsWritten) {
+  // Two honest 5 MiB members, 10 MiB in all; the drive has 9 MiB beside the margin.
+  constexpr std::uint64_t kFree = (64u << 20) + (9u << 20);
+  const std::string archive = ZipBuilder()
+                                  .Add(Member("first.csv", std::string(5u << 20, '\0')))
+                                  .Add(Member("second.csv", std::string(5u << 20, ' ')))
+                                  .Build();
+  std::map<std::string, std::string> whenAsked;
+  freeSpace_ = [&](const fs::path& folder) {
+    EXPECT_EQ(folder, target_);
+    whenAsked = Snapshot(work_.Path());
+    return kFree;
+  };
+
+  const Error error = ExpectRefused(archive, zip_errors::kTargetUnwritable);
+
+  EXPECT_EQ(whenAsked, Snapshot(work_.Path())) << "written before the free space was known";
+  EXPECT_NE(error.Description().find(L"10485760 bytes"), std::wstring::npos) << error.what();
+  EXPECT_NE(error.Description().find(std::to_wstring(kFree) + L" bytes free"), std::wstring::npos);
+}
+
+TEST_F(ZipHostileArchiveTest, EndRecordHiddenInTheCommentDoesNotHideTheMembers) {
+  // The real directory holds a member that must be refused; a record in the comment
+  // would make the archive look empty, either ending the file itself or not.
+  const ZipBuilder real = ZipBuilder().Add(Member("../escaped.txt", "evil"));
+  const std::size_t commentAt = real.Build().size();
+  for (const std::string& comment :
+       {"hidden: " + ZipBuilder::EmptyEndRecord(commentAt + 8, 0),
+        ZipBuilder::EmptyEndRecord(commentAt, 4) + "tail and more text"}) {
+    ExpectRefused(ZipBuilder(real).Comment(comment).Build(), zip_errors::kUnsafeMember);
+  }
+}
+
+TEST_F(ZipHostileArchiveTest, ArchiveWithoutFilesIsNoRefresh) {
+  for (const std::string& archive :
+       {ZipBuilder().Build(), ZipBuilder().AddFolder("maps/").Build()}) {
+    const Error error = ExpectRefused(archive, zip_errors::kDamaged);
+
+    EXPECT_NE(error.Description().find(L"no files"), std::wstring::npos) << error.what();
   }
 }
 
