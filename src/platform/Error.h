@@ -49,7 +49,8 @@ Error CurrentError();
 // Text of the report shown when a failure ends the program.
 std::wstring RuntimeErrorReport(const Error& error);
 
-// Narrow <-> wide for diagnostics only (UTF-8); platform calls use AnsiCodec.
+// Narrow <-> wide for diagnostics only (UTF-8, see Utf8.h): a library's message that
+// is not valid UTF-8 is widened byte by byte. Platform calls use AnsiCodec.
 std::string NarrowForDiagnostics(const std::wstring& text);
 std::wstring WidenFromUtf8(const std::string& text);
 
