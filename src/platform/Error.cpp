@@ -24,18 +24,24 @@ Error MakeError(std::int32_t number) {
       return Error(number, L"Subscript out of range");
     case errors::kTypeMismatch:
       return Error(number, L"Type mismatch");
+    case errors::kBadFileNameOrNumber:
+      return Error(number, L"Bad file name or number");
     case errors::kFileNotFound:
       return Error(number, L"File not found");
     case errors::kFileAlreadyExists:
       return Error(number, L"File already exists");
     case errors::kDiskFull:
       return Error(number, L"Disk full");
+    case errors::kBadRecordNumber:
+      return Error(number, L"Bad record number");
     case errors::kPermissionDenied:
       return Error(number, L"Permission denied");
     case errors::kPathFileAccess:
       return Error(number, L"Path/File access error");
     case errors::kPathNotFound:
       return Error(number, L"Path not found");
+    case errors::kInvalidPropertyValue:
+      return Error(number, L"Invalid property value");
     default:
       return Error(number, L"Application-defined or object-defined error");
   }

@@ -224,8 +224,8 @@ TEST(Win32BinaryFilesTest, OpenCreatesAMissingFileAndRejectsBadPositionsAndClose
   std::int32_t afterClose = ErrorNumberOf([&] { file->Put(1, one, 1); });
 
   EXPECT_EQ(ReadText(folder / L"new.dat"), "");
-  EXPECT_EQ(atZero, 63);
-  EXPECT_EQ(afterClose, 52);
+  EXPECT_EQ(atZero, errors::kBadRecordNumber);
+  EXPECT_EQ(afterClose, errors::kBadFileNameOrNumber);
 }
 
 TEST(Win32BinaryFilesTest, OpenInAMissingFolderAndKillOfAMissingFileGiveTheirNumbers) {
