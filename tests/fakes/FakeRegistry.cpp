@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/AnsiCodec.h"
+#include "Latin1Codec.h"
 
 namespace vyn::fakes {
 
