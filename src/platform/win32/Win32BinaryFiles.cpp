@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32FileSystemErrors.h"
 
 namespace vyn {
@@ -66,7 +67,7 @@ std::unique_ptr<BinaryFile> Win32BinaryFiles::OpenForBinary(const std::wstring& 
 }
 
 void Win32BinaryFiles::Kill(const std::wstring& path) {
-  if (!DeleteFileW(path.c_str())) ThrowLastFileError();
+  DeleteFileByName(path, false);
 }
 
 }  // namespace vyn

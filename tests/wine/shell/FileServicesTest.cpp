@@ -102,17 +102,19 @@ TEST(Win32FileSystemTest, TellsFilesFromFolders) {
   EXPECT_FALSE(files.FolderExists(folder / L"missing"));
 }
 
-TEST(Win32FileSystemTest, DeleteWithForceRemovesAReadOnlyFileWithoutForceRefuses) {
+TEST(Win32FileSystemTest, DeleteWithForceRemovesAReadOnlyFileWithoutForceAndKillRefuse) {
   TempFolder folder;
   WriteText(folder / L"ro.txt", "keep");
   MakeReadOnly(folder / L"ro.txt");
   Win32FileSystem files;
 
   std::int32_t withoutForce = ErrorNumberOf([&] { files.DeleteFile(folder / L"ro.txt", false); });
+  std::int32_t kill = ErrorNumberOf([&] { Win32BinaryFiles().Kill(folder / L"ro.txt"); });
   bool stayed = files.FileExists(folder / L"ro.txt");
   files.DeleteFile(folder / L"ro.txt", true);
 
   EXPECT_EQ(withoutForce, errors::kPermissionDenied);
+  EXPECT_EQ(kill, errors::kPermissionDenied);  // the fake disk answers both alike
   EXPECT_TRUE(stayed);
   EXPECT_FALSE(files.FileExists(folder / L"ro.txt"));
 }
