@@ -1,9 +1,10 @@
 #pragma once
 
+#include "platform/ProductKey.h"
+
 namespace vyn {
 
-// Where the product keeps the settings this program reads at start-up.
-inline constexpr const wchar_t* kProductKey = L"Software\\Tevrin Labs\\Veltrix";
+// The values under kProductKey this program reads at start-up.
 inline constexpr const wchar_t* kCityIdValue = L"Current City Id";
 inline constexpr const wchar_t* kAppDataValue = L"AppData";
 inline constexpr const wchar_t* kInstallPathValue = L"Install Path";

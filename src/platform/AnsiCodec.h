@@ -15,12 +15,4 @@ class AnsiCodec {
   virtual std::wstring FromAnsi(std::string_view bytes) const = 0;
 };
 
-// ISO 8859-1: one byte per character both ways; characters beyond U+00FF become '?'.
-// Stands in for the ANSI code page where there is no Windows.
-class Latin1Codec : public AnsiCodec {
- public:
-  std::string ToAnsi(std::wstring_view text) const override;
-  std::wstring FromAnsi(std::string_view bytes) const override;
-};
-
 }  // namespace vyn

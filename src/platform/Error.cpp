@@ -3,6 +3,8 @@
 #include <new>
 #include <utility>
 
+#include "platform/Utf8.h"
+
 namespace vyn {
 
 Error::Error(std::int32_t number, std::wstring description)
@@ -22,18 +24,24 @@ Error MakeError(std::int32_t number) {
       return Error(number, L"Subscript out of range");
     case errors::kTypeMismatch:
       return Error(number, L"Type mismatch");
+    case errors::kBadFileNameOrNumber:
+      return Error(number, L"Bad file name or number");
     case errors::kFileNotFound:
       return Error(number, L"File not found");
     case errors::kFileAlreadyExists:
       return Error(number, L"File already exists");
     case errors::kDiskFull:
       return Error(number, L"Disk full");
+    case errors::kBadRecordNumber:
+      return Error(number, L"Bad record number");
     case errors::kPermissionDenied:
       return Error(number, L"Permission denied");
     case errors::kPathFileAccess:
       return Error(number, L"Path/File access error");
     case errors::kPathNotFound:
       return Error(number, L"Path not found");
+    case errors::kInvalidPropertyValue:
+      return Error(number, L"Invalid property value");
     default:
       return Error(number, L"Application-defined or object-defined error");
   }
@@ -59,47 +67,11 @@ std::wstring RuntimeErrorReport(const Error& error) {
 }
 
 std::string NarrowForDiagnostics(const std::wstring& text) {
-  std::string out;
-  for (wchar_t c : text) {
-    auto u = static_cast<std::uint32_t>(c);
-    if (u < 0x80) {
-      out += static_cast<char>(u);
-    } else if (u < 0x800) {
-      out += static_cast<char>(0xC0 | (u >> 6));
-      out += static_cast<char>(0x80 | (u & 0x3F));
-    } else {
-      out += static_cast<char>(0xE0 | ((u >> 12) & 0x0F));
-      out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (u & 0x3F));
-    }
-  }
-  return out;
+  return EncodeUtf8(text);
 }
 
 std::wstring WidenFromUtf8(const std::string& text) {
-  std::wstring out;
-  for (std::size_t i = 0; i < text.size();) {
-    auto c = static_cast<unsigned char>(text[i]);
-    std::uint32_t u = c;
-    std::size_t extra = 0;
-    if (c >= 0xE0 && c < 0xF0) {
-      u = c & 0x0F;
-      extra = 2;
-    } else if (c >= 0xC0 && c < 0xE0) {
-      u = c & 0x1F;
-      extra = 1;
-    }
-    if (i + extra >= text.size()) {
-      u = c;  // truncated sequence: keep the byte as it is
-      extra = 0;
-    }
-    for (std::size_t k = 1; k <= extra; ++k) {
-      u = (u << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    }
-    out += static_cast<wchar_t>(u);
-    i += 1 + extra;
-  }
-  return out;
+  return DecodeUtf8Leniently(text);
 }
 
 }  // namespace vyn

@@ -22,9 +22,14 @@ constexpr std::uint32_t kKeyQueryValue = 0x0001;
 // Access flag: the 32-bit view of the registry (Wow6432Node on 64-bit Windows),
 // whatever the bitness of the calling program.
 constexpr std::uint32_t kKeyWow64_32Key = 0x0200;
+// The system's error codes, as the registry functions return them; not the
+// program's run-time error numbers (Error.h), though some share their values.
 constexpr std::int32_t kErrorSuccess = 0;
 constexpr std::int32_t kErrorFileNotFound = 2;
+constexpr std::int32_t kErrorAccessDenied = 5;
+constexpr std::int32_t kErrorInvalidHandle = 6;
 constexpr std::int32_t kErrorMoreData = 234;
+constexpr std::int32_t kErrorCantWrite = 1013;
 
 // The registry's ANSI entry points, with the platform's argument order and return
 // codes (0 = success). Strings are already in the ANSI code page. A hive may be

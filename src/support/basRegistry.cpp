@@ -17,11 +17,11 @@ namespace {
 // The platform's code with the system's wording for the usual refusals.
 Error RegistryWriteFailure(std::int32_t code) {
   switch (code) {
-    case 5:
+    case kErrorAccessDenied:
       return Error(code, L"Access is denied.");
-    case 6:
+    case kErrorInvalidHandle:
       return Error(code, L"The handle is invalid.");
-    case 1013:
+    case kErrorCantWrite:
       return Error(code, L"The configuration registry key could not be written.");
     default:
       return Error(code, L"The registry refused the change.");

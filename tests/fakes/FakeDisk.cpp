@@ -137,7 +137,9 @@ bool FakeDisk::FolderExists(const std::wstring& path) {
 
 void FakeDisk::DeleteFile(const std::wstring& path, bool force) {
   auto it = files_.find(Key(path));
-  if (it == files_.end()) throw MakeError(errors::kFileNotFound);
+  if (it == files_.end()) {
+    throw MakeError(ParentExists(path) ? errors::kFileNotFound : errors::kPathNotFound);
+  }
   if (it->second.readOnly && !force) throw MakeError(errors::kPermissionDenied);
   files_.erase(it);
 }
@@ -178,11 +180,9 @@ std::unique_ptr<BinaryFile> FakeDisk::OpenForBinary(const std::wstring& path) {
   return std::make_unique<OpenFile>(*this, key);
 }
 
+// Windows has one delete behind both names: a read-only file gives 70 to either.
 void FakeDisk::Kill(const std::wstring& path) {
-  auto it = files_.find(Key(path));
-  if (it == files_.end()) throw MakeError(errors::kFileNotFound);
-  if (it->second.readOnly) throw MakeError(errors::kPathFileAccess);
-  files_.erase(it);
+  DeleteFile(path, false);
 }
 
 std::uint32_t FakeDisk::GetTempPathA(std::uint32_t bufferLength, char* buffer) {

@@ -8,7 +8,7 @@
 #include "FakeMessagePump.h"
 #include "FakeRegistry.h"
 #include "FakeWinInet.h"
-#include "platform/AnsiCodec.h"
+#include "Latin1Codec.h"
 #include "platform/Platform.h"
 
 namespace vyn::fakes {

@@ -2,15 +2,13 @@
 
 #include <cstring>
 
-#include "platform/AnsiCodec.h"
+#include "Latin1Codec.h"
 
 namespace vyn::fakes {
 
 namespace {
 
 constexpr std::uint32_t kKeySetValue = 0x0002;
-constexpr std::int32_t kErrorAccessDenied = 5;
-constexpr std::int32_t kErrorInvalidHandle = 6;
 constexpr std::int32_t kErrorInvalidParameter = 87;
 constexpr std::uint32_t kCreatedNewKey = 1;
 constexpr std::uint32_t kOpenedExistingKey = 2;

@@ -10,7 +10,7 @@
 
 #include "FakeEnvironment.h"
 #include "FakeRegistry.h"
-#include "platform/AnsiCodec.h"
+#include "Latin1Codec.h"
 #include "platform/Error.h"
 #include "support/RegistryValue.h"
 #include "support/basRegistry.h"
@@ -31,9 +31,7 @@ class CountingBoxes : public vyn::MessageBoxes {
 };
 
 std::wstring Latin1(const std::string& bytes) {
-  std::wstring text;
-  for (char c : bytes) text += static_cast<wchar_t>(static_cast<unsigned char>(c));
-  return text;
+  return vyn::fakes::Latin1Codec().FromAnsi(bytes);
 }
 
 std::vector<std::wstring> SplitAtNul(const std::wstring& text) {
@@ -121,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string bytes(reinterpret_cast<const char*>(data + 1), size - 1);
 
   vyn::fakes::FakeRegistry registry;
-  vyn::Latin1Codec ansi;
+  vyn::fakes::Latin1Codec ansi;
   vyn::fakes::FakeEnvironment environment;
   environment.variables[L"A"] = L"x";
   environment.variables[L"PATH"] = L"C:\\Windows;%A%";

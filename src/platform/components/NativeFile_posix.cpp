@@ -5,9 +5,9 @@
 #include <cerrno>
 #include <system_error>
 
+#include "platform/Utf8.h"
 #include "platform/components/NativeFile.h"
 #include "platform/components/NativeFileSystem.h"
-#include "platform/components/Utf8.h"
 
 namespace vyn {
 

@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "platform/components/Utf8.h"
+#include "platform/Utf8.h"
 
 namespace vyn {
 

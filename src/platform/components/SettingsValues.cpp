@@ -1,5 +1,6 @@
 #include "platform/components/SettingsValues.h"
 
+#include "platform/ProductKey.h"
 #include "platform/components/LocalClock.h"
 
 namespace vyn {
@@ -68,7 +69,7 @@ SettingsValues InterpretSettings(const SettingsDocument& document,
     values.taxDataAvailable = ParseYesNo(*s);
   }
 
-  values.settingsKey = kDefaultSettingsKey;
+  values.settingsKey = kProductKey;  // unless the file names another
   if (const Setting* s = document.Find(keys::kSettingsKey)) {
     std::wstring_view key = s->value;
     while (!key.empty() && key.front() == L'\\') key.remove_prefix(1);

@@ -18,7 +18,6 @@ inline constexpr const wchar_t* kTaxDataUpdated = L"TaxDataUpdated";
 }  // namespace settings_keys
 
 inline constexpr const wchar_t* kDefaultFilePrefix = L"VYN";
-inline constexpr const wchar_t* kDefaultSettingsKey = L"Software\\Tevrin Labs\\Veltrix";
 
 // The product's settings as the program reads them, defaults filled in.
 struct SettingsValues {

@@ -1,6 +1,6 @@
 #include "platform/components/ZipNames.h"
 
-#include "platform/components/Utf8.h"
+#include "platform/Utf8.h"
 #include "platform/components/ZipErrors.h"
 
 namespace vyn {

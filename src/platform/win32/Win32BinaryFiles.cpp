@@ -4,13 +4,11 @@
 
 #include <algorithm>
 
+#include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32FileSystemErrors.h"
 
 namespace vyn {
 namespace {
-
-constexpr std::int32_t kBadFileNumber = 52;
-constexpr std::int32_t kBadRecordNumber = 63;
 
 class Win32BinaryFile : public BinaryFile {
  public:
@@ -22,8 +20,8 @@ class Win32BinaryFile : public BinaryFile {
   Win32BinaryFile& operator=(const Win32BinaryFile&) = delete;
 
   void Put(std::int64_t position, const std::uint8_t* data, std::size_t count) override {
-    if (handle_ == INVALID_HANDLE_VALUE) throw Error(kBadFileNumber, L"Bad file name or number");
-    if (position < 1) throw Error(kBadRecordNumber, L"Bad record number");
+    if (handle_ == INVALID_HANDLE_VALUE) throw MakeError(errors::kBadFileNameOrNumber);
+    if (position < 1) throw MakeError(errors::kBadRecordNumber);
     // A transfer puts every chunk right after the one before; the file pointer
     // is already there, and a seek per chunk would be a system call for nothing.
     if (position - 1 != next_) {
@@ -69,7 +67,7 @@ std::unique_ptr<BinaryFile> Win32BinaryFiles::OpenForBinary(const std::wstring& 
 }
 
 void Win32BinaryFiles::Kill(const std::wstring& path) {
-  if (!DeleteFileW(path.c_str())) ThrowLastFileError();
+  DeleteFileByName(path, false);
 }
 
 }  // namespace vyn

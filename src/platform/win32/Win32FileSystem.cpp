@@ -48,6 +48,10 @@ bool Win32FileSystem::FolderExists(const std::wstring& path) {
 }
 
 void Win32FileSystem::DeleteFile(const std::wstring& path, bool force) {
+  DeleteFileByName(path, force);
+}
+
+void DeleteFileByName(const std::wstring& path, bool force) {
   if (!force) {
     if (!DeleteFileW(path.c_str())) ThrowLastFileError();
     return;

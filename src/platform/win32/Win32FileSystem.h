@@ -22,4 +22,8 @@ class Win32FileSystem : public FileSystem {
   void ReplaceFile(const std::wstring& source, const std::wstring& destination) override;
 };
 
+// The one delete by name, for both FileSystem::DeleteFile and BinaryFiles::Kill, so
+// that both fail alike (a read-only file without force: 70).
+void DeleteFileByName(const std::wstring& path, bool force);
+
 }  // namespace vyn

@@ -78,7 +78,7 @@ int Win32Control::Value() const {
 void Win32Control::SetValue(int value) {
   if (kind_ != ControlKind::kCheckBox) return;
   if (value < BST_UNCHECKED || value > BST_INDETERMINATE) {
-    throw Error(380, L"Invalid property value");
+    throw MakeError(errors::kInvalidPropertyValue);
   }
   SendMessageW(handle_, BM_SETCHECK, static_cast<WPARAM>(value), 0);
 }

@@ -177,7 +177,7 @@ TEST_F(RegistryTest, DwordLargerThanFourBytesReadsAsEmpty) {
 }
 
 // A code page whose conversion back fails, as memory running out would.
-class FailingCodec : public Latin1Codec {
+class FailingCodec : public fakes::Latin1Codec {
  public:
   std::wstring FromAnsi(std::string_view) const override { throw std::bad_alloc(); }
 };

@@ -8,7 +8,7 @@
 #include "FakeEnvironment.h"
 #include "FakeMessageBoxes.h"
 #include "FakeRegistry.h"
-#include "platform/AnsiCodec.h"
+#include "Latin1Codec.h"
 #include "platform/Error.h"
 #include "support/RegistryValue.h"
 #include "support/basRegistry.h"
@@ -66,7 +66,7 @@ class RegistryTest : public ::testing::Test {
   fakes::FakeRegistry registry;
   fakes::FakeEnvironment environment;
   fakes::FakeMessageBoxes boxes;
-  Latin1Codec latin1;
+  fakes::Latin1Codec latin1;
   RegistryServices services{registry, latin1, environment, boxes};
 };
 

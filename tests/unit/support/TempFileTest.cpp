@@ -5,7 +5,7 @@
 
 #include "FakeDisk.h"
 #include "FakeMessageBoxes.h"
-#include "platform/AnsiCodec.h"
+#include "Latin1Codec.h"
 #include "support/clsTempFile.h"
 
 namespace vyn {
@@ -15,7 +15,7 @@ class TempFileTest : public ::testing::Test {
  protected:
   fakes::FakeDisk disk;
   fakes::FakeMessageBoxes boxes;
-  Latin1Codec latin1;
+  fakes::Latin1Codec latin1;
   clsTempFile tempFile{disk, latin1, boxes};
 };
 
@@ -93,7 +93,7 @@ TEST_F(TempFileTest, NameOfMaxPathLengthFitsItsBuffer) {
   EXPECT_EQ(name, std::wstring(259, L'n'));
 }
 
-class FailingCodec : public Latin1Codec {
+class FailingCodec : public fakes::Latin1Codec {
  public:
   std::string ToAnsi(std::wstring_view) const override { throw std::bad_alloc(); }
 };

@@ -45,15 +45,25 @@ class ProgressBarRedrawTest : public ::testing::Test {
 
 TEST_F(ProgressBarRedrawTest, ChunkByChunkTheBarMovesOncePerPixelWhileValueStaysExact) {
   Win32ProgressBar bar(handle_);
-  const int chunks = 16384;  // 64 MiB in 4096-byte chunks
-  bar.SetMax(static_cast<float>(chunks) * 4096);
+  // Odd sizes, as short reads give them, some 50 MB in all: past 2^24 the float
+  // sum rounds, and the bar must still hold exactly the float it was given.
+  const int sizes[] = {4095, 1, 8191, 4097, 2049, 3};
+  const int chunks = 16384;
+  auto add = [](float value, int count) {  // as the transfer adds a chunk
+    return static_cast<float>(static_cast<double>(value) + count);
+  };
+  float total = 0;
+  for (int chunk = 0; chunk < chunks; ++chunk) total = add(total, sizes[chunk % 6]);
+  bar.SetMax(total);
   bar.SetValue(0);
   positionsSent_ = 0;
+  float expected = 0;
   int inexact = 0;
 
-  for (int chunk = 1; chunk <= chunks; ++chunk) {
-    bar.SetValue(bar.Value() + 4096);
-    if (bar.Value() != static_cast<float>(chunk) * 4096) ++inexact;
+  for (int chunk = 0; chunk < chunks; ++chunk) {
+    expected = add(expected, sizes[chunk % 6]);
+    bar.SetValue(add(bar.Value(), sizes[chunk % 6]));
+    if (bar.Value() != expected) ++inexact;
   }
 
   EXPECT_EQ(inexact, 0);
@@ -70,14 +80,18 @@ TEST_F(ProgressBarRedrawTest, RestartAndFirstBytesAreShownAtOnce) {
 
   bar.SetValue(0);
   LRESULT restarted = Position();
-  bar.SetMax(1e9f);
+  bar.SetMax(1e7f);
+  int sentBefore = positionsSent_;
   bar.SetValue(4096);  // far less than one pixel of the bar
-  int sentForFirstChunk = positionsSent_;
+  int sentForFirstChunk = positionsSent_ - sentBefore;
+  LRESULT first = Position();
   bar.SetValue(8192);
-  int sentForSecondChunk = positionsSent_ - sentForFirstChunk;
+  int sentForSecondChunk = positionsSent_ - sentBefore - sentForFirstChunk;
 
   EXPECT_EQ(full, Win32ProgressBar::kRange);
   EXPECT_EQ(restarted, 0);
+  EXPECT_EQ(sentForFirstChunk, 1);
+  EXPECT_GT(first, 0);
   EXPECT_EQ(bar.Value(), 8192.0f);
   EXPECT_EQ(sentForSecondChunk, 0);
 }

@@ -1,4 +1,4 @@
-#include "platform/components/Utf8.h"
+#include "platform/Utf8.h"
 
 #include <cstdint>
 
@@ -18,40 +18,62 @@ void AppendCodePoint(std::wstring& out, std::uint32_t cp) {
   out += static_cast<wchar_t>(cp);
 }
 
+// The code point of the sequence starting at bytes[i] and its length in bytes;
+// a length of 0 when no valid sequence starts there.
+std::size_t DecodeOne(std::string_view bytes, std::size_t i, std::uint32_t& cp) {
+  const auto lead = static_cast<unsigned char>(bytes[i]);
+  if (lead < 0x80) {
+    cp = lead;
+    return 1;
+  }
+  std::size_t extra = 0;
+  std::uint32_t minimum = 0;
+  if ((lead & 0xE0) == 0xC0) {
+    extra = 1, cp = lead & 0x1F, minimum = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    extra = 2, cp = lead & 0x0F, minimum = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    extra = 3, cp = lead & 0x07, minimum = 0x10000;
+  } else {
+    return 0;
+  }
+  if (bytes.size() - i <= extra) return 0;
+  for (std::size_t k = 1; k <= extra; ++k) {
+    const auto next = static_cast<unsigned char>(bytes[i + k]);
+    if ((next & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (next & 0x3F);
+  }
+  if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return extra + 1;
+}
+
 }  // namespace
 
 std::optional<std::wstring> DecodeUtf8(std::string_view bytes) {
   std::wstring out;
   out.reserve(bytes.size());
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    const auto lead = static_cast<unsigned char>(bytes[i]);
-    if (lead < 0x80) {
-      out += static_cast<wchar_t>(lead);
-      ++i;
-      continue;
-    }
-    std::size_t extra = 0;
+  for (std::size_t i = 0; i < bytes.size();) {
     std::uint32_t cp = 0;
-    std::uint32_t minimum = 0;
-    if ((lead & 0xE0) == 0xC0) {
-      extra = 1, cp = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-      extra = 2, cp = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-      extra = 3, cp = lead & 0x07, minimum = 0x10000;
-    } else {
-      return std::nullopt;
-    }
-    if (bytes.size() - i <= extra) return std::nullopt;
-    for (std::size_t k = 1; k <= extra; ++k) {
-      const auto next = static_cast<unsigned char>(bytes[i + k]);
-      if ((next & 0xC0) != 0x80) return std::nullopt;
-      cp = (cp << 6) | (next & 0x3F);
-    }
-    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return std::nullopt;
+    const std::size_t length = DecodeOne(bytes, i, cp);
+    if (length == 0) return std::nullopt;
     AppendCodePoint(out, cp);
-    i += extra + 1;
+    i += length;
+  }
+  return out;
+}
+
+std::wstring DecodeUtf8Leniently(std::string_view bytes) {
+  std::wstring out;
+  out.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size();) {
+    std::uint32_t cp = 0;
+    std::size_t length = DecodeOne(bytes, i, cp);
+    if (length == 0) {
+      cp = static_cast<unsigned char>(bytes[i]);
+      length = 1;
+    }
+    AppendCodePoint(out, cp);
+    i += length;
   }
   return out;
 }

@@ -1,8 +1,8 @@
-#include "platform/AnsiCodec.h"
+#include "Latin1Codec.h"
 
 #include <cstdint>
 
-namespace vyn {
+namespace vyn::fakes {
 
 std::string Latin1Codec::ToAnsi(std::wstring_view text) const {
   std::string out;
@@ -20,4 +20,4 @@ std::wstring Latin1Codec::FromAnsi(std::string_view bytes) const {
   return out;
 }
 
-}  // namespace vyn
+}  // namespace vyn::fakes
