@@ -22,6 +22,7 @@ constexpr std::uint32_t kKeyQueryValue = 0x0001;
 // Access flag: the 32-bit view of the registry (Wow6432Node on 64-bit Windows),
 // whatever the bitness of the calling program.
 constexpr std::uint32_t kKeyWow64_32Key = 0x0200;
+
 // The system's error codes, as the registry functions return them; not the
 // program's run-time error numbers (Error.h), though some share their values.
 constexpr std::int32_t kErrorSuccess = 0;
