@@ -12,6 +12,10 @@
 # figure is the best of the runs, interleaved so that load from elsewhere on the
 # machine falls on all of them alike. Never part of ctest's pass/fail; the exit
 # status is 0 when every measurement ran, whatever the ratios.
+#
+# The transfer's check point asks after every chunk whether the queue holds
+# anything; each call that could ask looks at an empty queue many times under
+# Wine, on a thread with a shown window, and its time per call is reported.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -134,6 +138,17 @@ echo "=== floors of the peak working set"
 record floor-console "$(field peak "$(wine_run empty_program)")"
 record floor-window "$(field peak "$(wine_run empty_window_program)")"
 record floor-idle "$(field peak "$(wine_run retrieval_bench idle)")"
+
+# --- the check point's look at an empty queue: each call it could ask ------
+built "$state/build-queue.log" cmake --build "$win" --target queue_check_bench
+for run in $(seq "$runs"); do
+  echo "=== queue checks, run $run of $runs"
+  line=$(wine_run queue_check_bench)
+  for call in getqueuestatus peekmessage peekmessage-noyield msgwait getinputstate doevents; do
+    record "queue-$call-ns" "$(field "$call" "$line")"
+  done
+  record queue-touchbits "$(field touchbits "$line")"
+done
 
 for size in 64 512; do
   for run in $(seq "$runs"); do
