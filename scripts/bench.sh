@@ -31,6 +31,9 @@ missing=()
 for pair in curl:curl unzip:unzip Xvfb:xvfb nginx:nginx-light wine:wine python3:python3; do
   command -v "${pair%%:*}" >/dev/null 2>&1 || [ -x "/usr/sbin/${pair%%:*}" ] || missing+=("${pair#*:}")
 done
+# Wine's own fonts: the windows measured are drawn as in the tests and the demo.
+dpkg-query -W -f='${Status}' fonts-wine 2>/dev/null | grep -q "install ok installed" ||
+  missing+=(fonts-wine)
 if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}"
   apt-get update -qq && apt-get install -y -qq "${missing[@]}" >/dev/null
