@@ -26,6 +26,8 @@ def main():
     def row(what, value, ratio="", target="", ok=None):
         rows.append((what, value, ratio, target, "" if ok is None else ("PASS" if ok else "MISS")))
 
+    queue_rows(values, row)
+
     for size in (64, 512):
         bare, ours, curl = best(f"bare-{size}-seconds"), best(f"getfile-{size}-seconds"), \
             best(f"curl-{size}-seconds")
@@ -66,6 +68,27 @@ def main():
           "speeds (higher is faster for ours).\nPeak working set is Wine's accounting "
           "(GetProcessMemoryInfo: the Linux process's resident set, Wine's own libraries "
           "included).")
+
+
+# The check point's candidate calls on an empty queue, in the table's order.
+QUEUE_CALLS = (
+    ("getqueuestatus", "GetQueueStatus(all input)"),
+    ("peekmessage", "PeekMessage(PM_NOREMOVE)"),
+    ("peekmessage-noyield", "PeekMessage(PM_NOREMOVE | PM_NOYIELD)"),
+    ("msgwait", "MsgWaitForMultipleObjectsEx, zero timeout"),
+    ("getinputstate", "GetInputState (keys and mouse buttons only)"),
+    ("doevents", "DoEvents as built (the check point)"),
+)
+
+
+def queue_rows(values, row):
+    """Time per call of each way to ask whether the queue holds anything."""
+    base = min(values["queue-getqueuestatus-ns"])
+    for key, what in QUEUE_CALLS:
+        ns = min(values[f"queue-{key}-ns"])
+        row(f"empty queue (Wine): {what}", f"{ns / 1000:.2f} us/call", f"x{ns / base:.2f}", "(none)")
+    taken = min(values["queue-touchbits"]) == 1
+    row("  touch and pointer bits in the mask", "taken" if taken else "refused")
 
 
 HEADER = ("measurement", "value", "ratio", "target", "result")

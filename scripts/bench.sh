@@ -12,6 +12,10 @@
 # figure is the best of the runs, interleaved so that load from elsewhere on the
 # machine falls on all of them alike. Never part of ctest's pass/fail; the exit
 # status is 0 when every measurement ran, whatever the ratios.
+#
+# The transfer's check point asks after every chunk whether the queue holds
+# anything; each call that could ask looks at an empty queue many times under
+# Wine, on a thread with a shown window, and its time per call is reported.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -27,6 +31,9 @@ missing=()
 for pair in curl:curl unzip:unzip Xvfb:xvfb nginx:nginx-light wine:wine python3:python3; do
   command -v "${pair%%:*}" >/dev/null 2>&1 || [ -x "/usr/sbin/${pair%%:*}" ] || missing+=("${pair#*:}")
 done
+# Wine's own fonts: the windows measured are drawn as in the tests and the demo.
+dpkg-query -W -f='${Status}' fonts-wine 2>/dev/null | grep -q "install ok installed" ||
+  missing+=(fonts-wine)
 if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}"
   apt-get update -qq && apt-get install -y -qq "${missing[@]}" >/dev/null
@@ -134,6 +141,17 @@ echo "=== floors of the peak working set"
 record floor-console "$(field peak "$(wine_run empty_program)")"
 record floor-window "$(field peak "$(wine_run empty_window_program)")"
 record floor-idle "$(field peak "$(wine_run retrieval_bench idle)")"
+
+# --- the check point's look at an empty queue: each call it could ask ------
+built "$state/build-queue.log" cmake --build "$win" --target queue_check_bench
+for run in $(seq "$runs"); do
+  echo "=== queue checks, run $run of $runs"
+  line=$(wine_run queue_check_bench)
+  for call in getqueuestatus peekmessage peekmessage-noyield msgwait getinputstate doevents; do
+    record "queue-$call-ns" "$(field "$call" "$line")"
+  done
+  record queue-touchbits "$(field touchbits "$line")"
+done
 
 for size in 64 512; do
   for run in $(seq "$runs"); do

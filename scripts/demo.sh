@@ -52,6 +52,7 @@ wine_part() {
   if [ -n "$shared_prefix" ]; then
     :
   elif [ -f "$WINEPREFIX/system.reg" ]; then
+    "$root/scripts/wine-prefix.sh" fonts "$WINEPREFIX"
     wineserver -p
   else
     "$root/scripts/wine-prefix.sh" up "$WINEPREFIX"

@@ -1,6 +1,7 @@
 #!/bin/bash
-# wine-prefix.sh up|down PREFIX: make the run's Wine prefix with one persistent
-# wineserver, or shut that wineserver down.
+# wine-prefix.sh up|down|fonts PREFIX: make the run's Wine prefix with one
+# persistent wineserver, or shut that wineserver down, or (fonts) give an
+# existing prefix Wine's own fonts.
 #
 # A prefix holds about 700 MB of system files. Where the build folder's file
 # system cannot take it (space, ownership, features), the prefix lives in a
@@ -38,7 +39,20 @@ boot() {
   local rc=$?
   # A step of the first start may fail without harm to what the tests use.
   [ "$rc" -eq 0 ] || echo "wineboot -i exited with $rc"
-  prefix_usable
+  link_wine_fonts && prefix_usable
+}
+
+# Wine's own fonts (Debian's fonts-wine, in /usr/share/wine/fonts) are where
+# Debian's Wine does not look for them; without them the title-bar buttons draw
+# as letters (no Marlett) and the classic faces fall back to others. The
+# prefix's font folder, which Wine reads at every start, links them.
+link_wine_fonts() {
+  local fonts=$WINEPREFIX/drive_c/windows/Fonts f
+  [ -d /usr/share/wine/fonts ] || { echo "no /usr/share/wine/fonts (fonts-wine)"; return 0; }
+  mkdir -p "$fonts" || return 1
+  for f in /usr/share/wine/fonts/*; do
+    [ -e "$fonts/${f##*/}" ] || ln -s "$f" "$fonts/" || return 1
+  done
 }
 
 stop_server() { wineserver -k >/dev/null 2>&1 || true; }
@@ -112,5 +126,6 @@ case "$action" in
     [ -L "$WINEPREFIX" ] && remove_prefix
     echo "wineserver for $WINEPREFIX stopped"
     ;;
-  *) echo "usage: $0 up|down PREFIX" >&2; exit 2 ;;
+  fonts) link_wine_fonts ;;
+  *) echo "usage: $0 up|down|fonts PREFIX" >&2; exit 2 ;;
 esac

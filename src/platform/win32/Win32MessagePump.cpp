@@ -6,11 +6,29 @@
 
 namespace vyn {
 
+namespace {
+
+// Windows 8 and later queue touch and pen input under bits of their own, which
+// the Windows 7 headers of this build leave out of QS_ALLINPUT. Windows 7 refuses
+// a mask that holds them (the call fails and returns 0, as for an empty queue),
+// so the mask is chosen once, by asking whether the system takes them.
+UINT AllInputMask() {
+  static const UINT mask = [] {
+    constexpr UINT kTouchAndPointer = 0x0800 | 0x1000;  // QS_TOUCH | QS_POINTER
+    SetLastError(ERROR_SUCCESS);
+    GetQueueStatus(QS_ALLINPUT | kTouchAndPointer);
+    return GetLastError() == ERROR_SUCCESS ? QS_ALLINPUT | kTouchAndPointer : QS_ALLINPUT;
+  }();
+  return mask;
+}
+
+}  // namespace
+
 void Win32MessagePump::DoEvents() {
   // The transfer comes here after every chunk, mostly to an empty queue. Asking
   // the queue's state is a cheap call; an empty PeekMessage is dearer and under
   // Wine also gives up the rest of the thread's time slice.
-  if (HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0) return;
+  if (HIWORD(GetQueueStatus(AllInputMask())) == 0) return;
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {

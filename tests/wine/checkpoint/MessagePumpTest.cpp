@@ -12,7 +12,8 @@ namespace {
 
 constexpr UINT kPing = WM_APP + 1;
 
-// A hidden window that counts the pings, timer ticks and sent messages it is given.
+// A hidden window that counts the pings, timer ticks, sent messages and F13 key
+// strokes it is given.
 class MessagePumpTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -24,7 +25,7 @@ class MessagePumpTest : public ::testing::Test {
     window_ = CreateWindowExW(0, cls.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
                               nullptr, cls.hInstance, nullptr);
     ASSERT_NE(window_, nullptr);
-    pings = ticks = 0;
+    pings = ticks = keys = 0;
     // Nothing left over from creating the window.
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
@@ -38,6 +39,10 @@ class MessagePumpTest : public ::testing::Test {
       ++pings;
       return 42;
     }
+    if ((message == WM_KEYDOWN || message == WM_KEYUP) && wParam == VK_F13) {
+      ++keys;
+      return 0;
+    }
     if (message == WM_TIMER) {
       ++ticks;
       KillTimer(window, wParam);
@@ -48,6 +53,7 @@ class MessagePumpTest : public ::testing::Test {
 
   static inline std::atomic<int> pings{0};
   static inline std::atomic<int> ticks{0};
+  static inline std::atomic<int> keys{0};
   HWND window_ = nullptr;
   Win32MessagePump pump_;
 };
@@ -67,6 +73,25 @@ TEST_F(MessagePumpTest, DoEventsRunsATimerThatIsDue) {
   pump_.DoEvents();
 
   EXPECT_EQ(ticks, 1);
+}
+
+// Input from the devices wakes the queue under bits of its own, not as a posted message.
+TEST_F(MessagePumpTest, DoEventsDispatchesAKeyStrokeFromTheKeyboard) {
+  ShowWindow(window_, SW_SHOW);
+  SetForegroundWindow(window_);
+  SetFocus(window_);
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  INPUT stroke[2]{};
+  stroke[0].type = stroke[1].type = INPUT_KEYBOARD;
+  stroke[0].ki.wVk = stroke[1].ki.wVk = VK_F13;
+  stroke[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  ASSERT_EQ(SendInput(2, stroke, sizeof(INPUT)), 2u);
+  ASSERT_NE(HIWORD(GetQueueStatus(QS_KEY)), 0u) << "the key stroke never reached this thread";
+
+  pump_.DoEvents();
+
+  EXPECT_EQ(keys, 2);
 }
 
 TEST_F(MessagePumpTest, DoEventsAnswersAMessageSentFromAnotherThread) {
