@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -60,9 +61,19 @@ int BareLoop(const std::wstring& url, const std::wstring& target) {
   std::string host(address.host.begin(), address.host.end());
   std::string object(path.begin(), path.end());
 
+  // The transfer's 30 s timeouts, on the session and on the connection.
+  auto bound = [](HINTERNET handle) {
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                         INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+      DWORD milliseconds = 30000;
+      InternetSetOptionA(handle, option, &milliseconds, sizeof milliseconds);
+    }
+  };
   Inet session(InternetOpenA("http sample", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  bound(session.handle);
   Inet connection(InternetConnectA(session.handle, host.c_str(), address.port, nullptr, nullptr,
                                    INTERNET_SERVICE_HTTP, 0, 0));
+  bound(connection.handle);
   Inet request(HttpOpenRequestA(connection.handle, "GET", object.c_str(), "HTTP/1.0", nullptr,
                                 nullptr, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
   if (!request.handle || !HttpSendRequestA(request.handle, nullptr, 0, nullptr, 0)) return 3;

@@ -15,6 +15,9 @@ constexpr std::uint32_t kInternetFlagNoCacheWrite = 0x04000000u;
 constexpr std::uint32_t kHttpQueryContentLength = 5;
 constexpr std::uint32_t kHttpQueryStatusCode = 19;
 constexpr std::uint32_t kHttpQueryFlagNumber = 0x20000000u;
+constexpr std::uint32_t kInternetOptionConnectTimeout = 2;
+constexpr std::uint32_t kInternetOptionSendTimeout = 5;
+constexpr std::uint32_t kInternetOptionReceiveTimeout = 6;
 
 // WinInet's ANSI entry points with the platform's argument order. Null string
 // arguments are passed as nullptr; strings are already in the ANSI code page.
@@ -24,6 +27,9 @@ class WinInetApi {
   virtual InternetHandle InternetOpenA(const char* agent, std::uint32_t accessType,
                                        const char* proxy, const char* proxyBypass,
                                        std::uint32_t flags) = 0;
+  // buffer holds bufferLength bytes of the option's value (a 32-bit number for timeouts).
+  virtual bool InternetSetOptionA(InternetHandle handle, std::uint32_t option, void* buffer,
+                                  std::uint32_t bufferLength) = 0;
   virtual InternetHandle InternetConnectA(InternetHandle session, const char* serverName,
                                           std::uint16_t port, const char* userName,
                                           const char* password, std::uint32_t service,

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <initializer_list>
 #include <vector>
 
 #include "platform/Error.h"
@@ -23,9 +24,21 @@ constexpr std::int32_t kErrorPage = static_cast<std::int32_t>(0x80040003u);
 // Without a Content-Length the bar is sized for this many bytes and restarts.
 constexpr std::int32_t kUnknownContentLength = 100000;
 constexpr std::uint32_t kHttpStatusOk = 200;
+// No network wait lasts longer: a stalled server becomes that step's failure.
+constexpr std::uint32_t kNetworkTimeoutMs = 30000;
 
 Error NetworkStepFailed(const wchar_t* step) {
   return Error(kNetworkStepFailed, step);
+}
+
+// Connect, send and receive timeouts. A failed setting is not examined: the
+// transfer works without it, only unbounded.
+void BoundNetworkWaits(WinInetApi& inet, InternetHandle handle) {
+  for (std::uint32_t option :
+       {kInternetOptionConnectTimeout, kInternetOptionSendTimeout, kInternetOptionReceiveTimeout}) {
+    std::uint32_t milliseconds = kNetworkTimeoutMs;
+    inet.InternetSetOptionA(handle, option, &milliseconds, sizeof milliseconds);
+  }
 }
 
 // The header's text as a 32-bit count: digits only, at most 2,147,483,647.
@@ -103,6 +116,7 @@ void frmGetHTMLFile::RunAttempt(Attempt& attempt, const std::wstring& server,
   attempt.session = InetHandle(
       inet, inet.InternetOpenA("http sample", kInternetOpenTypePreconfig, nullptr, nullptr, 0));
   if (!attempt.session) throw NetworkStepFailed(L"Opening Internet Session");
+  BoundNetworkWaits(inet, attempt.session.Get());
   CheckCancel();
 
   ServerAddress address = SplitServerPort(server);
@@ -114,6 +128,9 @@ void frmGetHTMLFile::RunAttempt(Attempt& attempt, const std::wstring& server,
   if (static_cast<std::int32_t>(attempt.connection.Get()) < 1) {
     throw NetworkStepFailed(L"Opening Internet Connection");
   }
+  // Windows hands the session's timeouts down to its connections; Wine takes
+  // only the connect timeout from the session, so the connection gets them too.
+  BoundNetworkWaits(inet, attempt.connection.Get());
   CheckCancel();
 
   std::string object = platform_.ansi.ToAnsi(path);
@@ -211,10 +228,20 @@ bool frmGetHTMLFile::HandleFailure(const Error& failure, Attempt& attempt) noexc
         Status = kRetrievalCancelled;
         break;
       case kNetworkStepFailed: {
+        // A Cancel clicked while the step blocked is answered before any question.
+        platform_.pump.DoEvents();
+        if (cancelClicked_) {
+          Status = kRetrievalCancelled;
+          break;
+        }
         Status = kRetrievalNotRetrieved;
         if (form_) form_->SetCaption(L"Error " + failure.Description());
-        if (boxes.Show(L"Error connecting to server. Do you want to retry?", L"Connect Error",
-                       MessageButtons::kYesNo) == MessageAnswer::kYes) {
+        MessageAnswer answer = boxes.Show(L"Error connecting to server. Do you want to retry?",
+                                          L"Connect Error", MessageButtons::kYesNo);
+        // A Cancel that reached the window while the question was up wins over the answer.
+        if (cancelClicked_) {
+          Status = kRetrievalCancelled;
+        } else if (answer == MessageAnswer::kYes) {
           Cleanup(attempt);
           return true;
         }

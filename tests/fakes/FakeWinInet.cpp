@@ -65,6 +65,15 @@ InternetHandle FakeWinInet::InternetOpenA(const char* agent, std::uint32_t acces
   return Fails(Step::kOpen) ? 0 : NewHandle();
 }
 
+bool FakeWinInet::InternetSetOptionA(InternetHandle handle, std::uint32_t option, void* buffer,
+                                     std::uint32_t bufferLength) {
+  std::uint32_t value = 0;
+  if (buffer && bufferLength == sizeof value) std::memcpy(&value, buffer, sizeof value);
+  Record("InternetSetOptionA",
+         {Number(handle), Number(option), buffer ? Number(value) : "null", Number(bufferLength)});
+  return open_.count(handle) != 0;
+}
+
 InternetHandle FakeWinInet::InternetConnectA(InternetHandle session, const char* serverName,
                                              std::uint16_t port, const char* userName,
                                              const char* password, std::uint32_t service,

@@ -129,9 +129,8 @@ void Win32Form::PlaceForShow() {
   GetWindowRect(window_, &frame);
   SIZE size{frame.right - frame.left, frame.bottom - frame.top};
   RECT area{};
-  HWND owner = GetActiveWindow();
-  if (design_.startPosition == StartPosition::kCenterOwner && owner != nullptr &&
-      owner != window_) {
+  HWND owner = GetWindow(window_, GW_OWNER);
+  if (design_.startPosition == StartPosition::kCenterOwner && owner != nullptr) {
     GetWindowRect(owner, &area);
   } else {
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
@@ -170,12 +169,13 @@ void Win32Form::ShowModal() {
   // Only locals after the loop: a handler may destroy this form meanwhile.
   std::shared_ptr<bool> alive = alive_;
   HWND window = window_;
-  HWND previous = GetActiveWindow();
+  HWND previous = ProgramTopWindow();
   if (previous != nullptr && previous != window) {
     // Owned, the window stays above the one it blocks.
     SetWindowLongPtrW(window, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(previous));
   }
   {
+    ModalWindowScope modal(window);
     OtherWindowsDisabled others(window);
     Show();
     RunNestedMessageLoop([&] { return !*alive || !IsWindow(window) || !IsWindowVisible(window); });

@@ -1,6 +1,7 @@
 #include "platform/win32/Win32FormsDispatch.h"
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 namespace vyn {
@@ -12,7 +13,37 @@ std::vector<HWND>& FormsWindows() {
   return windows;
 }
 
+std::vector<HWND>& ModalWindows() {
+  static std::vector<HWND> windows;
+  return windows;
+}
+
+bool Shown(HWND window) {
+  return IsWindow(window) && IsWindowVisible(window);
+}
+
 }  // namespace
+
+ModalWindowScope::ModalWindowScope(HWND window) : window_(window) {
+  ModalWindows().push_back(window);
+}
+
+ModalWindowScope::~ModalWindowScope() {
+  auto& windows = ModalWindows();
+  auto it = std::find(windows.rbegin(), windows.rend(), window_);
+  if (it != windows.rend()) windows.erase(std::next(it).base());
+}
+
+HWND ProgramTopWindow() {
+  const auto& modal = ModalWindows();
+  for (auto it = modal.rbegin(); it != modal.rend(); ++it) {
+    if (Shown(*it)) return *it;
+  }
+  for (HWND window : FormsWindows()) {
+    if (Shown(window)) return window;
+  }
+  return nullptr;
+}
 
 void RegisterFormsWindow(HWND window) {
   FormsWindows().push_back(window);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/Types.h"
+#include "platform/win32/Win32FormsDispatch.h"
 
 namespace vyn {
 
@@ -10,7 +11,7 @@ namespace vyn {
 constexpr UINT kRuntimeErrorExitCode = 1;
 
 void ShowRuntimeErrorReport(const Error& error) {
-  MessageBoxW(GetActiveWindow(), RuntimeErrorReport(error).c_str(), kAppTitle,
+  MessageBoxW(ProgramTopWindow(), RuntimeErrorReport(error).c_str(), kAppTitle,
               MB_OK | MB_APPLMODAL);
 }
 

@@ -4,7 +4,7 @@
 
 namespace vyn {
 
-// MessageBoxW, application-modal over the thread's active window, no icon.
+// MessageBoxW, application-modal over the program's top window, no icon.
 class Win32MessageBoxes : public MessageBoxes {
  public:
   MessageAnswer Show(const std::wstring& text, const std::wstring& title,

@@ -21,6 +21,11 @@ InternetHandle Win32WinInet::InternetOpenA(const char* agent, std::uint32_t acce
   return Portable(::InternetOpenA(agent, accessType, proxy, proxyBypass, flags));
 }
 
+bool Win32WinInet::InternetSetOptionA(InternetHandle handle, std::uint32_t option, void* buffer,
+                                      std::uint32_t bufferLength) {
+  return ::InternetSetOptionA(Native(handle), option, buffer, bufferLength) != FALSE;
+}
+
 InternetHandle Win32WinInet::InternetConnectA(InternetHandle session, const char* serverName,
                                               std::uint16_t port, const char* userName,
                                               const char* password, std::uint32_t service,

@@ -9,6 +9,8 @@ class Win32WinInet : public WinInetApi {
  public:
   InternetHandle InternetOpenA(const char* agent, std::uint32_t accessType, const char* proxy,
                                const char* proxyBypass, std::uint32_t flags) override;
+  bool InternetSetOptionA(InternetHandle handle, std::uint32_t option, void* buffer,
+                          std::uint32_t bufferLength) override;
   InternetHandle InternetConnectA(InternetHandle session, const char* serverName,
                                   std::uint16_t port, const char* userName, const char* password,
                                   std::uint32_t service, std::uint32_t flags,

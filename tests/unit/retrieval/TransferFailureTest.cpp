@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "RetrievalFixture.h"
 
 namespace vyn::test {
@@ -16,6 +18,7 @@ const std::string kBody = "PK\x03\x04 archive bytes";
 struct NetworkStep {
   Step step;
   const wchar_t* description;
+  const char* function;  // the WinInet call that fails
 };
 
 class NetworkStepFailure : public RetrievalTest,
@@ -66,12 +69,36 @@ TEST_P(NetworkStepFailure, YesRepeatsFromTheRetryPointUntilItWorks) {
   EXPECT_TRUE(TempFiles().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Steps, NetworkStepFailure,
-                         ::testing::Values(NetworkStep{Step::kOpen, L"Opening Internet Session"},
-                                           NetworkStep{Step::kConnect,
-                                                       L"Opening Internet Connection"},
-                                           NetworkStep{Step::kOpenRequest, L"Opening Request"},
-                                           NetworkStep{Step::kSend, L"Sending Request"}));
+// A click on Cancel waits in the queue while the failing call blocks (a stalled
+// server, until the timeout); it is taken before anything is asked.
+TEST_P(NetworkStepFailure, CancelClickedWhileTheStepBlockedEndsCancelledWithoutTheQuestion) {
+  disk.AddFile(kTarget, "old archive");
+  inet.responses = {fakes::FakeWinInet::Body(kBody, 4096)};
+  inet.failures[GetParam().step] = -1;
+  bool clickQueued = false;
+  inet.onCall = [&](const fakes::FakeWinInet::Call& call) {
+    if (call.function == GetParam().function) clickQueued = true;
+  };
+  pump.onDoEvents = [&](int) {
+    if (std::exchange(clickQueued, false)) forms.Find(L"frmGetHTMLFile")->Click(L"cmdCancel");
+  };
+
+  RetrievalStatus status = Fetch();
+
+  EXPECT_EQ(status, 1);
+  EXPECT_TRUE(boxes.Shown().empty());
+  EXPECT_EQ(inet.CallsTo(GetParam().function).size(), 1u);
+  EXPECT_EQ(disk.Contents(kTarget), "old archive");
+  EXPECT_EQ(inet.OpenHandles(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, NetworkStepFailure,
+    ::testing::Values(NetworkStep{Step::kOpen, L"Opening Internet Session", "InternetOpenA"},
+                      NetworkStep{Step::kConnect, L"Opening Internet Connection",
+                                  "InternetConnectA"},
+                      NetworkStep{Step::kOpenRequest, L"Opening Request", "HttpOpenRequestA"},
+                      NetworkStep{Step::kSend, L"Sending Request", "HttpSendRequestA"}));
 
 TEST_F(RetrievalTest, ConnectionHandleBelow1AsA32BitNumberFailsAndIsClosed) {
   inet.responses = {fakes::FakeWinInet::Body(kBody, 4096)};
@@ -155,6 +182,30 @@ TEST_F(RetrievalTest, RetryAfterAShortBodyFetchesTheWholeFile) {
   EXPECT_EQ(status, 0);
   EXPECT_EQ(disk.Contents(kTarget), "PK34567890");
   EXPECT_TRUE(TempFiles().empty());
+}
+
+// The retry question leaves the window disabled, but a Cancel that still reaches
+// it (a click queued before the question came up) must not be lost to a Yes.
+TEST_F(RetrievalTest, YesAfterACancelDuringTheQuestionEndsCancelledAndStoresNothing) {
+  disk.AddFile(kTarget, "old archive");
+  inet.responses = {ShortBody(), fakes::FakeWinInet::Body("PK34567890", 4096)};
+  boxes.ScriptAnswer(MessageAnswer::kYes);
+  std::size_t callsAtQuestion = 0;
+  boxes.onShow = [&](const fakes::ShownMessage&) {
+    callsAtQuestion = inet.Calls().size();
+    forms.Find(L"frmGetHTMLFile")->Click(L"cmdCancel");
+  };
+
+  RetrievalStatus status = Fetch();
+
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(boxes.Shown().size(), 1u);
+  EXPECT_EQ(inet.Calls().size(), callsAtQuestion);
+  EXPECT_EQ(disk.Contents(kTarget), "old archive");
+  EXPECT_TRUE(TempFiles().empty());
+  EXPECT_TRUE(StagingFiles().empty());
+  EXPECT_EQ(inet.OpenHandles(), 0);
+  EXPECT_EQ(disk.OpenFiles(), 0);
 }
 
 // An unexpected failure: the number-and-description box, status 1.

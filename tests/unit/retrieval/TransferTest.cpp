@@ -36,14 +36,21 @@ TEST_F(RetrievalTest, CompleteBodyReplacesTargetAndReturns0) {
   EXPECT_EQ(forms.Unloads(L"frmGetHTMLFile"), 1);
 }
 
-TEST_F(RetrievalTest, WinInetIsCalledWithExactlyTheTransfersArguments) {
+TEST_F(RetrievalTest, WinInetIsCalledWithExactlyTheTransfersArgumentsAndTimeouts) {
   inet.responses = {fakes::FakeWinInet::Body("PK-data", 4096)};
 
   Fetch();
 
   std::vector<Call> expected = {
       {"InternetOpenA", {"http sample", "0", "null", "null", "0"}},
+      // Connect, send and receive timeouts of 30 s on the session and on the connection.
+      {"InternetSetOptionA", {"256", "2", "30000", "4"}},
+      {"InternetSetOptionA", {"256", "5", "30000", "4"}},
+      {"InternetSetOptionA", {"256", "6", "30000", "4"}},
       {"InternetConnectA", {"256", "downloads.example.test", "80", "null", "null", "3", "0", "0"}},
+      {"InternetSetOptionA", {"257", "2", "30000", "4"}},
+      {"InternetSetOptionA", {"257", "5", "30000", "4"}},
+      {"InternetSetOptionA", {"257", "6", "30000", "4"}},
       {"HttpOpenRequestA",
        {"257", "GET", "/Downloads/ABCData.vyn", "HTTP/1.0", "null", "null", "0x84000000", "0"}},
       {"HttpSendRequestA", {"258", "null", "0", "null", "0"}},

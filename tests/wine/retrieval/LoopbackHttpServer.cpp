@@ -66,6 +66,13 @@ LoopbackHttpServer::Reply LoopbackHttpServer::Status(int code, const std::string
   return reply;
 }
 
+LoopbackHttpServer::Reply LoopbackHttpServer::StalledHalfway(const std::string& body) {
+  Reply reply = Ok(body);
+  reply.closeAfter = body.size() / 2;
+  reply.holdOpen = true;
+  return reply;
+}
+
 LoopbackHttpServer::LoopbackHttpServer(std::vector<Reply> replies, std::chrono::seconds lifetime)
     : replies_(std::move(replies)), deadline_(std::chrono::steady_clock::now() + lifetime) {
   static WinsockSession winsock;  // for the test process; servers come and go
@@ -145,6 +152,14 @@ void LoopbackHttpServer::Serve(std::uintptr_t socket, const Reply& reply) {
     }
     if (!SendAll(socket, chunk.data(), chunk.size())) return;
     if (reply.dripChunk) std::this_thread::sleep_for(reply.dripDelay);
+  }
+  if (reply.holdOpen) {
+    while (!stop_ && !stallsEnded_ && std::chrono::steady_clock::now() < deadline_) {
+      if (!Readable(client, 50)) continue;
+      char buffer[512];
+      if (recv(client, buffer, sizeof buffer, 0) <= 0) return;  // the client gave up
+    }
+    if (!stallsEnded_) return;
   }
   if (reply.resetAtEnd) {
     // A zero linger makes the close that follows send RST.

@@ -23,10 +23,14 @@ class LoopbackHttpServer {
     std::size_t dripChunk = 0;               // > 0: send the body this many bytes at a time ...
     std::chrono::milliseconds dripDelay{0};  // ... with this pause between them
     bool resetAtEnd = false;                 // end with a reset (RST), not an orderly close
+    bool holdOpen = false;  // after closeAfter bytes: silence, the connection kept open
+                            // until EndStalls() or the server stops (a stalled server)
   };
 
   static Reply Ok(const std::string& body, bool withContentLength = true);
   static Reply Status(int code, const std::string& reason, const std::string& body);
+  // 200 with the whole body announced, but only its first half sent; then silence.
+  static Reply StalledHalfway(const std::string& body);
   // Byte i of a generated body; never '<' or ' ' at the start.
   static std::uint8_t PatternByte(std::uint64_t i) {
     return static_cast<std::uint8_t>('A' + (i * 7 + i / 4096) % 53);
@@ -39,6 +43,8 @@ class LoopbackHttpServer {
   LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
 
   std::uint16_t Port() const { return port_; }
+  // Ends the silence of held connections: they are closed, the body cut short.
+  void EndStalls() { stallsEnded_ = true; }
   // The request heads received so far, in order.
   std::vector<std::string> Requests() const;
 
@@ -55,6 +61,7 @@ class LoopbackHttpServer {
   std::uint16_t port_ = 0;
   std::chrono::steady_clock::time_point deadline_;
   std::atomic<bool> stop_{false};
+  std::atomic<bool> stallsEnded_{false};
   mutable std::mutex mutex_;
   std::vector<std::string> requests_;
   std::thread thread_;

@@ -1,5 +1,6 @@
 // The retrieval window on the (virtual) display: a real modal window whose
-// Cancel button is clicked while the server drips the body.
+// Cancel button is clicked while the server drips the body or stalls, and
+// whose retry question blocks it while another program has the foreground.
 
 #include "WinePlatform.h"  // first: it settles <windows.h>'s file macros
 
@@ -10,14 +11,19 @@
 #include <atomic>
 #include <thread>
 
+#include "ForegroundProgram.h"
 #include "LoopbackHttpServer.h"
+#include "MessageBoxDriver.h"
 #include "RealDiskFixture.h"
+#include "WindowQueries.h"
+#include "platform/win32/Win32Form.h"
 #include "retrieval/frmGetHTMLFile.h"
 
 namespace vyn::test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
 
 HWND WaitForWindow(const wchar_t* caption, std::chrono::milliseconds timeout) {
   auto until = Clock::now() + timeout;
@@ -27,6 +33,30 @@ HWND WaitForWindow(const wchar_t* caption, std::chrono::milliseconds timeout) {
   }
   return nullptr;
 }
+
+// A user on another thread who clicks the window's Cancel button `after` it
+// appeared; the click is queued while the window's thread is blocked.
+struct CancelClick {
+  std::atomic<bool> done{false};
+  Clock::time_point at;
+};
+
+std::thread ClickCancelAfter(std::chrono::milliseconds after, CancelClick& click) {
+  return std::thread([after, &click] {
+    HWND window = WaitForWindow(L"Downloading MLS Data", 10s);
+    if (!window) return;
+    std::this_thread::sleep_for(after);
+    HWND cancel = FindWindowExW(window, nullptr, L"Button", L"&Cancel");
+    if (!cancel) return;
+    click.at = Clock::now();
+    click.done = true;
+    PostMessageW(cancel, BM_CLICK, 0, 0);
+  });
+}
+
+// The transfer's network timeout, and what a wait may take beyond it.
+constexpr auto kNetworkTimeout = 30s;
+constexpr auto kMargin = 10s;
 
 class RetrievalWindowWineTest : public ::testing::Test {
  protected:
@@ -66,30 +96,112 @@ TEST_F(RetrievalWindowWineTest, CancelClickedWhileTheServerDripsEndsWithinASecon
   slow.dripChunk = 1024;
   slow.dripDelay = std::chrono::milliseconds(50);
   LoopbackHttpServer server({slow});
-  std::atomic<bool> clickedFlag{false};
-  Clock::time_point clicked;
-  std::thread user([&] {
-    HWND window = WaitForWindow(L"Downloading MLS Data", std::chrono::seconds(10));
-    if (!window) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // some body has come
-    HWND cancel = FindWindowExW(window, nullptr, L"Button", L"&Cancel");
-    if (!cancel) return;
-    clicked = Clock::now();
-    clickedFlag = true;
-    PostMessageW(cancel, BM_CLICK, 0, 0);
-  });
+  CancelClick click;
+  std::thread user = ClickCancelAfter(500ms, click);  // some body has come
 
   RetrievalStatus status = Fetch(server.Port());
 
   auto returned = Clock::now();
   user.join();
-  ASSERT_TRUE(clickedFlag) << "no window with a Cancel button appeared";
+  ASSERT_TRUE(click.done) << "no window with a Cancel button appeared";
   EXPECT_EQ(status, 1);
-  EXPECT_LT(returned - clicked, std::chrono::seconds(1));
+  EXPECT_LT(returned - click.at, std::chrono::seconds(1));
   std::string stored;
   ASSERT_TRUE(ReadWholeFile(target, stored));
   EXPECT_EQ(stored, "old archive");
   EXPECT_TRUE(FilesIn(scratch.Path(), L"~re").empty());
+}
+
+// Waits out the network timeout once: the read blocks until it ends, and the
+// queued click then ends the transfer with no retry question.
+TEST_F(RetrievalWindowWineTest, CancelClickedWhileTheServerStallsEndsCancelledWhenTheWaitEnds) {
+  WriteWholeFile(target, "old archive");
+  LoopbackHttpServer server({LoopbackHttpServer::StalledHalfway(std::string(200000, 'P'))}, 90s);
+  CancelClick click;
+  std::thread user = ClickCancelAfter(2s, click);  // half the body has come; the read waits
+  auto start = Clock::now();
+
+  RetrievalStatus status = Fetch(server.Port());
+
+  auto returned = Clock::now();
+  user.join();
+  ASSERT_TRUE(click.done) << "no window with a Cancel button appeared";
+  EXPECT_EQ(status, 1);
+  EXPECT_TRUE(wine.boxes.Shown().empty());
+  EXPECT_LT(returned - start, kNetworkTimeout + kMargin);
+  std::string stored;
+  ASSERT_TRUE(ReadWholeFile(target, stored));
+  EXPECT_EQ(stored, "old archive");
+  EXPECT_TRUE(FilesIn(scratch.Path(), L"~re").empty());
+}
+
+class IgnoredEvents : public FormEvents {
+ public:
+  void OnClick(const std::wstring&) override {}
+};
+
+// Another program takes the foreground while the transfer waits on a stalled
+// server; when the stall ends (the body cut short) the thread has no active
+// window. The retry question still belongs to the retrieval window, and neither
+// it nor the main window takes input while the question is up.
+TEST_F(RetrievalWindowWineTest, RetryQuestionWhileAnotherProgramHasTheForegroundBlocksOurWindows) {
+  WinePlatformWithRealBoxes real;
+  FormDesign design;
+  design.name = L"frmMain";
+  design.caption = L"Main window";
+  design.clientWidth = 4800;
+  design.clientHeight = 2400;
+  IgnoredEvents events;
+  std::unique_ptr<Form> mainWindow = real.forms.Load(design, events);
+  mainWindow->Show();
+  HWND mainHandle = dynamic_cast<Win32Form&>(*mainWindow).Handle();
+  LoopbackHttpServer server({LoopbackHttpServer::StalledHalfway(std::string(200000, 'P'))});
+  struct {
+    bool otherInFront = false;
+    HWND retrieval = nullptr;
+    std::wstring title;
+    HWND owner = nullptr;
+    std::wstring retrievalCaption;
+    bool retrievalEnabled = true;
+    bool mainEnabled = true;
+  } seen;
+  std::thread user([&] {
+    seen.retrieval = WaitForWindow(L"Downloading MLS Data", 10s);
+    if (!seen.retrieval) return;
+    std::this_thread::sleep_for(1s);  // the read now waits
+    try {
+      driver::ForegroundProgram other;
+      seen.otherInFront = GetForegroundWindow() == other.Window() &&
+                          driver::WaitForMessageBox(0, GetCurrentProcessId()) == nullptr;
+      server.EndStalls();
+      HWND box = driver::WaitForMessageBox(20000, GetCurrentProcessId());
+      if (box == nullptr) return;
+      seen.title = driver::WindowText(box);
+      seen.owner = GetWindow(box, GW_OWNER);
+      seen.retrievalCaption = driver::WindowText(seen.retrieval);
+      seen.retrievalEnabled = IsWindowEnabled(seen.retrieval) != FALSE;
+      seen.mainEnabled = IsWindowEnabled(mainHandle) != FALSE;
+      driver::PressMessageBoxButton(box, L"&No");
+    } catch (const std::exception&) {
+      server.EndStalls();  // the test then fails on what was not seen
+    }
+  });
+  frmGetHTMLFile window(real.platform);
+  Boolean quiet = kTrue;
+  std::wstring url = L"127.0.0.1:" + std::to_wstring(server.Port()) + L"/Downloads/x.vyn";
+
+  RetrievalStatus status =
+      window.GetFile(url, target, kFalse, L"Downloading MLS Data", kFalse, 4096, quiet);
+  user.join();
+
+  ASSERT_TRUE(seen.otherInFront) << "the other program never had the foreground alone";
+  EXPECT_EQ(status, 3);
+  EXPECT_EQ(seen.title, L"Connect Error");
+  EXPECT_EQ(seen.retrievalCaption, L"Error Reading File");
+  EXPECT_EQ(seen.owner, seen.retrieval);
+  EXPECT_FALSE(seen.retrievalEnabled);
+  EXPECT_FALSE(seen.mainEnabled);
+  EXPECT_TRUE(IsWindowEnabled(mainHandle));
 }
 
 }  // namespace

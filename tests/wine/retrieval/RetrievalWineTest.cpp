@@ -211,5 +211,32 @@ TEST_F(RetrievalWineTest, CancelWhileTheServerDripsEndsAtTheNextCheckPoint) {
   EXPECT_TRUE(NoTemporaryFileLeft());
 }
 
+// The one test that waits out the whole network timeout for the question: a
+// server that falls silent halfway, its connection left open.
+TEST_F(RetrievalWineTest, StalledServerIsAReadFailureOnceTheTimeoutEnds) {
+  WriteWholeFile(target, "old archive");
+  LoopbackHttpServer server({LoopbackHttpServer::StalledHalfway(Archive(200000))},
+                            std::chrono::seconds(90));
+  wine.boxes.ScriptAnswer(MessageAnswer::kNo);
+  auto start = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::duration untilQuestion{};
+  std::wstring captionAtQuestion;
+  wine.boxes.onShow = [&](const fakes::ShownMessage&) {
+    untilQuestion = std::chrono::steady_clock::now() - start;
+    captionAtQuestion = wine.forms.Find(L"frmGetHTMLFile")->Caption();
+  };
+
+  RetrievalStatus status = Fetch(server.Port());
+
+  EXPECT_EQ(status, 3);
+  EXPECT_EQ(captionAtQuestion, L"Error Reading File");
+  // The 30 s timeout itself ends the wait, not a shorter one nor the server.
+  double seconds = std::chrono::duration<double>(untilQuestion).count();
+  EXPECT_GE(seconds, 29.0);
+  EXPECT_LT(seconds, 40.0);
+  EXPECT_EQ(Target(), "old archive");
+  EXPECT_TRUE(NoTemporaryFileLeft());
+}
+
 }  // namespace
 }  // namespace vyn::test

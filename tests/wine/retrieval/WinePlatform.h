@@ -14,6 +14,7 @@
 #include "platform/win32/Win32Environment.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Forms.h"
+#include "platform/win32/Win32MessageBoxes.h"
 #include "platform/win32/Win32MessagePump.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32TempFiles.h"
@@ -48,6 +49,15 @@ struct WinePlatformWithRealWindows : RealServices {
   Win32FormFactory forms;
   Platform platform{ansi,  registry, tempFiles, fileSystem, files,     environment,
                     boxes, pump,     forms,     inet,       components};
+};
+
+// Real windows and real message boxes: everything a user sees.
+struct WinePlatformWithRealBoxes : RealServices {
+  Win32MessageBoxes realBoxes;
+  Win32MessagePump pump;
+  Win32FormFactory forms;
+  Platform platform{ansi,      registry, tempFiles, fileSystem, files,     environment,
+                    realBoxes, pump,     forms,     inet,       components};
 };
 
 }  // namespace vyn::test

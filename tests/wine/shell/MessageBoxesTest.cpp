@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
 #include <thread>
 
+#include "ForegroundProgram.h"
 #include "MessageBoxDriver.h"
 #include "TestForm.h"
 #include "WindowQueries.h"
+#include "platform/Error.h"
+#include "platform/win32/Win32FormsErrorReport.h"
 #include "platform/win32/Win32MessageBoxes.h"
 
 namespace vyn::testing {
@@ -54,6 +58,33 @@ TEST_F(MessageBoxesTest, YesNoBoxOverTheActiveFormBlocksItAndReturnsTheAnswer) {
   EXPECT_EQ(seen.owner, owner.Handle());
   EXPECT_FALSE(seen.formEnabled);
   EXPECT_TRUE(IsWindowEnabled(owner.Handle()));
+}
+
+// With another program in the foreground the thread has no active window; the
+// boxes still belong to the main window and block it.
+TEST_F(MessageBoxesTest, BoxesWhileAnotherProgramHasTheForegroundBlockTheMainWindow) {
+  Win32Form& mainWindow = Load();
+  mainWindow.Show();
+  Win32MessageBoxes boxes;
+  const std::function<void()> shows[] = {
+      [&] { boxes.Show(L"Download Complete", L"VYNDataLoader", MessageButtons::kOk); },
+      [] { ShowRuntimeErrorReport(Error(errors::kInvalidProcedureCall, L"Handler failed")); },
+  };
+  for (const auto& show : shows) {
+    driver::ForegroundProgram other;
+    // The thread learns from its queue that it lost the activation.
+    ASSERT_TRUE(PumpUntil([] { return GetActiveWindow() == nullptr; }));
+    Seen seen;
+    std::thread user = AnswerBox(seen, L"OK", mainWindow.Handle());
+
+    show();
+    user.join();
+
+    EXPECT_EQ(seen.box.buttons, std::vector<std::wstring>{L"OK"});
+    EXPECT_EQ(seen.owner, mainWindow.Handle());
+    EXPECT_FALSE(seen.formEnabled);
+    EXPECT_TRUE(IsWindowEnabled(mainWindow.Handle()));
+  }
 }
 
 TEST_F(MessageBoxesTest, OkBoxWithoutAnyWindowReturnsOk) {
