@@ -96,12 +96,12 @@ mkdir -p "$vyn/AppData" "$vyn/Data" "$vyn/Install" "$demo/screenshots"
 
 echo "=== VYNDataLoader.exe under Wine"
 [ -n "${DISPLAY:-}" ] || start_xvfb
-if [ -n "$shared_prefix" ]; then
-  :
-elif [ -f "$WINEPREFIX/system.reg" ]; then
-  wineserver -p
-else
-  "$root/scripts/wine-prefix.sh" up "$WINEPREFIX"
+if [ -z "$shared_prefix" ]; then
+  if [ -f "$WINEPREFIX/system.reg" ]; then
+    wineserver -p
+  else
+    "$root/scripts/wine-prefix.sh" up "$WINEPREFIX"
+  fi
 fi
 wine "$driver" setup "$city" "$(winpath "$vyn/AppData")\\" "$(winpath "$vyn/Install")\\" \
   "127.0.0.1:$port" "$(winpath "$vyn/Data")\\"
