@@ -17,7 +17,7 @@ function(vyn_add_unit_test name)
 endfunction()
 
 # vyn_add_wine_test(NAME src...): a Windows gtest binary run under Wine, in the
-# run's one prefix with its one wineserver (fixture "wine").
+# run's one prefix with its one wineserver; more with vyn_wine_test_needs.
 function(vyn_add_wine_test name)
   if(NOT WIN32)
     return()
@@ -25,23 +25,9 @@ function(vyn_add_wine_test name)
   add_executable(${name} ${ARGN})
   target_link_libraries(${name} PRIVATE GTest::gmock GTest::gtest_main)
   add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES LABELS wine TIMEOUT 300 FIXTURES_REQUIRED wine
-    ENVIRONMENT "${VYN_WINE_ENV}")
+  set_tests_properties(${name} PROPERTIES LABELS wine TIMEOUT 300 ENVIRONMENT "${VYN_WINE_ENV}")
+  vyn_wine_test_needs(${name} prefix)
 endfunction()
 
-if(WIN32)
-  find_program(VYN_WINE NAMES wine wine64 REQUIRED)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${VYN_WINE})
-  set(VYN_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
-  set(VYN_WINE_ENV
-      "WINEPREFIX=${VYN_WINE_PREFIX}"
-      "WINEDEBUG=-all"
-      "WINEDLLOVERRIDES=mscoree,mshtml="
-      # The transfer uses the system's proxy settings; none must point away from loopback.
-      "http_proxy=" "HTTP_PROXY=" "https_proxy=" "no_proxy=*")
-  # One prefix and one persistent wineserver for the whole run.
-  add_test(NAME wine_prefix_up COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-prefix.sh up ${VYN_WINE_PREFIX})
-  add_test(NAME wine_prefix_down COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-prefix.sh down ${VYN_WINE_PREFIX})
-  set_tests_properties(wine_prefix_up PROPERTIES FIXTURES_SETUP wine TIMEOUT 180)
-  set_tests_properties(wine_prefix_down PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60)
-endif()
+# The Wine prefix, display, servers, mounts and registry lock the Wine tests share.
+include(${CMAKE_CURRENT_LIST_DIR}/WineFixtures.cmake)
