@@ -14,7 +14,8 @@ using test::LoopbackHttpServer;
 
 // The data folder after a complete refresh with `archive`: its members in
 // place, the fetched archive deleted, everything else as it was.
-FolderBytes Refreshed(FolderBytes data, const Archive& archive, const std::wstring& archiveName) {
+FolderSnapshot Refreshed(FolderSnapshot data, const Archive& archive,
+                         const std::string& archiveName) {
   for (const auto& [name, bytes] : archive.members) data[name] = bytes;
   data.erase(archiveName);
   return data;
@@ -24,15 +25,8 @@ class NetworkFault : public FaultMatrix {
  protected:
   // The read failure asks to retry; No gives up.
   void DeclineRetry() {
-    AnswerBox(L"Connect Error", L"Error connecting to server. Do you want to retry?", L"&No");
-  }
-
-  // An unexpected failure: its number, " - " and its description.
-  void ExpectNumberedFailureBox() {
-    std::wstring text = AnswerBox(kAppTitle, L"");
-    std::size_t dash = text.find(L" - ");
-    ASSERT_NE(dash, std::wstring::npos) << ::testing::PrintToString(text);
-    EXPECT_EQ(text.find_first_not_of(L"-0123456789"), dash) << ::testing::PrintToString(text);
+    ASSERT_NO_FATAL_FAILURE(
+        AnswerBox(L"Connect Error", L"Error connecting to server. Do you want to retry?", L"&No"));
   }
 };
 
@@ -40,8 +34,8 @@ TEST_F(NetworkFault, RefusedConnectionKeepsEverything) {
   PlantPreviousRefresh();
   const Snapshot before = Take();
   ASSERT_NO_FATAL_FAILURE(StartAndDownload(LoopbackHttpServer::UnusedPort(), {kMls, kTax}));
-  DeclineRetry();
-  ExpectFailureMessageThenClose();
+  ASSERT_NO_FATAL_FAILURE(DeclineRetry());
+  ASSERT_NO_FATAL_FAILURE(ExpectFailureMessageThenClose());
 
   ExpectUnchanged(before);
 }
@@ -54,9 +48,9 @@ TEST_F(NetworkFault, DownloadHostThatIsNotTextFetchesNothingAndKeepsEverything) 
   hostType_ = REG_MULTI_SZ;
   const Snapshot before = Take();
   ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls, kTax}));
-  ExpectFailureMessageThenClose(
+  ASSERT_NO_FATAL_FAILURE(ExpectFailureMessageThenClose(
       L"The registry value \"Download Host\" is not text. It must be a string (REG_SZ) naming "
-      L"the download server, \"host\" or \"host:port\". Nothing was downloaded.");
+      L"the download server, \"host\" or \"host:port\". Nothing was downloaded."));
 
   ExpectUnchanged(before);
   EXPECT_TRUE(server.Requests().empty());
@@ -70,8 +64,8 @@ TEST_F(NetworkFault, ResetInTheMiddleOfTheBodyKeepsEverything) {
   LoopbackHttpServer server({reset});
   const Snapshot before = Take();
   ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls, kTax}));
-  DeclineRetry();
-  ExpectFailureMessageThenClose();
+  ASSERT_NO_FATAL_FAILURE(DeclineRetry());
+  ASSERT_NO_FATAL_FAILURE(ExpectFailureMessageThenClose());
 
   ExpectUnchanged(before);
   EXPECT_EQ(server.Requests().size(), 1u) << "the tax data set was fetched after the failure";
@@ -84,8 +78,8 @@ TEST_F(NetworkFault, BodyShorterThanItsContentLengthKeepsEverything) {
   LoopbackHttpServer server({shortBody});
   const Snapshot before = Take();
   ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls}));
-  DeclineRetry();
-  ExpectFailureMessageThenClose();
+  ASSERT_NO_FATAL_FAILURE(DeclineRetry());
+  ASSERT_NO_FATAL_FAILURE(ExpectFailureMessageThenClose());
 
   ExpectUnchanged(before);
 }
@@ -100,9 +94,9 @@ TEST_F(NetworkFault, TruncatedArchiveWithoutContentLengthIsRefusedBeforeAnyDataF
   LoopbackHttpServer server({truncated});
   Snapshot before = Take();
   ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls, kTax}));
-  ExpectRunTimeErrorEnd();
+  ASSERT_NO_FATAL_FAILURE(ExpectRunTimeErrorEnd());
 
-  before.data[L"VYNData.zip"] = mls_.bytes.substr(0, mls_.bytes.size() / 2);
+  before.data["VYNData.zip"] = mls_.bytes.substr(0, mls_.bytes.size() / 2);
   ExpectUnchanged(before);
 }
 
@@ -117,14 +111,14 @@ TEST_F(NetworkFault, LockedTaxArchiveFailsTheTaxStepAfterACompleteMlsRefresh) {
     ASSERT_TRUE(lock.Held());
     ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls, kTax}));
     ExpectNumberedFailureBox();
-    ExpectFailureMessageThenClose();
+    ASSERT_NO_FATAL_FAILURE(ExpectFailureMessageThenClose());
   }
 
   // MLS fully refreshed and recorded; tax as it was, its archive untouched.
-  EXPECT_EQ(Differences(Refreshed(before.data, mls_, L"VYNData.zip"), ReadFolder(data_)), L"");
+  EXPECT_EQ(Differences(Refreshed(before.data, mls_, "VYNData.zip"), testing::Snapshot(data_)), "");
   ExpectRecordedNow(L"MlsDataUpdated");
   // Only the MLS refresh time changed, in its place.
-  auto recorded = e2e::ReadSetting(appData_ / e2e::kSettingsFileName, L"MlsDataUpdated");
+  auto recorded = e2e::ReadSetting(SettingsPath(), L"MlsDataUpdated");
   ASSERT_TRUE(recorded);
   std::string expected = settingsBefore;
   const std::string oldLine = "MlsDataUpdated = 2020-01-02 03:04:05";
@@ -147,10 +141,10 @@ TEST_F(NetworkFault, SettingsFileThatCannotBeSavedLeavesSettingsAndRegistryAsThe
   LoopbackHttpServer server({LoopbackHttpServer::Ok(tax_.bytes)});
   const Snapshot before = Take();
   ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kTax}));
-  ExpectRunTimeErrorEnd();
+  ASSERT_NO_FATAL_FAILURE(ExpectRunTimeErrorEnd());
 
   Snapshot expected = before;
-  expected.data = Refreshed(before.data, tax_, L"VYNTax.zip");
+  expected.data = Refreshed(before.data, tax_, "VYNTax.zip");
   ExpectUnchanged(expected);
 }
 
@@ -158,20 +152,19 @@ TEST_F(NetworkFault, LockedSettingsFileLeavesItWholeAndNoPendingCopy) {
   PlantPreviousRefresh();
   LoopbackHttpServer server({LoopbackHttpServer::Ok(mls_.bytes)});
   const Snapshot before = Take();
-  HWND window = Start(server.Port());
-  ASSERT_NE(window, nullptr) << "no main window";
+  ASSERT_NO_FATAL_FAILURE(Start(Values(kCityId, server.Port())));
   {
     // Held after the program has read it, as the product itself might hold it.
-    HeldFile lock(appData_ / e2e::kSettingsFileName);
+    HeldFile lock(SettingsPath());
     ASSERT_TRUE(lock.Held());
 
-    Tick(window, kMls);
-    PressDownload(window);
-    ExpectRunTimeErrorEnd();
+    ASSERT_NO_FATAL_FAILURE(Tick(kMls));
+    ASSERT_NO_FATAL_FAILURE(PressDownload());
+    ASSERT_NO_FATAL_FAILURE(ExpectRunTimeErrorEnd());
   }
 
   Snapshot expected = before;
-  expected.data = Refreshed(before.data, mls_, L"VYNData.zip");
+  expected.data = Refreshed(before.data, mls_, "VYNData.zip");
   ExpectUnchanged(expected);
 }
 
