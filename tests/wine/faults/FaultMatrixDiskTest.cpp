@@ -36,7 +36,7 @@ LoopbackHttpServer::Reply LargeReply() {
 class DiskFault : public FaultMatrix {
  protected:
   void SetUp() override {
-    FaultMatrix::SetUp();
+    ASSERT_NO_FATAL_FAILURE(FaultMatrix::SetUp());
     mounts_ = state_ / "mnt";
   }
 

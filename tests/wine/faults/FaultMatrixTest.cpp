@@ -28,17 +28,22 @@ class NetworkFault : public FaultMatrix {
     ASSERT_NO_FATAL_FAILURE(
         AnswerBox(L"Connect Error", L"Error connecting to server. Do you want to retry?", L"&No"));
   }
+
+  // A transfer that breaks off with this reply (none: no server on the port):
+  // the program offers a retry, No gives up, nothing changes, nothing more is fetched.
+  void ExpectBrokenTransferKeepsEverything(const LoopbackHttpServer::Reply* cut,
+                                           std::initializer_list<const wchar_t*> boxes) {
+    PlantPreviousRefresh();
+    LoopbackHttpServer server({cut != nullptr ? *cut : LoopbackHttpServer::Ok("")});
+    const Snapshot before = Take();
+    const std::uint16_t port = cut != nullptr ? server.Port() : LoopbackHttpServer::UnusedPort();
+    ASSERT_NO_FATAL_FAILURE(StartAndDownload(port, boxes));
+    ASSERT_NO_FATAL_FAILURE(DeclineRetry());
+    ASSERT_NO_FATAL_FAILURE(ExpectFailureMessageThenClose());
+    ExpectUnchanged(before);
+    EXPECT_EQ(server.Requests().size(), cut != nullptr ? 1u : 0u) << "fetched after the failure";
+  }
 };
-
-TEST_F(NetworkFault, RefusedConnectionKeepsEverything) {
-  PlantPreviousRefresh();
-  const Snapshot before = Take();
-  ASSERT_NO_FATAL_FAILURE(StartAndDownload(LoopbackHttpServer::UnusedPort(), {kMls, kTax}));
-  ASSERT_NO_FATAL_FAILURE(DeclineRetry());
-  ASSERT_NO_FATAL_FAILURE(ExpectFailureMessageThenClose());
-
-  ExpectUnchanged(before);
-}
 
 // A "Download Host" that is a list, not text, names no server: the program says
 // so and fetches nothing, and the window stays.
@@ -56,32 +61,21 @@ TEST_F(NetworkFault, DownloadHostThatIsNotTextFetchesNothingAndKeepsEverything) 
   EXPECT_TRUE(server.Requests().empty());
 }
 
+TEST_F(NetworkFault, RefusedConnectionKeepsEverything) {
+  ASSERT_NO_FATAL_FAILURE(ExpectBrokenTransferKeepsEverything(nullptr, {kMls, kTax}));
+}
+
 TEST_F(NetworkFault, ResetInTheMiddleOfTheBodyKeepsEverything) {
-  PlantPreviousRefresh();
   LoopbackHttpServer::Reply reset = LoopbackHttpServer::Ok(mls_.bytes);
   reset.closeAfter = mls_.bytes.size() / 2;
   reset.resetAtEnd = true;
-  LoopbackHttpServer server({reset});
-  const Snapshot before = Take();
-  ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls, kTax}));
-  ASSERT_NO_FATAL_FAILURE(DeclineRetry());
-  ASSERT_NO_FATAL_FAILURE(ExpectFailureMessageThenClose());
-
-  ExpectUnchanged(before);
-  EXPECT_EQ(server.Requests().size(), 1u) << "the tax data set was fetched after the failure";
+  ASSERT_NO_FATAL_FAILURE(ExpectBrokenTransferKeepsEverything(&reset, {kMls, kTax}));
 }
 
 TEST_F(NetworkFault, BodyShorterThanItsContentLengthKeepsEverything) {
-  PlantPreviousRefresh();
   LoopbackHttpServer::Reply shortBody = LoopbackHttpServer::Ok(mls_.bytes);
   shortBody.closeAfter = mls_.bytes.size() - 100;
-  LoopbackHttpServer server({shortBody});
-  const Snapshot before = Take();
-  ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls}));
-  ASSERT_NO_FATAL_FAILURE(DeclineRetry());
-  ASSERT_NO_FATAL_FAILURE(ExpectFailureMessageThenClose());
-
-  ExpectUnchanged(before);
+  ASSERT_NO_FATAL_FAILURE(ExpectBrokenTransferKeepsEverything(&shortBody, {kMls}));
 }
 
 // Without a Content-Length a cut body cannot be told from a whole one: the
