@@ -21,7 +21,6 @@ namespace vyn::faults {
 namespace fs = std::filesystem;
 using testing::Differences;
 using testing::FolderSnapshot;
-using testing::ReadBytes;
 using testing::WriteBytes;
 
 // A file held open without any sharing, as another program might hold it.
@@ -83,9 +82,6 @@ class FaultMatrix : public e2e::ProgramFixture {
     ASSERT_NO_FATAL_FAILURE(AnswerBox(message));
     ASSERT_NO_FATAL_FAILURE(CloseAndExpectExit());
   }
-
-  // The settings file's text.
-  std::string SettingsBytes() const { return ReadBytes(SettingsPath()); }
 
   static constexpr const wchar_t* kCityId = L"5100";
   Archive mls_;
