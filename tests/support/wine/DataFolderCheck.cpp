@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "TempFolder.h"
+
 namespace vyn::e2e {
 
 FolderContents ReadManifest(const std::filesystem::path& manifest) {

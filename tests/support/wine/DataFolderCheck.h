@@ -5,8 +5,6 @@
 #include <map>
 #include <string>
 
-#include "TempFolder.h"
-
 namespace vyn::e2e {
 
 // What one file holds, by size and CRC-32; or a folder.
