@@ -63,14 +63,8 @@ void Shot(HWND window, const std::wstring& folder, const wchar_t* name) {
 }
 
 void TickBox(HWND window, const wchar_t* text) {
-  HWND box = FindControl(window, text);
-  if (!box || !IsWindowVisible(box)) {
-    Say(L"no visible check box \"" + std::wstring(text) + L"\"");
-    return;
-  }
-  Click(box);
-  AppSession::WaitUntil(5000, [&] { return Checked(box); });
-  Say(L"ticked \"" + std::wstring(text) + L"\"");
+  Say(Tick(window, text) ? L"ticked \"" + std::wstring(text) + L"\""
+                         : L"no visible check box \"" + std::wstring(text) + L"\"");
 }
 
 // Under Xvfb there is no window manager: unmanaged, Wine draws the window frames
@@ -105,9 +99,7 @@ int Drive(wchar_t** args) {
   Sleep(500);  // the ticked boxes repaint
   Shot(window, shots, L"main-window");
 
-  HWND download = FindControl(window, L"Download");
-  if (!download) return Fail(L"no \"Download\" button");
-  Click(download);
+  if (!Press(window, L"Download")) return Fail(L"no \"Download\" button");
   Say(L"pressed \"Download\"");
   HWND progress = app.WaitForWindow(L"Downloading MLS Data", kWindowTimeoutMs);
   if (progress) {
@@ -124,10 +116,7 @@ int Drive(wchar_t** args) {
   Shot(box->window, shots, L"download-complete");
   Say(L"message box \"" + box->title + L"\": " + box->text);
   PressButton(box->window, L"OK");
-  if (box->text != L"Download Complete") {
-    HWND close = FindControl(window, L"Close");
-    if (close) Click(close);
-  }
+  if (box->text != L"Download Complete") Press(window, L"Close");
   auto code = app.WaitForExit(kWindowTimeoutMs);
   if (!code) return Fail(L"the program did not end");
   Say(L"VYNDataLoader.exe ended with exit code " + std::to_wstring(*code));

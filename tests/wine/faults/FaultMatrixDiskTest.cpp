@@ -36,7 +36,7 @@ LoopbackHttpServer::Reply LargeReply() {
 class DiskFault : public FaultMatrix {
  protected:
   void SetUp() override {
-    FaultMatrix::SetUp();
+    ASSERT_NO_FATAL_FAILURE(FaultMatrix::SetUp());
     mounts_ = state_ / "mnt";
   }
 
@@ -51,7 +51,7 @@ class DiskFault : public FaultMatrix {
   std::optional<fs::path> SmallFolder(const wchar_t* name) {
     if (!MountReady(mounts_, "small")) return std::nullopt;
     fs::path folder = mounts_ / "small" / name;
-    if (!e2e::FreshFolder(folder)) return std::nullopt;
+    if (!testing::FreshFolder(folder)) return std::nullopt;
     return folder;
   }
 
@@ -61,9 +61,6 @@ class DiskFault : public FaultMatrix {
       SetEnvironmentVariableW(name, folder.c_str());
     }
   }
-
-  // The unexpected failure's box names the real cause.
-  void ExpectFailureBox(const std::wstring& text) { EXPECT_EQ(AnswerBox(kAppTitle, text), text); }
 
   fs::path mounts_;
   std::vector<std::pair<std::wstring, std::optional<std::wstring>>> savedVariables_;
@@ -78,11 +75,11 @@ TEST_F(DiskFault, TemporaryFolderFillingUpDuringTheTransferKeepsEverything) {
   const Snapshot before = Take();
 
   ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls}));
-  ExpectFailureBox(L"61 - Disk full");
-  ExpectFailureMessageThenClose();
+  ASSERT_NO_FATAL_FAILURE(ExpectNumberedFailureBox(L"61 - Disk full"));
+  ASSERT_NO_FATAL_FAILURE(ExpectFailureMessageThenClose());
 
   ExpectUnchanged(before);
-  EXPECT_EQ(Differences({}, ReadFolder(*temp)), L"") << "left in the temporary folder";
+  EXPECT_EQ(Differences({}, testing::Snapshot(*temp)), "") << "left in the temporary folder";
 }
 
 TEST_F(DiskFault, DataFolderFillingUpWhileTheDownloadMovesInKeepsEverything) {
@@ -94,8 +91,8 @@ TEST_F(DiskFault, DataFolderFillingUpWhileTheDownloadMovesInKeepsEverything) {
   const Snapshot before = Take();
 
   ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls}));
-  ExpectFailureBox(L"61 - Disk full");
-  ExpectFailureMessageThenClose();
+  ASSERT_NO_FATAL_FAILURE(ExpectNumberedFailureBox(L"61 - Disk full"));
+  ASSERT_NO_FATAL_FAILURE(ExpectFailureMessageThenClose());
 
   ExpectUnchanged(before);
 }
@@ -113,9 +110,9 @@ TEST_F(DiskFault, DataFolderFillingUpWhileUnpackingKeepsTheOldDataFiles) {
   Snapshot before = Take();
 
   ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls}));
-  ExpectRunTimeErrorEnd();
+  ASSERT_NO_FATAL_FAILURE(ExpectRunTimeErrorEnd());
 
-  before.data[L"VYNData.zip"] = packed.bytes;
+  before.data["VYNData.zip"] = packed.bytes;
   ExpectUnchanged(before);
 }
 
@@ -125,7 +122,7 @@ TEST_F(DiskFault, ReadOnlyDataFolderKeepsEverything) {
   }
   // Planted through the writable side; the program sees the read-only side.
   const fs::path name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-  ASSERT_TRUE(e2e::FreshFolder(mounts_ / "rw" / name));
+  ASSERT_TRUE(testing::FreshFolder(mounts_ / "rw" / name));
   UseDataFolder(mounts_ / "rw" / name);
   PlantDataFiles();
   UseDataFolder(mounts_ / "ro" / name);
@@ -135,8 +132,8 @@ TEST_F(DiskFault, ReadOnlyDataFolderKeepsEverything) {
   ASSERT_FALSE(before.data.empty());
 
   ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls}));
-  ExpectFailureBox(L"70 - Permission denied");
-  ExpectFailureMessageThenClose();
+  ASSERT_NO_FATAL_FAILURE(ExpectNumberedFailureBox(L"70 - Permission denied"));
+  ASSERT_NO_FATAL_FAILURE(ExpectFailureMessageThenClose());
 
   ExpectUnchanged(before);
 }

@@ -14,7 +14,8 @@ using test::LoopbackHttpServer;
 
 // The data folder after a complete refresh with `archive`: its members in
 // place, the fetched archive deleted, everything else as it was.
-FolderBytes Refreshed(FolderBytes data, const Archive& archive, const std::wstring& archiveName) {
+FolderSnapshot Refreshed(FolderSnapshot data, const Archive& archive,
+                         const std::string& archiveName) {
   for (const auto& [name, bytes] : archive.members) data[name] = bytes;
   data.erase(archiveName);
   return data;
@@ -24,27 +25,25 @@ class NetworkFault : public FaultMatrix {
  protected:
   // The read failure asks to retry; No gives up.
   void DeclineRetry() {
-    AnswerBox(L"Connect Error", L"Error connecting to server. Do you want to retry?", L"&No");
+    ASSERT_NO_FATAL_FAILURE(
+        AnswerBox(L"Connect Error", L"Error connecting to server. Do you want to retry?", L"&No"));
   }
 
-  // An unexpected failure: its number, " - " and its description.
-  void ExpectNumberedFailureBox() {
-    std::wstring text = AnswerBox(kAppTitle, L"");
-    std::size_t dash = text.find(L" - ");
-    ASSERT_NE(dash, std::wstring::npos) << ::testing::PrintToString(text);
-    EXPECT_EQ(text.find_first_not_of(L"-0123456789"), dash) << ::testing::PrintToString(text);
+  // A transfer that breaks off with this reply (none: no server on the port):
+  // the program offers a retry, No gives up, nothing changes, nothing more is fetched.
+  void ExpectBrokenTransferKeepsEverything(const LoopbackHttpServer::Reply* cut,
+                                           std::initializer_list<const wchar_t*> boxes) {
+    PlantPreviousRefresh();
+    LoopbackHttpServer server({cut != nullptr ? *cut : LoopbackHttpServer::Ok("")});
+    const Snapshot before = Take();
+    const std::uint16_t port = cut != nullptr ? server.Port() : LoopbackHttpServer::UnusedPort();
+    ASSERT_NO_FATAL_FAILURE(StartAndDownload(port, boxes));
+    ASSERT_NO_FATAL_FAILURE(DeclineRetry());
+    ASSERT_NO_FATAL_FAILURE(ExpectFailureMessageThenClose());
+    ExpectUnchanged(before);
+    EXPECT_EQ(server.Requests().size(), cut != nullptr ? 1u : 0u) << "fetched after the failure";
   }
 };
-
-TEST_F(NetworkFault, RefusedConnectionKeepsEverything) {
-  PlantPreviousRefresh();
-  const Snapshot before = Take();
-  ASSERT_NO_FATAL_FAILURE(StartAndDownload(LoopbackHttpServer::UnusedPort(), {kMls, kTax}));
-  DeclineRetry();
-  ExpectFailureMessageThenClose();
-
-  ExpectUnchanged(before);
-}
 
 // A "Download Host" that is a list, not text, names no server: the program says
 // so and fetches nothing, and the window stays.
@@ -54,40 +53,29 @@ TEST_F(NetworkFault, DownloadHostThatIsNotTextFetchesNothingAndKeepsEverything) 
   hostType_ = REG_MULTI_SZ;
   const Snapshot before = Take();
   ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls, kTax}));
-  ExpectFailureMessageThenClose(
+  ASSERT_NO_FATAL_FAILURE(ExpectFailureMessageThenClose(
       L"The registry value \"Download Host\" is not text. It must be a string (REG_SZ) naming "
-      L"the download server, \"host\" or \"host:port\". Nothing was downloaded.");
+      L"the download server, \"host\" or \"host:port\". Nothing was downloaded."));
 
   ExpectUnchanged(before);
   EXPECT_TRUE(server.Requests().empty());
 }
 
+TEST_F(NetworkFault, RefusedConnectionKeepsEverything) {
+  ASSERT_NO_FATAL_FAILURE(ExpectBrokenTransferKeepsEverything(nullptr, {kMls, kTax}));
+}
+
 TEST_F(NetworkFault, ResetInTheMiddleOfTheBodyKeepsEverything) {
-  PlantPreviousRefresh();
   LoopbackHttpServer::Reply reset = LoopbackHttpServer::Ok(mls_.bytes);
   reset.closeAfter = mls_.bytes.size() / 2;
   reset.resetAtEnd = true;
-  LoopbackHttpServer server({reset});
-  const Snapshot before = Take();
-  ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls, kTax}));
-  DeclineRetry();
-  ExpectFailureMessageThenClose();
-
-  ExpectUnchanged(before);
-  EXPECT_EQ(server.Requests().size(), 1u) << "the tax data set was fetched after the failure";
+  ASSERT_NO_FATAL_FAILURE(ExpectBrokenTransferKeepsEverything(&reset, {kMls, kTax}));
 }
 
 TEST_F(NetworkFault, BodyShorterThanItsContentLengthKeepsEverything) {
-  PlantPreviousRefresh();
   LoopbackHttpServer::Reply shortBody = LoopbackHttpServer::Ok(mls_.bytes);
   shortBody.closeAfter = mls_.bytes.size() - 100;
-  LoopbackHttpServer server({shortBody});
-  const Snapshot before = Take();
-  ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls}));
-  DeclineRetry();
-  ExpectFailureMessageThenClose();
-
-  ExpectUnchanged(before);
+  ASSERT_NO_FATAL_FAILURE(ExpectBrokenTransferKeepsEverything(&shortBody, {kMls}));
 }
 
 // Without a Content-Length a cut body cannot be told from a whole one: the
@@ -100,9 +88,9 @@ TEST_F(NetworkFault, TruncatedArchiveWithoutContentLengthIsRefusedBeforeAnyDataF
   LoopbackHttpServer server({truncated});
   Snapshot before = Take();
   ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls, kTax}));
-  ExpectRunTimeErrorEnd();
+  ASSERT_NO_FATAL_FAILURE(ExpectRunTimeErrorEnd());
 
-  before.data[L"VYNData.zip"] = mls_.bytes.substr(0, mls_.bytes.size() / 2);
+  before.data["VYNData.zip"] = mls_.bytes.substr(0, mls_.bytes.size() / 2);
   ExpectUnchanged(before);
 }
 
@@ -111,31 +99,26 @@ TEST_F(NetworkFault, LockedTaxArchiveFailsTheTaxStepAfterACompleteMlsRefresh) {
   LoopbackHttpServer server(
       {LoopbackHttpServer::Ok(mls_.bytes), LoopbackHttpServer::Ok(tax_.bytes)});
   const Snapshot before = Take();
-  const std::string settingsBefore = SettingsBytes();
   {
     HeldFile lock(data_ / "VYNTax.zip");
     ASSERT_TRUE(lock.Held());
     ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls, kTax}));
-    ExpectNumberedFailureBox();
-    ExpectFailureMessageThenClose();
+    ASSERT_NO_FATAL_FAILURE(ExpectNumberedFailureBox());
+    ASSERT_NO_FATAL_FAILURE(ExpectFailureMessageThenClose());
   }
 
-  // MLS fully refreshed and recorded; tax as it was, its archive untouched.
-  EXPECT_EQ(Differences(Refreshed(before.data, mls_, L"VYNData.zip"), ReadFolder(data_)), L"");
+  // MLS fully refreshed and recorded, only its refresh time changed in its place;
+  // tax as it was, its archive untouched; no pending settings copy left.
   ExpectRecordedNow(L"MlsDataUpdated");
-  // Only the MLS refresh time changed, in its place.
-  auto recorded = e2e::ReadSetting(appData_ / e2e::kSettingsFileName, L"MlsDataUpdated");
+  auto recorded = e2e::ReadSetting(SettingsPath(), L"MlsDataUpdated");
   ASSERT_TRUE(recorded);
-  std::string expected = settingsBefore;
+  Snapshot expected = before;
+  expected.data = Refreshed(before.data, mls_, "VYNData.zip");
+  std::string& settings = expected.appData[e2e::Utf8(e2e::kSettingsFileName)];
   const std::string oldLine = "MlsDataUpdated = 2020-01-02 03:04:05";
-  expected.replace(expected.find(oldLine), oldLine.size(),
-                   "MlsDataUpdated = " + std::string(recorded->begin(), recorded->end()));
-  EXPECT_EQ(SettingsBytes(), expected);
-  Snapshot after = Take();
-  ASSERT_TRUE(after.taxPathLocal);
-  EXPECT_EQ(after.taxPathLocal->text, kPreviousTaxPath);
-  EXPECT_EQ(after.tempReFiles, before.tempReFiles);
-  EXPECT_EQ(after.appData.size(), 1u) << "a pending settings copy was left behind";
+  settings.replace(settings.find(oldLine), oldLine.size(),
+                   "MlsDataUpdated = " + e2e::Utf8(*recorded));
+  ExpectUnchanged(expected);
 }
 
 // The refresh cannot be recorded: the program ends before the registry is
@@ -147,10 +130,10 @@ TEST_F(NetworkFault, SettingsFileThatCannotBeSavedLeavesSettingsAndRegistryAsThe
   LoopbackHttpServer server({LoopbackHttpServer::Ok(tax_.bytes)});
   const Snapshot before = Take();
   ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kTax}));
-  ExpectRunTimeErrorEnd();
+  ASSERT_NO_FATAL_FAILURE(ExpectRunTimeErrorEnd());
 
   Snapshot expected = before;
-  expected.data = Refreshed(before.data, tax_, L"VYNTax.zip");
+  expected.data = Refreshed(before.data, tax_, "VYNTax.zip");
   ExpectUnchanged(expected);
 }
 
@@ -158,20 +141,19 @@ TEST_F(NetworkFault, LockedSettingsFileLeavesItWholeAndNoPendingCopy) {
   PlantPreviousRefresh();
   LoopbackHttpServer server({LoopbackHttpServer::Ok(mls_.bytes)});
   const Snapshot before = Take();
-  HWND window = Start(server.Port());
-  ASSERT_NE(window, nullptr) << "no main window";
+  ASSERT_NO_FATAL_FAILURE(Start(Values(kCityId, server.Port())));
   {
     // Held after the program has read it, as the product itself might hold it.
-    HeldFile lock(appData_ / e2e::kSettingsFileName);
+    HeldFile lock(SettingsPath());
     ASSERT_TRUE(lock.Held());
 
-    Tick(window, kMls);
-    PressDownload(window);
-    ExpectRunTimeErrorEnd();
+    ASSERT_NO_FATAL_FAILURE(Tick(kMls));
+    ASSERT_NO_FATAL_FAILURE(PressDownload());
+    ASSERT_NO_FATAL_FAILURE(ExpectRunTimeErrorEnd());
   }
 
   Snapshot expected = before;
-  expected.data = Refreshed(before.data, mls_, L"VYNData.zip");
+  expected.data = Refreshed(before.data, mls_, "VYNData.zip");
   ExpectUnchanged(expected);
 }
 

@@ -213,11 +213,4 @@ std::set<std::wstring> TempReFiles() {
   return names;
 }
 
-bool FreshFolder(const std::filesystem::path& folder) {
-  std::error_code error;
-  std::filesystem::remove_all(folder, error);
-  if (error) return false;
-  return std::filesystem::create_directories(folder, error) && !error;
-}
-
 }  // namespace vyn::e2e

@@ -86,7 +86,4 @@ std::wstring LocalTimestamp();
 // Names of the "~re" files in the user's temporary folder.
 std::set<std::wstring> TempReFiles();
 
-// Deletes the folder with everything in it and creates it again, empty.
-bool FreshFolder(const std::filesystem::path& folder);
-
 }  // namespace vyn::e2e

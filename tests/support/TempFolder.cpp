@@ -4,6 +4,7 @@
 #include <random>
 #include <sstream>
 #include <stdexcept>
+#include <system_error>
 
 namespace vyn::testing {
 
@@ -27,6 +28,13 @@ std::wstring TempFolder::Text() const {
   return text;
 }
 
+bool FreshFolder(const fs::path& folder) {
+  std::error_code error;
+  fs::remove_all(folder, error);
+  if (error) return false;
+  return fs::create_directories(folder, error) && !error;
+}
+
 void WriteBytes(const fs::path& file, const std::string& bytes) {
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -41,11 +49,11 @@ std::string ReadBytes(const fs::path& file) {
   return text.str();
 }
 
-std::map<std::string, std::string> Snapshot(const fs::path& folder) {
-  std::map<std::string, std::string> state;
+FolderSnapshot Snapshot(const fs::path& folder) {
+  FolderSnapshot state;
   for (const auto& item : fs::recursive_directory_iterator(folder)) {
     const std::string relative = item.path().lexically_relative(folder).generic_u8string();
-    state[relative] = item.is_directory() ? "<folder>" : ReadBytes(item.path());
+    state[relative] = item.is_directory() ? kFolder : ReadBytes(item.path());
   }
   return state;
 }

@@ -7,15 +7,18 @@
 
 namespace vyn::e2e {
 
-// What one file holds, by size and CRC-32.
+// What one file holds, by size and CRC-32; or a folder.
 struct FileFacts {
   std::uint64_t size = 0;
   std::uint32_t crc = 0;
-  bool operator==(const FileFacts& other) const { return size == other.size && crc == other.crc; }
+  bool folder = false;
+  bool operator==(const FileFacts& other) const {
+    return size == other.size && crc == other.crc && folder == other.folder;
+  }
 };
 
-// Relative path ("\" between folders) -> facts; folders appear with a trailing "\".
-using FolderContents = std::map<std::wstring, FileFacts>;
+// Relative path, keyed as in a folder snapshot ("a/b.txt") -> facts.
+using FolderContents = std::map<std::string, FileFacts>;
 
 // The members the sample generator put into an archive (its "<archive>.manifest"),
 // with the folders they need. Empty when the manifest cannot be read.
@@ -26,8 +29,5 @@ FolderContents ListFolder(const std::filesystem::path& folder);
 
 // Both manifests together, for a download of both data sets.
 FolderContents Merge(FolderContents a, const FolderContents& b);
-
-// Readable differences ("missing x", "unexpected y", "different z"); empty when equal.
-std::wstring Differences(const FolderContents& expected, const FolderContents& actual);
 
 }  // namespace vyn::e2e

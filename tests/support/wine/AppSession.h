@@ -62,5 +62,10 @@ bool Checked(HWND checkBox);
 bool SetTextOf(HWND textBox, const std::wstring& text);
 // Presses the message box's button with this text ("OK", "&Yes", ...).
 bool PressButton(HWND box, const std::wstring& text);
+// Ticks the visible check box with this text and waits until it shows ticked;
+// false when there is none or it stays unticked.
+bool Tick(HWND window, const std::wstring& box);
+// Clicks the window's button with this text once it is enabled; false when there is none.
+bool Press(HWND window, const std::wstring& button);
 
 }  // namespace vyn::e2e

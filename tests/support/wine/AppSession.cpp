@@ -90,4 +90,20 @@ bool PressButton(HWND box, const std::wstring& text) {
   }
 }
 
+bool Tick(HWND window, const std::wstring& box) {
+  HWND check = FindControl(window, box);
+  if (check == nullptr || !IsWindowVisible(check)) return false;
+  Click(check);
+  return AppSession::WaitUntil(5000, [&] { return Checked(check); });
+}
+
+bool Press(HWND window, const std::wstring& button) {
+  HWND control = FindControl(window, button);
+  if (control == nullptr) return false;
+  // The program may enable a button a moment after its window shows.
+  if (!AppSession::WaitUntil(5000, [&] { return IsWindowEnabled(control) != FALSE; })) return false;
+  Click(control);
+  return true;
+}
+
 }  // namespace vyn::e2e
