@@ -139,11 +139,14 @@ bool WriteMachineString(const std::wstring& keyPath, const std::wstring& name,
   return SetOrDelete(key.Get(), name.c_str(), text, type);
 }
 
+// From both views, so that a value an earlier run left in either cannot pass for this run's.
 void DeleteMachineValue(const std::wstring& keyPath, const std::wstring& name) {
-  Key key;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_SET_VALUE | kProductView,
-                    key.Out()) == ERROR_SUCCESS) {
-    RegDeleteValueW(key.Get(), name.c_str());
+  for (REGSAM view : {kProductView, static_cast<REGSAM>(KEY_WOW64_64KEY)}) {
+    Key key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_SET_VALUE | view, key.Out()) ==
+        ERROR_SUCCESS) {
+      RegDeleteValueW(key.Get(), name.c_str());
+    }
   }
 }
 
