@@ -12,7 +12,8 @@ namespace vyn {
 //   0x80041004  the archive is damaged or not a zip archive (structure, truncation,
 //               overlapping members, local header disagreeing with the directory)
 //   0x80041005  a member is unsafe (its name leads outside the target folder, is not a
-//               valid file name, is given twice, or it is a symbolic link)
+//               valid file name, is too long for Windows, is given twice, upper and
+//               lower case counting as one, or it is a symbolic link)
 //   0x80041006  a member uses what this component does not read (method, encryption, split archive)
 //   0x80041007  a member's data are bad (CRC-32 or sizes differ, damaged compressed data)
 //   0x80041008  the target folder cannot be written (nothing of the archive is left in it)
