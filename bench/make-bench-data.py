@@ -8,6 +8,9 @@
       a zip archive of about SIZE_MIB MiB with a few thousand members shaped
       like a data set: deflated CSV tables and incompressible photo files in
       subfolders
+  make-bench-data.py members OUT COUNT
+      a zip archive of COUNT small deflated CSV members (a few hundred bytes
+      each), 500 to a subfolder: the cost per member rather than per byte
 """
 
 import os
@@ -81,11 +84,23 @@ def write_archive(out, size_mib):
     print(f"{out}: {tables + photos} members ({tables} tables, {photos} photos)")
 
 
+def write_members(out, count):
+    rng = random.Random(count * 104729)
+    pool = csv_rows(rng, 2000)
+    header = b"ListingId,Address,City,State,Price,Beds,Baths,SqFt,Status,Date,Key\n"
+    with zipfile.ZipFile(out + ".part", "w") as archive:
+        for i in range(count):
+            body = header + b"".join(rng.choices(pool, k=rng.randint(1, 4)))
+            add(archive, f"small/{i // 500:03d}/listing-{i:06d}.csv", body, zipfile.ZIP_DEFLATED)
+    os.replace(out + ".part", out)
+    print(f"{out}: {count} members")
+
+
 def main():
-    if len(sys.argv) != 4 or sys.argv[1] not in ("download", "archive"):
+    writers = {"download": write_download, "archive": write_archive, "members": write_members}
+    if len(sys.argv) != 4 or sys.argv[1] not in writers:
         sys.exit(__doc__)
-    kind, out, size_mib = sys.argv[1], sys.argv[2], int(sys.argv[3])
-    (write_download if kind == "download" else write_archive)(out, size_mib)
+    writers[sys.argv[1]](sys.argv[2], int(sys.argv[3]))
 
 
 if __name__ == "__main__":

@@ -44,6 +44,11 @@ class NativeFile {
 // Throws std::filesystem::filesystem_error.
 std::uint64_t FreeSpace(const std::filesystem::path& folder);
 
+// Gives a file a new name on the same volume; `to` must not exist. One call, where
+// std::filesystem::rename looks at `to` first (under Wine, a search through its
+// folder). Throws std::system_error.
+void RenameFile(const std::filesystem::path& from, const std::filesystem::path& to);
+
 // Asks the system to put the data of files written and closed before on disk, and
 // waits until it has. Many files cost far less this way than one commit each.
 // Throws std::system_error.

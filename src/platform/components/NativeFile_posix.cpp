@@ -1,7 +1,9 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <system_error>
 
@@ -54,18 +56,27 @@ std::filesystem::path ToFsPath(const std::wstring& text) {
   return std::filesystem::path(EncodeUtf8(slashed));
 }
 
+void RenameFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+  if (std::rename(from.c_str(), to.c_str()) != 0) throw LastError("rename");
+}
+
 void CommitToDisk(const std::vector<std::filesystem::path>& files) {
-  // One syncfs writes out every file of the file system; the callers' files
-  // lie in one folder, so the folder's file system is theirs.
-  std::vector<std::filesystem::path> folders;
+  // One syncfs writes out every file of a file system: one call for each file
+  // system that the files' folders lie on.
+  std::vector<dev_t> done;
+  std::filesystem::path last;
   for (const auto& file : files) {
     auto folder = file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
-    if (folders.empty() || folders.back() != folder) folders.push_back(folder);
-  }
-  for (const auto& folder : folders) {
+    if (folder == last) continue;
+    last = folder;
     const int handle = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (handle < 0) throw LastError("open folder");
-    const int result = syncfs(handle);
+    struct stat status {};
+    int result = fstat(handle, &status);
+    if (result == 0 && std::find(done.begin(), done.end(), status.st_dev) == done.end()) {
+      result = syncfs(handle);
+      done.push_back(status.st_dev);
+    }
     const int error = errno;
     close(handle);
     if (result != 0) throw std::system_error(error, std::generic_category(), "syncfs");

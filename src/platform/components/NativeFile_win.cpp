@@ -2,8 +2,10 @@
 #include <io.h>
 #include <stdio.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <system_error>
+#include <thread>
 
 #include "platform/components/NativeFile.h"
 #include "platform/components/NativeFileSystem.h"
@@ -47,16 +49,44 @@ std::filesystem::path ToFsPath(const std::wstring& text) {
   return std::filesystem::path(text);
 }
 
+void RenameFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+  if (_wrename(from.c_str(), to.c_str()) != 0) throw LastError("rename");
+}
+
 void CommitToDisk(const std::vector<std::filesystem::path>& files) {
-  // Committed after all were written, the system has already put most of the
-  // data on disk meanwhile.
-  for (const auto& file : files) {
-    const int handle = _wopen(file.c_str(), _O_WRONLY | _O_BINARY);
-    if (handle < 0) throw LastError("open");
-    const int result = _commit(handle);
-    const int error = errno;
-    _close(handle);
-    if (result != 0) throw std::system_error(error, std::generic_category(), "commit");
+  // Committed after all were written, the system has already put most of the data
+  // on disk meanwhile. What is left is mostly waiting for the disk, once per file:
+  // several threads wait at once, and the system serves their commits together.
+  constexpr std::size_t kFilesPerThread = 64;
+  constexpr std::size_t kMostThreads = 8;
+  const std::size_t threads =
+      std::min(kMostThreads, (files.size() + kFilesPerThread - 1) / kFilesPerThread);
+  std::vector<int> errors(threads, 0);
+  std::vector<const char*> steps(threads, nullptr);
+  const auto commitShare = [&](std::size_t share) {
+    for (std::size_t i = share; i < files.size(); i += threads) {
+      const int handle = _wopen(files[i].c_str(), _O_WRONLY | _O_BINARY);
+      if (handle < 0) {
+        errors[share] = errno;
+        steps[share] = "open";
+        return;
+      }
+      const int result = _commit(handle);
+      const int error = errno;
+      _close(handle);
+      if (result != 0) {
+        errors[share] = error;
+        steps[share] = "commit";
+        return;
+      }
+    }
+  };
+  std::vector<std::thread> workers;
+  for (std::size_t share = 1; share < threads; ++share) workers.emplace_back(commitShare, share);
+  if (threads != 0) commitShare(0);
+  for (auto& worker : workers) worker.join();
+  for (std::size_t share = 0; share < threads; ++share) {
+    if (steps[share]) throw std::system_error(errors[share], std::generic_category(), steps[share]);
   }
 }
 

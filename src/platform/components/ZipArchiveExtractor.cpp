@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
-#include <set>
 #include <utility>
 #include <vector>
 
 #include "platform/Error.h"
+#include "platform/components/FileNameCase.h"
 #include "platform/components/NativeFile.h"
 #include "platform/components/StagedExtraction.h"
 #include "platform/components/WildcardMatch.h"
@@ -28,14 +29,14 @@ std::wstring WithoutQuotes(const std::wstring& text) {
   return text;
 }
 
-// Windows file names compare without regard to case.
-std::wstring PlaceKey(const std::vector<std::wstring>& parts, std::size_t count) {
-  std::wstring key;
-  for (std::size_t i = 0; i < count; ++i) {
-    for (wchar_t c : parts[i]) key += (c >= L'A' && c <= L'Z') ? c - L'A' + L'a' : c;
-    key += L'/';
-  }
-  return key;
+// The target folder's full path with a closing separator, in UTF-16 units.
+std::size_t FullPathLength(const fs::path& target) {
+  std::error_code error;
+  fs::path full = fs::absolute(target, error);
+  if (error) full = target;
+  std::wstring text = full.wstring();
+  if (!text.empty() && text.back() != L'/' && text.back() != L'\\') text += L'\\';
+  return Utf16Length(text);
 }
 
 fs::path RelativePath(const std::vector<std::wstring>& parts) {
@@ -43,6 +44,29 @@ fs::path RelativePath(const std::vector<std::wstring>& parts) {
   for (const auto& part : parts) relative /= ToFsPath(part);
   return relative;
 }
+
+// The places that the members take, as Windows tells names apart (without regard to
+// case). A place is its folder's number and its name in capitals; every folder is
+// stored once, so the memory needed grows with the names' length, not its square.
+class Places {
+ public:
+  using Place = std::pair<std::size_t, std::wstring>;
+
+  // The place of the last part, after adding the folders on its way.
+  Place Add(const std::vector<std::wstring>& parts) {
+    std::size_t folder = 0;  // the target folder
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+      folder = folders_.emplace(Place{folder, UpcaseFileName(parts[i])}, folders_.size() + 1)
+                   .first->second;
+    }
+    return Place{folder, UpcaseFileName(parts.back())};
+  }
+  void AddFolder(Place place) { folders_.emplace(std::move(place), folders_.size() + 1); }
+  bool IsFolder(const Place& place) const { return folders_.count(place) != 0; }
+
+ private:
+  std::map<Place, std::size_t> folders_;
+};
 
 struct Plan {
   std::vector<fs::path> folders;
@@ -79,10 +103,12 @@ void CheckFreeSpace(const Plan& plan, std::uint64_t free) {
 }
 
 // Checks every member's name, whether or not the mask picks it, and lists what to unpack.
-Plan MakePlan(const std::vector<ZipEntry>& entries, const std::wstring& mask) {
+// `targetLength`: the target folder's full path with its closing separator, in characters.
+Plan MakePlan(const std::vector<ZipEntry>& entries, const std::wstring& mask,
+              std::size_t targetLength) {
   Plan plan;
-  std::set<std::wstring> filePlaces;
-  std::set<std::wstring> folderPlaces;
+  Places places;
+  std::map<Places::Place, const ZipEntry*> files;
   // An empty data set is never a refresh.
   if (std::none_of(entries.begin(), entries.end(),
                    [](const ZipEntry& entry) { return !entry.IsDirectory(); })) {
@@ -93,30 +119,29 @@ Plan MakePlan(const std::vector<ZipEntry>& entries, const std::wstring& mask) {
       throw ZipProblem{zip_errors::kUnsafeMember, entry.name, L"the member is a symbolic link"};
     }
     const std::vector<std::wstring> parts = SafeMemberPath(entry.name);
-    for (std::size_t depth = 1; depth < parts.size(); ++depth) {
-      folderPlaces.insert(PlaceKey(parts, depth));
-    }
+    CheckPathLength(entry.name, targetLength, parts, entry.IsDirectory());
     if (entry.IsDirectory()) {
       if (entry.uncompressedSize != 0) {
         throw ZipProblem{zip_errors::kDamaged, entry.name, L"a folder entry holds data"};
       }
       if (parts.empty()) continue;
-      folderPlaces.insert(PlaceKey(parts, parts.size()));
+      places.AddFolder(places.Add(parts));
       if (WildcardMatch(mask, parts.back())) plan.folders.push_back(RelativePath(parts));
       continue;
     }
     if (parts.empty()) {
       throw ZipProblem{zip_errors::kUnsafeMember, entry.name, L"the member has no file name"};
     }
-    if (!filePlaces.insert(PlaceKey(parts, parts.size())).second) {
+    if (!files.emplace(places.Add(parts), &entry).second) {
       throw ZipProblem{zip_errors::kUnsafeMember, entry.name,
-                       L"the member is in the archive twice"};
+                       L"the member is in the archive twice (Windows does not tell upper "
+                       L"from lower case in names)"};
     }
     if (WildcardMatch(mask, parts.back())) plan.files.emplace_back(&entry, RelativePath(parts));
   }
-  for (const auto& place : filePlaces) {
-    if (folderPlaces.count(place) != 0) {
-      throw ZipProblem{zip_errors::kUnsafeMember, place.substr(0, place.size() - 1),
+  for (const auto& [place, entry] : files) {
+    if (places.IsFolder(place)) {
+      throw ZipProblem{zip_errors::kUnsafeMember, entry->name,
                        L"the name is both a file and a folder in the archive"};
     }
   }
@@ -174,7 +199,8 @@ void ZipArchiveExtractor::Extract() {
   try {
     {
       ZipReader reader(ToFsPath(sourceArchive_));
-      plan = MakePlan(reader.Entries(), fileMask_);
+      plan = MakePlan(reader.Entries(), fileMask_, FullPathLength(target));
+      RemoveLeftStagingFolders(target);
       CheckFreeSpace(plan, freeSpace_(target));
       staging = std::make_unique<StagingFolder>(target);
       for (const auto& [entry, relative] : plan.files) {

@@ -13,7 +13,8 @@ namespace vyn {
 //               overlapping members, local header disagreeing with the directory),
 //               or it holds no files
 //   0x80041005  a member is unsafe (its name leads outside the target folder, is not a
-//               valid file name, is given twice, or it is a symbolic link)
+//               valid file name, is too long for Windows, is given twice, upper and
+//               lower case counting as one, or it is a symbolic link)
 //   0x80041006  a member uses what this component does not read (method, encryption, split archive)
 //   0x80041007  a member's data are bad (CRC-32 or sizes differ, damaged compressed data)
 //   0x80041008  the target folder cannot be written, or its drive has too little free

@@ -1,5 +1,8 @@
 #include "platform/components/ZipNames.h"
 
+#include <cstdint>
+#include <utility>
+
 #include "platform/Utf8.h"
 #include "platform/components/ZipErrors.h"
 
@@ -21,8 +24,12 @@ constexpr char16_t kCp437High[128] = {
     0x221E, 0x03C6, 0x03B5, 0x2229, 0x2261, 0x00B1, 0x2265, 0x2264, 0x2320, 0x2321, 0x00F7, 0x2248,
     0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0};
 
-[[noreturn]] void Unsafe(std::wstring_view name, const wchar_t* why) {
-  throw ZipProblem{zip_errors::kUnsafeMember, std::wstring(name), why};
+// Names too long to show whole are shown by their start.
+[[noreturn]] void Unsafe(std::wstring_view name, std::wstring why) {
+  constexpr std::size_t kShown = 80;
+  std::wstring shown(name.substr(0, kShown));
+  if (name.size() > kShown) shown += L"...";
+  throw ZipProblem{zip_errors::kUnsafeMember, std::move(shown), std::move(why)};
 }
 
 wchar_t AsciiUpper(wchar_t c) {
@@ -39,9 +46,13 @@ bool IsDeviceName(std::wstring_view part) {
   for (const wchar_t* device : kDevices) {
     if (upper == device) return true;
   }
+  // COM and LPT with any digit, the superscript ones included.
+  const auto isPortNumber = [](wchar_t c) {
+    return (c >= L'0' && c <= L'9') || c == 0x00B9 || c == 0x00B2 || c == 0x00B3;
+  };
   return upper.size() == 4 &&
          (upper.compare(0, 3, L"COM") == 0 || upper.compare(0, 3, L"LPT") == 0) &&
-         upper[3] >= L'1' && upper[3] <= L'9';
+         isPortNumber(upper[3]);
 }
 
 }  // namespace
@@ -95,6 +106,35 @@ std::vector<std::wstring> SafeMemberPath(std::wstring_view name) {
   }
   finishPart();
   return parts;
+}
+
+std::size_t Utf16Length(std::wstring_view text) {
+  std::size_t length = text.size();
+  for (wchar_t c : text) {
+    // Beyond the BMP: two units (only where wchar_t is wider than 16 bits).
+    if ((static_cast<std::uint32_t>(c) >> 16) != 0) ++length;
+  }
+  return length;
+}
+
+void CheckPathLength(std::wstring_view name, std::size_t targetLength,
+                     const std::vector<std::wstring>& parts, bool folder) {
+  // The folder holding the deepest part, then the part itself; each part adds a separator.
+  std::size_t length = targetLength;
+  for (std::size_t i = 0; i + 1 < parts.size(); ++i) length += Utf16Length(parts[i]) + 1;
+  if (length > kMaxFolderPath) {
+    Unsafe(name, L"the name is too long for Windows: its folder's full path would have " +
+                     std::to_wstring(length) + L" characters, at most " +
+                     std::to_wstring(kMaxFolderPath) + L" are possible");
+  }
+  if (parts.empty()) return;
+  length += Utf16Length(parts.back());
+  const std::size_t limit = folder ? kMaxFolderPath : kMaxFilePath;
+  if (length > limit) {
+    Unsafe(name, L"the name is too long for Windows: its full path would have " +
+                     std::to_wstring(length) + L" characters, at most " + std::to_wstring(limit) +
+                     L" are possible");
+  }
 }
 
 }  // namespace vyn

@@ -2,6 +2,9 @@
 // target folder exactly as it was, with nothing written anywhere else.
 #include <gtest/gtest.h>
 
+#include <map>
+
+#include "AllocationPeak.h"
 #include "TempFolder.h"
 #include "ZipBuilder.h"
 #include "platform/Error.h"
@@ -17,6 +20,12 @@ ZipTestMember Member(std::string name, std::string data) {
   ZipTestMember member;
   member.name = std::move(name);
   member.data = std::move(data);
+  return member;
+}
+
+ZipTestMember Utf8Member(std::string name, std::string data) {
+  ZipTestMember member = Member(std::move(name), std::move(data));
+  member.utf8Name = true;
   return member;
 }
 
@@ -49,6 +58,17 @@ class ZipHostileArchiveTest : public ::testing::Test {
     }
     ADD_FAILURE() << "the archive was unpacked";
     return Error(0, L"");
+  }
+
+  // Unpacks an archive that must be accepted.
+  void Extract(const std::string& archiveBytes) {
+    const fs::path archive = work_.Path() / "archive.zip";
+    WriteBytes(archive, archiveBytes);
+    ZipArchiveExtractor zip;
+    zip.SourceArchive(archive.wstring());
+    zip.TargetFolder(L"\"" + target_.wstring() + L"\"");
+    zip.FileMask(L"\"*.*\"");
+    zip.Execute(kZipActionExtract);
   }
 
   TempFolder work_;
@@ -219,6 +239,97 @@ TEST_F(ZipHostileArchiveTest, ArchiveWithoutFilesIsNoRefresh) {
 
     EXPECT_NE(error.Description().find(L"no files"), std::wstring::npos) << error.what();
   }
+}
+
+TEST_F(ZipHostileArchiveTest, NamesThatWindowsFoldsToOneAreRefused) {
+  const std::vector<std::pair<std::string, std::string>> pairs = {
+      {"\xC3\x84.csv", "\xC3\xA4.csv"},                  // A and a with diaeresis
+      {"\xD0\x94\xD0\x90.csv", "\xD0\xB4\xD0\xB0.csv"},  // Cyrillic
+      {"\xCE\xA3.csv", "\xCF\x83.csv"},                  // Greek sigma
+      {"\xEF\xBC\xA1.csv", "\xEF\xBD\x81.csv"},          // fullwidth A and a
+      {"\xC5\x81.csv", "\xC5\x82.csv"},                  // L with stroke
+      {"\xD4\xB1.csv", "\xD5\xA1.csv"},                  // Armenian
+      {"\xD0\xB4/x.csv", "\xD0\x94"},                    // a folder, then a file
+  };
+  for (const auto& [first, second] : pairs) {
+    const Error error =
+        ExpectRefused(ZipBuilder().Add(Utf8Member(first, "1")).Add(Utf8Member(second, "2")).Build(),
+                      zip_errors::kUnsafeMember);
+
+    EXPECT_NE(error.Description().find(L"member"), std::wstring::npos) << second;
+  }
+}
+
+TEST_F(ZipHostileArchiveTest, EveryPortDeviceNameIsRefused) {
+  for (const char* name : {"COM0", "lpt0.csv", "sub/COM\xC2\xB9.csv", "LPT\xC2\xB2 .txt.csv",
+                           "com\xC2\xB3", "deep/er/Lpt9.x.y"}) {
+    const Error error =
+        ExpectRefused(ZipBuilder().Add(Utf8Member(name, "x")).Build(), zip_errors::kUnsafeMember);
+
+    EXPECT_NE(error.Description().find(L"device name"), std::wstring::npos) << name;
+  }
+  // Code page 437 names: 0xFD is the superscript two.
+  ExpectRefused(ZipBuilder().Add(Member("COM\xFD.txt", "x")).Build(), zip_errors::kUnsafeMember);
+}
+
+TEST_F(ZipHostileArchiveTest, NamesLongerThanWindowsAllowsAreRefusedInLittleMemory) {
+  std::string deep;
+  for (int i = 0; i < 32765; ++i) deep += "a/";
+  deep += "x.csv";
+  const std::string archive =
+      ZipBuilder().Add(Member("fine.csv", "1")).Add(Member(deep, "2")).Build();
+  // Folders named as one text per level would need gigabytes.
+  const AllocationPeak memory(64u << 20);
+
+  const Error error = ExpectRefused(archive, zip_errors::kUnsafeMember);
+
+  EXPECT_NE(error.Description().find(L"too long"), std::wstring::npos) << error.what();
+  EXPECT_LT(memory.Peak(), 16u << 20);
+}
+
+TEST_F(ZipHostileArchiveTest, FullPathOfMaxPathIsTheLimit) {
+  std::wstring folder = fs::absolute(target_).wstring();
+  const std::size_t room = 259 - (folder.size() + 1) - 2;  // "d/" on the way
+  const std::string longest = "d/" + std::string(room, 'f');
+
+  ExpectRefused(ZipBuilder().Add(Member(longest + "f", "over")).Build(), zip_errors::kUnsafeMember);
+  Extract(ZipBuilder().Add(Member(longest, "fits")).Build());
+
+  EXPECT_EQ(ReadBytes(target_ / "d" / std::string(room, 'f')), "fits");
+}
+
+TEST_F(ZipHostileArchiveTest, ReplacingAReadOnlyFileLeavesNoStagingFolder) {
+  fs::permissions(target_ / "existing.txt",
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+
+  Extract(ZipBuilder().Add(Member("existing.txt", "new")).Build());
+
+  EXPECT_EQ(Snapshot(target_),
+            (std::map<std::string, std::string>{
+                {"existing.txt", "new"}, {"sub", "<folder>"}, {"sub/nested.txt", "keep me too"}}));
+}
+
+TEST_F(ZipHostileArchiveTest, StagingLeftByAKilledRunGoesAndLookAlikesStay) {
+  const fs::path left = target_ / ".vyn-staging-0123456789abcdef";
+  fs::create_directories(left / "0");
+  WriteBytes(left / "0" / "0", "an old data file");
+  fs::permissions(left / "0" / "0", fs::perms::owner_write, fs::perm_options::remove);
+  for (const char* name :
+       {".vyn-staging-0123456789abcdeg", ".vyn-staging-0123456789abcdef0", ".vyn-staging-mine"}) {
+    fs::create_directories(target_ / name);
+    WriteBytes(target_ / name / "kept.txt", name);
+  }
+
+  Extract(ZipBuilder().Add(Member("fresh.txt", "fresh")).Build());
+
+  EXPECT_FALSE(fs::exists(left));
+  const auto state = Snapshot(target_);
+  EXPECT_EQ(state.at(".vyn-staging-0123456789abcdeg/kept.txt"), ".vyn-staging-0123456789abcdeg");
+  EXPECT_EQ(state.at(".vyn-staging-0123456789abcdef0/kept.txt"), ".vyn-staging-0123456789abcdef0");
+  EXPECT_EQ(state.at(".vyn-staging-mine/kept.txt"), ".vyn-staging-mine");
+  EXPECT_EQ(state.size(),
+            10u);  // three look-alikes with a file each, fresh.txt and the setup's four
 }
 
 }  // namespace
