@@ -90,7 +90,7 @@ std::int32_t ErrorNumberOf(Action&& action) {
 
 TEST(Win32FileSystemTest, TellsFilesFromFolders) {
   TempFolder folder;
-  WriteText(folder / L"a.txt", "a");
+  ASSERT_NO_FATAL_FAILURE(WriteText(folder / L"a.txt", "a"));
   CreateDirectoryW((folder / L"sub").c_str(), nullptr);
   Win32FileSystem files;
 
@@ -104,7 +104,7 @@ TEST(Win32FileSystemTest, TellsFilesFromFolders) {
 
 TEST(Win32FileSystemTest, DeleteWithForceRemovesAReadOnlyFileWithoutForceAndKillRefuse) {
   TempFolder folder;
-  WriteText(folder / L"ro.txt", "keep");
+  ASSERT_NO_FATAL_FAILURE(WriteText(folder / L"ro.txt", "keep"));
   MakeReadOnly(folder / L"ro.txt");
   Win32FileSystem files;
 
@@ -131,8 +131,8 @@ TEST(Win32FileSystemTest, DeleteOfMissingFileOrFolderGivesTheirNumbers) {
 
 TEST(Win32FileSystemTest, MoveOntoAnExistingFileFailsWith58AndTouchesNeither) {
   TempFolder folder;
-  WriteText(folder / L"src.txt", "new");
-  WriteText(folder / L"dst.txt", "old");
+  ASSERT_NO_FATAL_FAILURE(WriteText(folder / L"src.txt", "new"));
+  ASSERT_NO_FATAL_FAILURE(WriteText(folder / L"dst.txt", "old"));
   Win32FileSystem files;
 
   std::int32_t number =
@@ -145,7 +145,7 @@ TEST(Win32FileSystemTest, MoveOntoAnExistingFileFailsWith58AndTouchesNeither) {
 
 TEST(Win32FileSystemTest, MoveRenamesAndFailsIntoAMissingFolder) {
   TempFolder folder;
-  WriteText(folder / L"src.txt", "data");
+  ASSERT_NO_FATAL_FAILURE(WriteText(folder / L"src.txt", "data"));
   Win32FileSystem files;
 
   std::int32_t intoMissing =
@@ -159,8 +159,8 @@ TEST(Win32FileSystemTest, MoveRenamesAndFailsIntoAMissingFolder) {
 
 TEST(Win32FileSystemTest, ReplacePutsTheSourceOverAReadOnlyDestination) {
   TempFolder folder;
-  WriteText(folder / L"src.txt", "fresh");
-  WriteText(folder / L"dst.txt", "stale");
+  ASSERT_NO_FATAL_FAILURE(WriteText(folder / L"src.txt", "fresh"));
+  ASSERT_NO_FATAL_FAILURE(WriteText(folder / L"dst.txt", "stale"));
   MakeReadOnly(folder / L"dst.txt");
   Win32FileSystem files;
 
@@ -172,7 +172,7 @@ TEST(Win32FileSystemTest, ReplacePutsTheSourceOverAReadOnlyDestination) {
 
 TEST(Win32FileSystemTest, FailedReplaceLeavesTheDestinationAsItWasReadOnlyIncluded) {
   TempFolder folder;
-  WriteText(folder / L"dst.txt", "stale");
+  ASSERT_NO_FATAL_FAILURE(WriteText(folder / L"dst.txt", "stale"));
   MakeReadOnly(folder / L"dst.txt");
   Win32FileSystem files;
 
@@ -186,7 +186,7 @@ TEST(Win32FileSystemTest, FailedReplaceLeavesTheDestinationAsItWasReadOnlyInclud
 
 TEST(Win32FileSystemTest, ReplaceCreatesTheDestinationWhenItIsMissing) {
   TempFolder folder;
-  WriteText(folder / L"src.txt", "first");
+  ASSERT_NO_FATAL_FAILURE(WriteText(folder / L"src.txt", "first"));
   Win32FileSystem files;
 
   files.ReplaceFile(folder / L"src.txt", folder / L"dst.txt");
@@ -196,7 +196,7 @@ TEST(Win32FileSystemTest, ReplaceCreatesTheDestinationWhenItIsMissing) {
 
 TEST(Win32BinaryFilesTest, PutWritesAtOneBasedPositionsWithoutTruncating) {
   TempFolder folder;
-  WriteText(folder / L"bin.dat", "0123456789");
+  ASSERT_NO_FATAL_FAILURE(WriteText(folder / L"bin.dat", "0123456789"));
   Win32BinaryFiles files;
   const std::uint8_t abc[] = {'a', 'b', 'c'};
   const std::uint8_t xy[] = {'x', 'y'};
@@ -232,7 +232,7 @@ TEST(Win32BinaryFilesTest, OpenCreatesAMissingFileAndRejectsBadPositionsAndClose
 
 TEST(Win32BinaryFilesTest, OpenInAMissingFolderAndKillOfAMissingFileGiveTheirNumbers) {
   TempFolder folder;
-  WriteText(folder / L"gone.dat", "x");
+  ASSERT_NO_FATAL_FAILURE(WriteText(folder / L"gone.dat", "x"));
   Win32BinaryFiles files;
 
   std::int32_t open = ErrorNumberOf([&] { files.OpenForBinary(folder / L"nodir\\f.dat"); });

@@ -138,7 +138,7 @@ TEST_F(MainWindowTest, OpensCentredOnTheScreenWithTheClientAreaInTwips) {
 }
 
 TEST_F(MainWindowTest, OffersTaxDataWhenTheSettingsSayItIsAvailable) {
-  WriteSettings("TaxDataAvailable = Yes\r\n");
+  ASSERT_NO_FATAL_FAILURE(WriteSettings("TaxDataAvailable = Yes\r\n"));
 
   HWND window = StartProgram();
   ASSERT_NE(window, nullptr);
@@ -156,7 +156,7 @@ TEST_F(MainWindowTest, OffersTaxDataWhenTheSettingsSayItIsAvailable) {
 }
 
 TEST_F(MainWindowTest, FailureInTheLoadStepShowsARunTimeErrorReportAndEndsNonZero) {
-  WriteSettings("TaxDataAvailable = Perhaps\r\n");
+  ASSERT_NO_FATAL_FAILURE(WriteSettings("TaxDataAvailable = Perhaps\r\n"));
 
   program.emplace(ChildProcess::Launch(L"\"" + OnDriveZ(VYN_PROGRAM_PATH) + L"\""));
   HWND box = driver::WaitForMessageBox(30000, program->Id());
