@@ -18,16 +18,6 @@ class DownloadSequenceTest : public AppTest {
     for (const wchar_t* box : ticked) Tick(box);
     PressDownload();
   }
-  std::vector<std::wstring> ZipCalls() const {
-    std::vector<std::wstring> calls;
-    for (const auto& call : components.log.calls) {
-      if (call.rfind(L"Execute", 0) == 0 || call.rfind(L"TargetFolder", 0) == 0 ||
-          call.rfind(L"FileMask", 0) == 0 || call.rfind(L"SourceArchive", 0) == 0) {
-        calls.push_back(call);
-      }
-    }
-    return calls;
-  }
   std::optional<fakes::FakeRegistry::StoredValue> TaxPathLocal() const {
     return registry.Value(L"Software\\Tevrin Labs\\Veltrix\\Settings\\File Locations",
                           L"Tax Path Local");
