@@ -79,7 +79,7 @@ TYPED_TEST_P(RegistryCases, MissingKeyOrValueReadsAsEmpty) {
   EXPECT_EQ(noKey.ToString(), L"");
   EXPECT_EQ(this->HandlesOpened(), 0);
 
-  this->AddKey();
+  ASSERT_NO_FATAL_FAILURE(this->AddKey());
   EXPECT_TRUE(this->Get(L"Install Path").IsEmpty());
   EXPECT_EQ(this->HandlesOpened(), 1) << "the key was opened and closed";
   EXPECT_TRUE(this->boxes.Shown().empty());
@@ -140,7 +140,7 @@ TYPED_TEST_P(RegistryCases, StoredValuesReadByTheirType) {
     this->SetVariable(L"VYN_A", row.variables[0]);
     this->SetVariable(L"VYN_B", row.variables[1]);
     this->SetVariable(L"VYN_C", row.variables[2]);
-    this->Store(row.name, row.type, row.stored);
+    ASSERT_NO_FATAL_FAILURE(this->Store(row.name, row.type, row.stored));
     const int opened = this->HandlesOpened();
     EXPECT_EQ(this->Get(row.name), row.read);
     EXPECT_EQ(this->HandlesOpened(), opened + 1);
