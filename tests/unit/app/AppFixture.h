@@ -47,13 +47,15 @@ class AppTest : public ::testing::Test, protected fakes::FakePlatform {
     loader.Show();
   }
 
-  // Calls on the settings component, without those of the zip component.
-  std::vector<std::wstring> SettingsCalls() const {
+  // Calls on the settings component or on the zip component, in order.
+  std::vector<std::wstring> SettingsCalls() const { return ComponentCalls(false); }
+  std::vector<std::wstring> ZipCalls() const { return ComponentCalls(true); }
+  std::vector<std::wstring> ComponentCalls(bool zip) const {
     std::vector<std::wstring> calls;
     for (const auto& call : components.log.calls) {
-      bool zip = call.rfind(L"Execute", 0) == 0 || call.rfind(L"TargetFolder", 0) == 0 ||
-                 call.rfind(L"FileMask", 0) == 0 || call.rfind(L"SourceArchive", 0) == 0;
-      if (!zip) calls.push_back(call);
+      const bool zipCall = call.rfind(L"Execute", 0) == 0 || call.rfind(L"TargetFolder", 0) == 0 ||
+                           call.rfind(L"FileMask", 0) == 0 || call.rfind(L"SourceArchive", 0) == 0;
+      if (zipCall == zip) calls.push_back(call);
     }
     return calls;
   }

@@ -12,15 +12,11 @@ class DownloadSequenceTest : public AppTest {
  protected:
   void Tick(const wchar_t* box) { Window().Click(box); }
   void PressDownload() { Window().Click(L"cmdDownload"); }
-  std::vector<std::wstring> ZipCalls() const {
-    std::vector<std::wstring> calls;
-    for (const auto& call : components.log.calls) {
-      if (call.rfind(L"Execute", 0) == 0 || call.rfind(L"TargetFolder", 0) == 0 ||
-          call.rfind(L"FileMask", 0) == 0 || call.rfind(L"SourceArchive", 0) == 0) {
-        calls.push_back(call);
-      }
-    }
-    return calls;
+  // Starts the program, ticks the boxes and presses Download.
+  void Download(const std::vector<const wchar_t*>& ticked) {
+    LoadAndShow();
+    for (const wchar_t* box : ticked) Tick(box);
+    PressDownload();
   }
   std::optional<fakes::FakeRegistry::StoredValue> TaxPathLocal() const {
     return registry.Value(L"Software\\Tevrin Labs\\Veltrix\\Settings\\File Locations",
@@ -30,11 +26,7 @@ class DownloadSequenceTest : public AppTest {
 
 TEST_F(DownloadSequenceTest, BothDataSetsFetchUnpackRecordAndEndTheProgram) {
   inet.responses = {Archive("PK-mls"), Archive("PK-tax")};
-  LoadAndShow();
-  Tick(L"chkMls");
-  Tick(L"chkTax");
-
-  PressDownload();
+  Download({L"chkMls", L"chkTax"});
 
   EXPECT_THAT(RequestedPaths(), ElementsAre("/Downloads/VynData.vyn", "/Downloads/VynTax.vyn"));
   EXPECT_EQ(inet.CallsTo("InternetConnectA").at(0).args.at(1), "downloads.tevrinlabs.com");
@@ -68,87 +60,86 @@ TEST_F(DownloadSequenceTest, RetrievalWindowsAreCaptionedPerDataSetAndUnloaded) 
   inet.responses = {Archive("PK-mls"), Archive("PK-tax")};
   std::vector<std::wstring> captions;
   forms.afterTick = [&](fakes::FakeForm& form) { captions.push_back(form.Caption()); };
-  LoadAndShow();
-  Tick(L"chkMls");
-  Tick(L"chkTax");
-
-  PressDownload();
+  Download({L"chkMls", L"chkTax"});
 
   EXPECT_THAT(captions, ElementsAre(L"Downloading MLS Data", L"Downloading Tax Data"));
   EXPECT_EQ(forms.Loads(L"frmGetHTMLFile"), 2);
   EXPECT_EQ(forms.Unloads(L"frmGetHTMLFile"), 2);
 }
 
-TEST_F(DownloadSequenceTest, OnlyTaxTickedSkipsTheMlsStep) {
-  inet.responses = {Archive("PK-tax")};
-  LoadAndShow();
-  Tick(L"chkTax");
+// How a run ends, by the data sets ticked and what the server answers: a
+// completed run ends the program, a failed fetch keeps the window and its ticks
+// for another try, and what was unpacked before the failure stays recorded.
+struct OutcomeRow {
+  const char* name;
+  std::vector<const wchar_t*> ticked;
+  std::vector<const char*> answers;  // "404" for a missing file, else an archive's bytes
+  std::vector<std::string> requested;
+  std::size_t zipCalls;
+  bool mlsRecorded;
+  bool taxRecorded;
+  const wchar_t* message;
+};
 
-  PressDownload();
-
-  EXPECT_THAT(RequestedPaths(), ElementsAre("/Downloads/VynTax.vyn"));
-  EXPECT_EQ(ZipCalls().size(), 4u);
-  EXPECT_TRUE(TaxPathLocal().has_value());
-  EXPECT_EQ(boxes.Texts(), std::vector<std::wstring>{L"Download Complete"});
-  EXPECT_FALSE(WindowLoaded());
+void PrintTo(const OutcomeRow& row, std::ostream* out) {
+  *out << row.name;
 }
 
-TEST_F(DownloadSequenceTest, MlsOnlyWritesNoTaxRecord) {
-  inet.responses = {Archive("PK-mls")};
-  LoadAndShow();
-  Tick(L"chkMls");
+class DownloadOutcome : public DownloadSequenceTest,
+                        public ::testing::WithParamInterface<OutcomeRow> {};
 
-  PressDownload();
+TEST_P(DownloadOutcome, EndsAsTheFetchesWent) {
+  const OutcomeRow& row = GetParam();
+  inet.responses.clear();
+  for (const char* answer : row.answers) {
+    inet.responses.push_back(std::string(answer) == "404" ? NotFound() : Archive(answer));
+  }
+  Download(row.ticked);
 
-  EXPECT_THAT(RequestedPaths(), ElementsAre("/Downloads/VynData.vyn"));
-  EXPECT_FALSE(TaxPathLocal().has_value());
-  EXPECT_FALSE(registry.KeyExists(L"Software\\Tevrin Labs\\Veltrix\\Settings\\File Locations"));
-  EXPECT_EQ(boxes.Texts(), std::vector<std::wstring>{L"Download Complete"});
-}
-
-TEST_F(DownloadSequenceTest, FailedMlsFetchStopsBeforeTax) {
-  inet.responses = {NotFound()};
-  LoadAndShow();
-  Tick(L"chkMls");
-  Tick(L"chkTax");
-
-  PressDownload();
-
-  EXPECT_THAT(RequestedPaths(), ElementsAre("/Downloads/VynData.vyn"));
-  EXPECT_EQ(boxes.Texts(), std::vector<std::wstring>{kUnableToDownload});
-  EXPECT_TRUE(WindowLoaded());
-  EXPECT_EQ(Window().Fake(L"chkMls").Value(), 1);
-  EXPECT_EQ(Window().Fake(L"chkTax").Value(), 1);
-  EXPECT_TRUE(ZipCalls().empty());
+  EXPECT_EQ(RequestedPaths(), row.requested);
+  EXPECT_EQ(ZipCalls().size(), row.zipCalls);
+  const auto calls = SettingsCalls();
+  const auto called = [&](const wchar_t* call) {
+    return std::find(calls.begin(), calls.end(), call) != calls.end();
+  };
+  EXPECT_EQ(called(L"MlsDataUpdated(1)"), row.mlsRecorded);
+  EXPECT_EQ(called(L"TaxDataUpdated(1)"), row.taxRecorded);
+  EXPECT_EQ(TaxPathLocal().has_value(), row.taxRecorded);
+  EXPECT_EQ(registry.KeyExists(L"Software\\Tevrin Labs\\Veltrix\\Settings\\File Locations"),
+            row.taxRecorded);
+  EXPECT_EQ(boxes.Texts(), std::vector<std::wstring>{row.message});
   EXPECT_FALSE(disk.HasFile(L"C:\\Veltrix\\Data\\VynData.zip"));
+  const bool completed = std::wstring(row.message) == L"Download Complete";
+  ASSERT_EQ(WindowLoaded(), !completed);
+  if (completed) return;
+  for (const wchar_t* box : row.ticked) {
+    EXPECT_EQ(Window().Fake(box).Value(), 1) << NarrowForDiagnostics(box);
+  }
 }
 
-TEST_F(DownloadSequenceTest, FailedTaxFetchKeepsTheMlsDataRecorded) {
-  inet.responses = {Archive("PK-mls"), NotFound()};
-  LoadAndShow();
-  Tick(L"chkMls");
-  Tick(L"chkTax");
+const std::vector<const wchar_t*> kBoth = {L"chkMls", L"chkTax"};
+const std::string kData = "/Downloads/VynData.vyn";
+const std::string kTax = "/Downloads/VynTax.vyn";
 
-  PressDownload();
-
-  EXPECT_EQ(ZipCalls().size(), 4u);
-  auto calls = SettingsCalls();
-  EXPECT_NE(std::find(calls.begin(), calls.end(), L"MlsDataUpdated(1)"), calls.end());
-  EXPECT_EQ(std::find(calls.begin(), calls.end(), L"TaxDataUpdated(1)"), calls.end());
-  EXPECT_EQ(boxes.Texts(), std::vector<std::wstring>{kUnableToDownload});
-  EXPECT_FALSE(TaxPathLocal().has_value());
-  EXPECT_TRUE(WindowLoaded());
-}
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Runs, DownloadOutcome, ::testing::Values(
+    OutcomeRow{"OnlyTaxSkipsTheMlsStep", {L"chkTax"}, {"PK-tax"}, {kTax}, 4, false, true,
+               L"Download Complete"},
+    OutcomeRow{"MlsOnlyWritesNoTaxRecord", {L"chkMls"}, {"PK-mls"}, {kData}, 4, true, false,
+               L"Download Complete"},
+    OutcomeRow{"FailedMlsFetchStopsBeforeTax", kBoth, {"404"}, {kData}, 0, false, false,
+               kUnableToDownload},
+    OutcomeRow{"FailedTaxFetchKeepsTheMlsDataRecorded", kBoth, {"PK-mls", "404"}, {kData, kTax}, 4,
+               true, false, kUnableToDownload}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST_F(DownloadSequenceTest, CancelInTheProgressWindowIsAFailedFetch) {
   inet.responses = {Archive(std::string(20000, 'x'))};
   pump.onDoEvents = [this](int call) {
     if (call == 4) forms.Find(L"frmGetHTMLFile")->Click(L"cmdCancel");
   };
-  LoadAndShow();
-  Tick(L"chkMls");
-
-  PressDownload();
+  Download({L"chkMls"});
 
   EXPECT_EQ(boxes.Texts(), std::vector<std::wstring>{kUnableToDownload});
   EXPECT_TRUE(WindowLoaded());
@@ -158,10 +149,7 @@ TEST_F(DownloadSequenceTest, CancelInTheProgressWindowIsAFailedFetch) {
 
 TEST_F(DownloadSequenceTest, PressingDownloadAgainStartsTheWholeSequenceAnew) {
   inet.responses = {Archive("PK-mls"), NotFound(), Archive("PK-mls"), Archive("PK-tax")};
-  LoadAndShow();
-  Tick(L"chkMls");
-  Tick(L"chkTax");
-  PressDownload();
+  Download({L"chkMls", L"chkTax"});
   ASSERT_TRUE(WindowLoaded());
 
   PressDownload();
@@ -175,10 +163,7 @@ TEST_F(DownloadSequenceTest, PressingDownloadAgainStartsTheWholeSequenceAnew) {
 TEST_F(DownloadSequenceTest, DownloadHostFromTheRegistryCarriesItsPort) {
   registry.SetString(kKey, L"Download Host", L"127.0.0.1:8080");
   inet.responses = {Archive("PK-mls")};
-  LoadAndShow();
-  Tick(L"chkMls");
-
-  PressDownload();
+  Download({L"chkMls"});
 
   auto connect = inet.CallsTo("InternetConnectA").at(0);
   EXPECT_EQ(connect.args.at(1), "127.0.0.1");
@@ -199,11 +184,7 @@ class NonTextDownloadHost : public DownloadSequenceTest,
 TEST_P(NonTextDownloadHost, IsRefusedWithAMessageAndNothingIsFetched) {
   registry.SetValue(kKey, L"Download Host", GetParam().type, GetParam().bytes);
   inet.responses = {Archive("PK-mls"), Archive("PK-tax")};
-  LoadAndShow();
-  Tick(L"chkMls");
-  Tick(L"chkTax");
-
-  PressDownload();
+  Download({L"chkMls", L"chkTax"});
 
   ASSERT_EQ(boxes.Shown().size(), 1u);
   EXPECT_NE(boxes.Shown()[0].text.find(L"\"Download Host\" is not text"), std::wstring::npos)
@@ -237,10 +218,7 @@ TEST_F(DownloadSequenceTest, UnpackingFailureEndsTheProgramAndKeepsTheArchive) {
 TEST_F(DownloadSequenceTest, RefusedRegistryWriteIsReportedAndStillCompletes) {
   registry.failCreateKey = 5;
   inet.responses = {Archive("PK-tax")};
-  LoadAndShow();
-  Tick(L"chkTax");
-
-  PressDownload();
+  Download({L"chkTax"});
 
   EXPECT_FALSE(TaxPathLocal().has_value());
   EXPECT_THAT(boxes.Texts(), ElementsAre(L"Error: 5. Access is denied.", L"Download Complete"));

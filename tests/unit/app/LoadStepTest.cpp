@@ -30,74 +30,65 @@ TEST_F(AppTest, CityIdStoredAsNumberOrMissingStillMakesTheCaption) {
   EXPECT_EQ(Window().Caption(), L"VYN Veltrix - 42");
 }
 
-TEST_F(AppTest, MissingProductKeyGivesBareCaptionAndProbes) {
-  fakes::FakeRegistry empty;
-  Platform bare{ansi, empty, disk, disk, disk, environment, boxes, pump, forms, inet, components};
-  frmDataLoader window(bare);
-  disk.AddFile(L"C:\\Tools\\Loader\\VYN Veltrix.exe", "MZ");
+// Where the product is looked for: the registry's folders as given, else beside
+// this program, else under Program Files, then Program Files (x86).
+struct ProbeRow {
+  const char* name;
+  bool productKey;
+  const wchar_t* appData;
+  const wchar_t* installPath;
+  const wchar_t* executableFolder;
+  std::vector<const wchar_t*> products;
+  const wchar_t* found;
+  const wchar_t* caption;
+  bool asksForTheDataFolder = false;  // the product's own folder was not found
+};
 
-  window.Load();
-
-  EXPECT_EQ(Window().Caption(), L"VYN Veltrix - ");
-  EXPECT_EQ(components.log.calls.front(), L"AppDataFolder(C:\\Tools\\Loader\\)");
-  EXPECT_TRUE(boxes.Shown().empty());
+void PrintTo(const ProbeRow& row, std::ostream* out) {
+  *out << row.name;
 }
 
-TEST_F(AppTest, InstallPathIsUsedAsGivenWithoutProbing) {
-  registry.SetString(kKey, L"AppData", L"");
-  registry.SetString(kKey, L"Install Path", L"D:\\Nowhere");  // no such folder
-  disk.AddFile(L"C:\\Tools\\Loader\\VYN Veltrix.exe", "MZ");
+constexpr const wchar_t* kBeside = L"C:\\Tools\\Loader\\VYN Veltrix.exe";
+constexpr const wchar_t* kSuite = L"C:\\Veltrix Suite\\VYN Veltrix.exe";
+constexpr const wchar_t* kProgramFiles = L"C:\\Program Files\\Vyn Veltrix\\VYN Veltrix.exe";
+constexpr const wchar_t* kProgramFilesX86 =
+    L"C:\\Program Files (x86)\\Vyn Veltrix\\VYN Veltrix.exe";
+
+class ProbeTest : public AppTest, public ::testing::WithParamInterface<ProbeRow> {};
+
+TEST_P(ProbeTest, PassesTheProductFolderToTheSettings) {
+  const ProbeRow& row = GetParam();
+  if (!row.productKey) registry = fakes::FakeRegistry();
+  if (row.productKey) registry.SetString(kKey, L"AppData", row.appData);
+  if (row.productKey) registry.SetString(kKey, L"Install Path", row.installPath);
+  if (row.executableFolder) environment.executableFolder = row.executableFolder;
+  for (const wchar_t* product : row.products) disk.AddFile(product, "MZ");
 
   LoadAndShow();
 
-  EXPECT_TRUE(boxes.Shown().empty());
-  EXPECT_FALSE(Window().Fake(L"txtDatapath").Enabled());
-  EXPECT_EQ(components.log.calls.front(), L"AppDataFolder(D:\\Nowhere)");
+  EXPECT_EQ(components.log.calls.front(), std::wstring(L"AppDataFolder(") + row.found + L")");
+  EXPECT_EQ(Window().Caption(), row.caption);
+  EXPECT_EQ(Window().Fake(L"txtDatapath").Enabled(), row.asksForTheDataFolder);
+  EXPECT_EQ(boxes.Shown().size(), row.asksForTheDataFolder ? 1u : 0u);
 }
 
-TEST_F(AppTest, AppDataIsPassedUnchangedWhateverTheInstallFolder) {
-  registry.SetString(kKey, L"AppData", L"E:\\Shared Data");
-  registry.SetString(kKey, L"Install Path", L"");
-
-  LoadAndShow();
-
-  EXPECT_EQ(components.log.calls.front(), L"AppDataFolder(E:\\Shared Data)");
-}
-
-TEST_F(AppTest, ProbeFindsTheProductBesideTheProgram) {
-  registry.SetString(kKey, L"AppData", L"");
-  registry.SetString(kKey, L"Install Path", L"");
-  environment.executableFolder = L"C:\\Veltrix Suite";
-  disk.AddFile(L"C:\\Veltrix Suite\\VYN Veltrix.exe", "MZ");
-  disk.AddFile(L"C:\\Program Files\\Vyn Veltrix\\VYN Veltrix.exe", "MZ");
-
-  LoadAndShow();
-
-  EXPECT_TRUE(boxes.Shown().empty());
-  EXPECT_FALSE(Window().Fake(L"txtDatapath").Enabled());
-  EXPECT_EQ(components.log.calls.front(), L"AppDataFolder(C:\\Veltrix Suite\\)");
-}
-
-TEST_F(AppTest, ProbeTriesProgramFilesBeforeProgramFilesX86) {
-  registry.SetString(kKey, L"AppData", L"");
-  registry.SetString(kKey, L"Install Path", L"");
-  disk.AddFile(L"C:\\Program Files\\Vyn Veltrix\\VYN Veltrix.exe", "MZ");
-  disk.AddFile(L"C:\\Program Files (x86)\\Vyn Veltrix\\VYN Veltrix.exe", "MZ");
-
-  LoadAndShow();
-  EXPECT_EQ(components.log.calls.front(), L"AppDataFolder(C:\\Program Files\\Vyn Veltrix\\)");
-}
-
-TEST_F(AppTest, ProbeFallsBackToProgramFilesX86) {
-  registry.SetString(kKey, L"AppData", L"");
-  registry.SetString(kKey, L"Install Path", L"");
-  disk.AddFile(L"C:\\Program Files (x86)\\Vyn Veltrix\\VYN Veltrix.exe", "MZ");
-
-  LoadAndShow();
-
-  EXPECT_TRUE(boxes.Shown().empty());
-  EXPECT_EQ(components.log.calls.front(), L"AppDataFolder(C:\\Program Files (x86)\\Vyn Veltrix\\)");
-}
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(LoadStep, ProbeTest, ::testing::Values(
+    ProbeRow{"NoProductKey", false, nullptr, nullptr, nullptr, {kBeside},
+             L"C:\\Tools\\Loader\\", L"VYN Veltrix - "},
+    // A folder from the registry is used as it is, even one that is not there.
+    ProbeRow{"InstallPathAsGiven", true, L"", L"D:\\Nowhere", nullptr, {kBeside},
+             L"D:\\Nowhere", L"VYN Veltrix - 17"},
+    ProbeRow{"AppDataAsGiven", true, L"E:\\Shared Data", L"", nullptr, {},
+             L"E:\\Shared Data", L"VYN Veltrix - 17", true},
+    ProbeRow{"BesideTheProgram", true, L"", L"", L"C:\\Veltrix Suite", {kSuite, kProgramFiles},
+             L"C:\\Veltrix Suite\\", L"VYN Veltrix - 17"},
+    ProbeRow{"ProgramFilesFirst", true, L"", L"", nullptr, {kProgramFiles, kProgramFilesX86},
+             L"C:\\Program Files\\Vyn Veltrix\\", L"VYN Veltrix - 17"},
+    ProbeRow{"ProgramFilesX86", true, L"", L"", nullptr, {kProgramFilesX86},
+             L"C:\\Program Files (x86)\\Vyn Veltrix\\", L"VYN Veltrix - 17"}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST_F(AppTest, NoProductAnywhereAsksForTheDataFolderBeforeTheWindowShows) {
   registry.SetString(kKey, L"AppData", L"");

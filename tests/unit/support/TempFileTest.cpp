@@ -6,56 +6,51 @@
 #include "FakeDisk.h"
 #include "FakeMessageBoxes.h"
 #include "Latin1Codec.h"
+#include "TempFileCases.h"
 #include "support/clsTempFile.h"
 
 namespace vyn {
 namespace {
 
-class TempFileTest : public ::testing::Test {
- protected:
+// clsTempFile over the in-memory disk.
+class FakeTempFileBackend {
+ public:
+  std::wstring FileName(const std::wstring& prefix) { return tempFile.FileName(prefix); }
+  std::wstring FileName2(const std::wstring& prefix, const std::wstring& folder) {
+    return tempFile.FileName2(prefix, folder);
+  }
+  std::wstring TempFolder() const { return L"C:\\Users\\user\\AppData\\Local\\Temp\\"; }
+  std::wstring MakeFolder() {
+    disk.AddFolder(L"D:\\Data");
+    return L"D:\\Data";
+  }
+  std::wstring MissingFolder() const { return L"D:\\Missing"; }
+  long long FileSize(const std::wstring& path) const {
+    const auto bytes = disk.Contents(path);
+    return bytes ? static_cast<long long>(bytes->size()) : -1;
+  }
+  void ExpectTempFolderUntouched() const { EXPECT_TRUE(disk.FilesIn(TempFolder()).empty()); }
+
   fakes::FakeDisk disk;
   fakes::FakeMessageBoxes boxes;
   fakes::Latin1Codec latin1;
   clsTempFile tempFile{disk, latin1, boxes};
 };
 
-TEST_F(TempFileTest, FileNameCreatesAnEmptyFileInTheTempFolder) {
-  const std::wstring name = tempFile.FileName(L"~re");
+}  // namespace
 
-  const std::wstring folder = L"C:\\Users\\user\\AppData\\Local\\Temp\\";
-  ASSERT_EQ(name.substr(0, folder.size()), folder);
-  EXPECT_EQ(name.substr(folder.size(), 3), L"~re");
-  EXPECT_EQ(name.find(L'\\', folder.size()), std::wstring::npos);
-  EXPECT_EQ(disk.Contents(name), std::string());
-  EXPECT_TRUE(boxes.Shown().empty());
+namespace temp_file_cases {
+INSTANTIATE_TYPED_TEST_SUITE_P(Fake, TempFileCases, FakeTempFileBackend);
 }
 
-TEST_F(TempFileTest, TwoCallsGiveTwoFiles) {
-  const std::wstring first = tempFile.FileName(L"~re");
-  const std::wstring second = tempFile.FileName(L"~re");
+namespace {
 
-  EXPECT_NE(first, second);
-  EXPECT_TRUE(disk.HasFile(first));
-  EXPECT_TRUE(disk.HasFile(second));
-}
+class TempFileTest : public ::testing::Test, protected FakeTempFileBackend {};
 
-TEST_F(TempFileTest, FileName2CreatesTheFileInTheGivenFolder) {
-  disk.AddFolder(L"D:\\Data");
-
-  const std::wstring name = tempFile.FileName2(L"~re", L"D:\\Data");
-
-  EXPECT_EQ(name.substr(0, 11), L"D:\\Data\\~re");
-  EXPECT_TRUE(disk.HasFile(name));
-  EXPECT_TRUE(disk.FilesIn(L"C:\\Users\\user\\AppData\\Local\\Temp").empty());
-}
-
-TEST_F(TempFileTest, PlatformFailureGivesEmptyNameWithoutMessage) {
-  const std::wstring missingFolder = tempFile.FileName2(L"~re", L"D:\\Missing");
+TEST_F(TempFileTest, FailingPlatformGivesEmptyNameWithoutMessage) {
   disk.failTempFileName = true;
-  const std::wstring failed = tempFile.FileName(L"~re");
 
-  EXPECT_EQ(missingFolder, L"");
-  EXPECT_EQ(failed, L"");
+  EXPECT_EQ(tempFile.FileName(L"~re"), L"");
   EXPECT_TRUE(boxes.Shown().empty());
 }
 

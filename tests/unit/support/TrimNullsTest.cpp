@@ -8,44 +8,42 @@ namespace {
 
 using detail::TrimNulls;
 
-TEST(TrimNullsTest, TextIsCutAtItsFirstNul) {
-  fakes::FakeMessageBoxes boxes;
-
-  EXPECT_EQ(TrimNulls(std::wstring(L"abc\0def", 7), boxes), L"abc");
-  EXPECT_EQ(TrimNulls(std::wstring(L"\0abc", 4), boxes), L"");
-  EXPECT_EQ(TrimNulls(L"abc", boxes), L"abc");
-  EXPECT_EQ(TrimNulls(L"", boxes), L"");
-  EXPECT_TRUE(boxes.Shown().empty());
-}
-
-TEST(TrimNullsTest, FirstNulAtTheLargest16BitPositionIsStillCut) {
-  fakes::FakeMessageBoxes boxes;
+std::wstring NulAt(std::size_t index) {
   std::wstring text(40000, L'x');
-  text[32766] = L'\0';  // position 32767
-
-  EXPECT_EQ(TrimNulls(text, boxes), std::wstring(32766, L'x'));
-  EXPECT_TRUE(boxes.Shown().empty());
+  text[index] = L'\0';
+  return text;
 }
 
-TEST(TrimNullsTest, FirstNulBeyond16BitPositionsIsReportedAndGivesEmpty) {
-  fakes::FakeMessageBoxes boxes;
-  std::wstring text(40000, L'x');
-  text[32767] = L'\0';  // position 32768
-
-  const std::wstring trimmed = TrimNulls(text, boxes);
-
-  EXPECT_EQ(trimmed, L"");
-  ASSERT_EQ(boxes.Shown().size(), 1u);
-  EXPECT_EQ(boxes.Shown()[0].text, L"Error: 6. Overflow");
-  EXPECT_EQ(boxes.Shown()[0].title, L"TrimNulls");
-}
-
-TEST(TrimNullsTest, LongTextWithoutNulIsUnchanged) {
-  fakes::FakeMessageBoxes boxes;
-  const std::wstring text(40000, L'x');
-
-  EXPECT_EQ(TrimNulls(text, boxes), text);
-  EXPECT_TRUE(boxes.Shown().empty());
+// Text is cut at its first NUL, as far as a 16-bit position reaches; beyond it
+// the cut is reported and gives empty text.
+TEST(TrimNullsTest, TextIsCutAtItsFirstNulWithin16BitPositions) {
+  struct Row {
+    const char* name;
+    std::wstring text;
+    std::wstring trimmed;
+    const wchar_t* message;
+  };
+  const Row rows[] = {
+      {"embedded", std::wstring(L"abc\0def", 7), L"abc", nullptr},
+      {"leading", std::wstring(L"\0abc", 4), L"", nullptr},
+      {"none", L"abc", L"abc", nullptr},
+      {"empty", L"", L"", nullptr},
+      {"at position 32767", NulAt(32766), std::wstring(32766, L'x'), nullptr},
+      {"at position 32768", NulAt(32767), L"", L"Error: 6. Overflow"},
+      {"none in long text", std::wstring(40000, L'x'), std::wstring(40000, L'x'), nullptr},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    fakes::FakeMessageBoxes boxes;
+    EXPECT_EQ(TrimNulls(row.text, boxes), row.trimmed);
+    if (!row.message) {
+      EXPECT_TRUE(boxes.Shown().empty());
+      continue;
+    }
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].text, row.message);
+    EXPECT_EQ(boxes.Shown()[0].title, L"TrimNulls");
+  }
 }
 
 }  // namespace

@@ -88,11 +88,19 @@ std::int32_t ErrorNumberOf(Action&& action) {
   return 0;
 }
 
-TEST(Win32FileSystemTest, TellsFilesFromFolders) {
+// Each test works in a fresh folder of its own.
+template <class Files>
+class InTempFolder : public ::testing::Test {
+ protected:
   TempFolder folder;
-  WriteText(folder / L"a.txt", "a");
+  Files files;
+};
+using Win32FileSystemTest = InTempFolder<Win32FileSystem>;
+using Win32BinaryFilesTest = InTempFolder<Win32BinaryFiles>;
+
+TEST_F(Win32FileSystemTest, TellsFilesFromFolders) {
+  ASSERT_NO_FATAL_FAILURE(WriteText(folder / L"a.txt", "a"));
   CreateDirectoryW((folder / L"sub").c_str(), nullptr);
-  Win32FileSystem files;
 
   EXPECT_TRUE(files.FileExists(folder / L"a.txt"));
   EXPECT_FALSE(files.FileExists(folder / L"sub"));
@@ -102,11 +110,9 @@ TEST(Win32FileSystemTest, TellsFilesFromFolders) {
   EXPECT_FALSE(files.FolderExists(folder / L"missing"));
 }
 
-TEST(Win32FileSystemTest, DeleteWithForceRemovesAReadOnlyFileWithoutForceAndKillRefuse) {
-  TempFolder folder;
-  WriteText(folder / L"ro.txt", "keep");
+TEST_F(Win32FileSystemTest, DeleteWithForceRemovesAReadOnlyFileWithoutForceAndKillRefuse) {
+  ASSERT_NO_FATAL_FAILURE(WriteText(folder / L"ro.txt", "keep"));
   MakeReadOnly(folder / L"ro.txt");
-  Win32FileSystem files;
 
   std::int32_t withoutForce = ErrorNumberOf([&] { files.DeleteFile(folder / L"ro.txt", false); });
   std::int32_t kill = ErrorNumberOf([&] { Win32BinaryFiles().Kill(folder / L"ro.txt"); });
@@ -119,21 +125,16 @@ TEST(Win32FileSystemTest, DeleteWithForceRemovesAReadOnlyFileWithoutForceAndKill
   EXPECT_FALSE(files.FileExists(folder / L"ro.txt"));
 }
 
-TEST(Win32FileSystemTest, DeleteOfMissingFileOrFolderGivesTheirNumbers) {
-  TempFolder folder;
-  Win32FileSystem files;
-
+TEST_F(Win32FileSystemTest, DeleteOfMissingFileOrFolderGivesTheirNumbers) {
   EXPECT_EQ(ErrorNumberOf([&] { files.DeleteFile(folder / L"none.txt", true); }),
             errors::kFileNotFound);
   EXPECT_EQ(ErrorNumberOf([&] { files.DeleteFile(folder / L"nodir\\none.txt", false); }),
             errors::kPathNotFound);
 }
 
-TEST(Win32FileSystemTest, MoveOntoAnExistingFileFailsWith58AndTouchesNeither) {
-  TempFolder folder;
-  WriteText(folder / L"src.txt", "new");
-  WriteText(folder / L"dst.txt", "old");
-  Win32FileSystem files;
+TEST_F(Win32FileSystemTest, MoveOntoAnExistingFileFailsWith58AndTouchesNeither) {
+  ASSERT_NO_FATAL_FAILURE(WriteText(folder / L"src.txt", "new"));
+  ASSERT_NO_FATAL_FAILURE(WriteText(folder / L"dst.txt", "old"));
 
   std::int32_t number =
       ErrorNumberOf([&] { files.MoveFile(folder / L"src.txt", folder / L"dst.txt"); });
@@ -143,10 +144,8 @@ TEST(Win32FileSystemTest, MoveOntoAnExistingFileFailsWith58AndTouchesNeither) {
   EXPECT_EQ(ReadText(folder / L"dst.txt"), "old");
 }
 
-TEST(Win32FileSystemTest, MoveRenamesAndFailsIntoAMissingFolder) {
-  TempFolder folder;
-  WriteText(folder / L"src.txt", "data");
-  Win32FileSystem files;
+TEST_F(Win32FileSystemTest, MoveRenamesAndFailsIntoAMissingFolder) {
+  ASSERT_NO_FATAL_FAILURE(WriteText(folder / L"src.txt", "data"));
 
   std::int32_t intoMissing =
       ErrorNumberOf([&] { files.MoveFile(folder / L"src.txt", folder / L"nodir\\dst.txt"); });
@@ -157,12 +156,10 @@ TEST(Win32FileSystemTest, MoveRenamesAndFailsIntoAMissingFolder) {
   EXPECT_EQ(ReadText(folder / L"dst.txt"), "data");
 }
 
-TEST(Win32FileSystemTest, ReplacePutsTheSourceOverAReadOnlyDestination) {
-  TempFolder folder;
-  WriteText(folder / L"src.txt", "fresh");
-  WriteText(folder / L"dst.txt", "stale");
+TEST_F(Win32FileSystemTest, ReplacePutsTheSourceOverAReadOnlyDestination) {
+  ASSERT_NO_FATAL_FAILURE(WriteText(folder / L"src.txt", "fresh"));
+  ASSERT_NO_FATAL_FAILURE(WriteText(folder / L"dst.txt", "stale"));
   MakeReadOnly(folder / L"dst.txt");
-  Win32FileSystem files;
 
   files.ReplaceFile(folder / L"src.txt", folder / L"dst.txt");
 
@@ -170,11 +167,9 @@ TEST(Win32FileSystemTest, ReplacePutsTheSourceOverAReadOnlyDestination) {
   EXPECT_FALSE(files.FileExists(folder / L"src.txt"));
 }
 
-TEST(Win32FileSystemTest, FailedReplaceLeavesTheDestinationAsItWasReadOnlyIncluded) {
-  TempFolder folder;
-  WriteText(folder / L"dst.txt", "stale");
+TEST_F(Win32FileSystemTest, FailedReplaceLeavesTheDestinationAsItWasReadOnlyIncluded) {
+  ASSERT_NO_FATAL_FAILURE(WriteText(folder / L"dst.txt", "stale"));
   MakeReadOnly(folder / L"dst.txt");
-  Win32FileSystem files;
 
   std::int32_t number =
       ErrorNumberOf([&] { files.ReplaceFile(folder / L"missing.txt", folder / L"dst.txt"); });
@@ -184,20 +179,16 @@ TEST(Win32FileSystemTest, FailedReplaceLeavesTheDestinationAsItWasReadOnlyInclud
   EXPECT_TRUE(IsReadOnly(folder / L"dst.txt"));
 }
 
-TEST(Win32FileSystemTest, ReplaceCreatesTheDestinationWhenItIsMissing) {
-  TempFolder folder;
-  WriteText(folder / L"src.txt", "first");
-  Win32FileSystem files;
+TEST_F(Win32FileSystemTest, ReplaceCreatesTheDestinationWhenItIsMissing) {
+  ASSERT_NO_FATAL_FAILURE(WriteText(folder / L"src.txt", "first"));
 
   files.ReplaceFile(folder / L"src.txt", folder / L"dst.txt");
 
   EXPECT_EQ(ReadText(folder / L"dst.txt"), "first");
 }
 
-TEST(Win32BinaryFilesTest, PutWritesAtOneBasedPositionsWithoutTruncating) {
-  TempFolder folder;
-  WriteText(folder / L"bin.dat", "0123456789");
-  Win32BinaryFiles files;
+TEST_F(Win32BinaryFilesTest, PutWritesAtOneBasedPositionsWithoutTruncating) {
+  ASSERT_NO_FATAL_FAILURE(WriteText(folder / L"bin.dat", "0123456789"));
   const std::uint8_t abc[] = {'a', 'b', 'c'};
   const std::uint8_t xy[] = {'x', 'y'};
 
@@ -214,9 +205,7 @@ TEST(Win32BinaryFilesTest, PutWritesAtOneBasedPositionsWithoutTruncating) {
   EXPECT_FALSE(file->IsOpen());
 }
 
-TEST(Win32BinaryFilesTest, OpenCreatesAMissingFileAndRejectsBadPositionsAndClosedFiles) {
-  TempFolder folder;
-  Win32BinaryFiles files;
+TEST_F(Win32BinaryFilesTest, OpenCreatesAMissingFileAndRejectsBadPositionsAndClosedFiles) {
   const std::uint8_t one[] = {'1'};
 
   auto file = files.OpenForBinary(folder / L"new.dat");
@@ -230,10 +219,8 @@ TEST(Win32BinaryFilesTest, OpenCreatesAMissingFileAndRejectsBadPositionsAndClose
   EXPECT_EQ(afterClose, errors::kBadFileNameOrNumber);
 }
 
-TEST(Win32BinaryFilesTest, OpenInAMissingFolderAndKillOfAMissingFileGiveTheirNumbers) {
-  TempFolder folder;
-  WriteText(folder / L"gone.dat", "x");
-  Win32BinaryFiles files;
+TEST_F(Win32BinaryFilesTest, OpenInAMissingFolderAndKillOfAMissingFileGiveTheirNumbers) {
+  ASSERT_NO_FATAL_FAILURE(WriteText(folder / L"gone.dat", "x"));
 
   std::int32_t open = ErrorNumberOf([&] { files.OpenForBinary(folder / L"nodir\\f.dat"); });
   files.Kill(folder / L"gone.dat");

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <string>
+#include <vector>
+
 #include "TestForm.h"
 
 namespace vyn::testing {
@@ -7,55 +11,47 @@ namespace {
 
 using FormsKeyboardTest = FormsTest;
 
-// Posts a key to the control with the focus, as the keyboard would.
-void PostKeyToFocus(UINT message, WPARAM key, LPARAM flags = 1) {
-  PostMessageW(GetFocus(), message, key, flags);
+// A key posted to the control with the focus, as the keyboard would, presses
+// the button it stands for, or none.
+struct KeyRow {
+  const char* name;
+  bool defaultDisabled;
+  const wchar_t* focus;
+  UINT message;
+  WPARAM key;
+  LPARAM flags;
+  std::vector<std::wstring> clicks;
+};
+
+void PrintTo(const KeyRow& row, std::ostream* out) {
+  *out << row.name;
 }
 
-TEST_F(FormsKeyboardTest, EnterPressesTheDefaultButtonFromATextBox) {
+class FormsKeys : public FormsTest, public ::testing::WithParamInterface<KeyRow> {};
+
+TEST_P(FormsKeys, PressTheButtonTheyStandFor) {
+  const KeyRow& row = GetParam();
   Win32Form& loadedForm = Load();
+  if (row.defaultDisabled) loadedForm.Item(L"cmdGo").SetEnabled(false);
   loadedForm.Show();
-  SetFocus(ControlOf(L"txtPath"));
+  SetFocus(ControlOf(row.focus));
 
-  PostKeyToFocus(WM_KEYDOWN, VK_RETURN);
-  PumpUntil([&] { return !events.clicks.empty(); }, 2000);
+  PostMessageW(GetFocus(), row.message, row.key, row.flags);
+  // A key that should press nothing gets a short while to do so anyway.
+  PumpUntil([&] { return !events.clicks.empty(); }, row.clicks.empty() ? 200 : 2000);
 
-  EXPECT_EQ(events.clicks, std::vector<std::wstring>{L"cmdGo"});
+  EXPECT_EQ(events.clicks, row.clicks);
 }
 
-TEST_F(FormsKeyboardTest, EnterDoesNothingWhenTheDefaultButtonIsDisabled) {
-  Win32Form& loadedForm = Load();
-  loadedForm.Item(L"cmdGo").SetEnabled(false);
-  loadedForm.Show();
-  SetFocus(ControlOf(L"txtPath"));
-
-  PostKeyToFocus(WM_KEYDOWN, VK_RETURN);
-  PumpUntil([] { return false; }, 200);
-
-  EXPECT_TRUE(events.clicks.empty());
-}
-
-TEST_F(FormsKeyboardTest, EscPressesTheCancelButton) {
-  Win32Form& loadedForm = Load();
-  loadedForm.Show();
-  SetFocus(ControlOf(L"chkOne"));
-
-  PostKeyToFocus(WM_KEYDOWN, VK_ESCAPE);
-  PumpUntil([&] { return !events.clicks.empty(); }, 2000);
-
-  EXPECT_EQ(events.clicks, std::vector<std::wstring>{L"cmdCancel"});
-}
-
-TEST_F(FormsKeyboardTest, AltAndTheMnemonicLetterPressesThatButton) {
-  Win32Form& loadedForm = Load();
-  loadedForm.Show();
-  SetFocus(ControlOf(L"txtPath"));
-
-  PostKeyToFocus(WM_SYSCHAR, L'c', 1 | (1 << 29));  // Alt+C
-  PumpUntil([&] { return !events.clicks.empty(); }, 2000);
-
-  EXPECT_EQ(events.clicks, std::vector<std::wstring>{L"cmdCancel"});
-}
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Keyboard, FormsKeys, ::testing::Values(
+    KeyRow{"EnterFromATextBox", false, L"txtPath", WM_KEYDOWN, VK_RETURN, 1, {L"cmdGo"}},
+    KeyRow{"EnterWithTheDefaultButtonDisabled", true, L"txtPath", WM_KEYDOWN, VK_RETURN, 1, {}},
+    KeyRow{"Esc", false, L"chkOne", WM_KEYDOWN, VK_ESCAPE, 1, {L"cmdCancel"}},
+    KeyRow{"AltAndTheMnemonicLetter", false, L"txtPath", WM_SYSCHAR, L'c', 1 | (1 << 29),
+           {L"cmdCancel"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST_F(FormsKeyboardTest, CloseCommandPressesTheCancelButtonAndNeverDestroysTheWindow) {
   FormDesign withoutCancel = TestFormDesign();

@@ -73,6 +73,13 @@ class MainWindowTest : public ::testing::Test {
     return window;
   }
 
+  // Waits for the program to end, with exit code 0 or with another.
+  void ExpectEnded(bool withZero) {
+    const auto exitCode = program->WaitForExit(15000);
+    ASSERT_TRUE(exitCode.has_value()) << "the program did not end";
+    EXPECT_EQ(*exitCode == 0u, withZero) << "exit code " << *exitCode;
+  }
+
   std::map<std::wstring, ControlInfo> ControlsByText(HWND window) {
     std::map<std::wstring, ControlInfo> byText;
     for (const auto& control : driver::ListControls(window)) byText[control.text] = control;
@@ -97,7 +104,6 @@ TEST_F(MainWindowTest, ShowsTheLoadedStateAndEndsWithExitCodeZeroOnClose) {
   }
   driver::SaveScreenshotPng(OnDriveZ(VYN_SCREENSHOT_FOLDER) + L"\\main-window.png");
   driver::PostClick(controls[L"Close"].handle);
-  auto exitCode = program->WaitForExit(15000);
 
   EXPECT_TRUE(controls.count(L"VYN Veltrix file downloader"));
   EXPECT_TRUE(controls.count(L"Data path:"));
@@ -109,8 +115,7 @@ TEST_F(MainWindowTest, ShowsTheLoadedStateAndEndsWithExitCodeZeroOnClose) {
   EXPECT_FALSE(controls[L"Tax Data (Public records)"].visible);  // no settings file: not offered
   EXPECT_FALSE(controls[L"Download"].enabled);
   EXPECT_TRUE(controls[L"Close"].enabled);
-  ASSERT_TRUE(exitCode.has_value());
-  EXPECT_EQ(*exitCode, 0u);
+  ASSERT_NO_FATAL_FAILURE(ExpectEnded(true));
 }
 
 TEST_F(MainWindowTest, OpensCentredOnTheScreenWithTheClientAreaInTwips) {
@@ -127,18 +132,16 @@ TEST_F(MainWindowTest, OpensCentredOnTheScreenWithTheClientAreaInTwips) {
   RECT frame;
   GetWindowRect(window, &frame);
   PostMessageW(window, WM_CLOSE, 0, 0);  // the close box: same as "Close"
-  auto exitCode = program->WaitForExit(15000);
 
   EXPECT_EQ(client.cx, MulDiv(5796, dpiX, 1440));
   EXPECT_EQ(client.cy, MulDiv(3468, dpiY, 1440));
   EXPECT_NEAR((frame.left + frame.right) / 2.0, (work.left + work.right) / 2.0, 1.0);
   EXPECT_NEAR((frame.top + frame.bottom) / 2.0, (work.top + work.bottom) / 2.0, 1.0);
-  ASSERT_TRUE(exitCode.has_value());
-  EXPECT_EQ(*exitCode, 0u);
+  ASSERT_NO_FATAL_FAILURE(ExpectEnded(true));
 }
 
 TEST_F(MainWindowTest, OffersTaxDataWhenTheSettingsSayItIsAvailable) {
-  WriteSettings("TaxDataAvailable = Yes\r\n");
+  ASSERT_NO_FATAL_FAILURE(WriteSettings("TaxDataAvailable = Yes\r\n"));
 
   HWND window = StartProgram();
   ASSERT_NE(window, nullptr);
@@ -146,17 +149,15 @@ TEST_F(MainWindowTest, OffersTaxDataWhenTheSettingsSayItIsAvailable) {
   driver::SaveScreenshotPng(OnDriveZ(VYN_SCREENSHOT_FOLDER) + L"\\main-window-tax.png", window);
   auto controls = ControlsByText(window);
   driver::PostClick(controls[L"Close"].handle);
-  auto exitCode = program->WaitForExit(15000);
 
   EXPECT_TRUE(controls[L"Tax Data (Public records)"].visible);
   EXPECT_EQ(controls[L"Tax Data (Public records)"].checkState, 0);
   EXPECT_FALSE(controls[L"Download"].enabled);
-  ASSERT_TRUE(exitCode.has_value());
-  EXPECT_EQ(*exitCode, 0u);
+  ASSERT_NO_FATAL_FAILURE(ExpectEnded(true));
 }
 
 TEST_F(MainWindowTest, FailureInTheLoadStepShowsARunTimeErrorReportAndEndsNonZero) {
-  WriteSettings("TaxDataAvailable = Perhaps\r\n");
+  ASSERT_NO_FATAL_FAILURE(WriteSettings("TaxDataAvailable = Perhaps\r\n"));
 
   program.emplace(ChildProcess::Launch(L"\"" + OnDriveZ(VYN_PROGRAM_PATH) + L"\""));
   HWND box = driver::WaitForMessageBox(30000, program->Id());
@@ -165,14 +166,12 @@ TEST_F(MainWindowTest, FailureInTheLoadStepShowsARunTimeErrorReportAndEndsNonZer
   HWND mainWindow =
       driver::WaitForTopLevelWindow(L"VYN Veltrix", CaptionMatch::kPrefix, 0, program->Id());
   driver::PressMessageBoxButton(box, L"OK");
-  auto exitCode = program->WaitForExit(15000);
 
   EXPECT_EQ(info.title, L"VYNDataLoader");
   EXPECT_EQ(info.text.rfind(L"Run-time error '", 0), 0u) << Narrow(info.text);
   EXPECT_NE(info.text.find(L"Veltrix Settings.txt"), std::wstring::npos) << Narrow(info.text);
   EXPECT_EQ(mainWindow, nullptr);  // the window was never shown
-  ASSERT_TRUE(exitCode.has_value());
-  EXPECT_NE(*exitCode, 0u);
+  ASSERT_NO_FATAL_FAILURE(ExpectEnded(false));
 }
 
 }  // namespace

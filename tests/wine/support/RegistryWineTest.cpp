@@ -5,6 +5,7 @@
 #include <string>
 
 #include "FakeMessageBoxes.h"
+#include "RegistryCases.h"
 #include "ScratchKey.h"
 #include "platform/Error.h"
 #include "platform/win32/Win32AnsiCodec.h"
@@ -12,17 +13,18 @@
 #include "platform/win32/Win32Registry.h"
 #include "support/basRegistry.h"
 
-namespace vyn {
+namespace vyn::registry_cases {
 namespace {
 
 using winetest::kHkeyCurrentUser;
-using Bytes = std::vector<std::uint8_t>;
 
-// The real registry, counting the handles it hands out and takes back.
+// The real registry, counting the handles it hands out and takes back and the
+// values it writes.
 class CountingRegistry : public Win32Registry {
  public:
   int open = 0;
   int opened = 0;
+  int writes = 0;
 
   std::int32_t RegOpenKeyExA(RegistryHandle key, const std::string& subKey, std::uint32_t options,
                              std::uint32_t access, RegistryHandle* result) override {
@@ -32,6 +34,11 @@ class CountingRegistry : public Win32Registry {
                                std::uint32_t access, RegistryHandle* result,
                                std::uint32_t* disposition) override {
     return Count(Win32Registry::RegCreateKeyExA(key, subKey, options, access, result, disposition));
+  }
+  std::int32_t RegSetValueExA(RegistryHandle key, const std::string& valueName, std::uint32_t type,
+                              const std::uint8_t* data, std::uint32_t size) override {
+    ++writes;
+    return Win32Registry::RegSetValueExA(key, valueName, type, data, size);
   }
   std::int32_t RegCloseKey(RegistryHandle key) override {
     const std::int32_t status = Win32Registry::RegCloseKey(key);
@@ -49,16 +56,51 @@ class CountingRegistry : public Win32Registry {
   }
 };
 
-class RegistryWineTest : public ::testing::Test {
- protected:
-  void TearDown() override { EXPECT_EQ(registry.open, 0) << "a key handle was left open"; }
+std::string Narrow(const std::wstring& name) {
+  return std::string(name.begin(), name.end());
+}
+
+// The registry procedures over a scratch key of the real registry and the
+// process's own environment.
+class RealRegistryBackend {
+ public:
+  struct StoredValue {
+    std::uint32_t type = 0;
+    std::string bytes;
+  };
+
+  ~RealRegistryBackend() {
+    for (const wchar_t* name : {L"VYN_A", L"VYN_B", L"VYN_C"}) SetVariable(name, nullptr);
+  }
 
   RegistryValue Get(const std::wstring& name) {
     return basRegistry::RegistryGetKeyValue(services, kHkeyCurrentUser, key.WidePath(), name);
   }
+  RegistryValue GetMissingKey(const std::wstring& name) {
+    return basRegistry::RegistryGetKeyValue(services, kHkeyCurrentUser,
+                                            L"Software\\VYNDataLoader Tests\\No such key", name);
+  }
   void Set(const std::wstring& name, const RegistryValue& value, std::int32_t type) {
     basRegistry::RegistrySetKeyValue(services, kHkeyCurrentUser, key.WidePath(), name, value, type);
   }
+  void Store(const std::wstring& name, std::uint32_t type, const std::string& bytes) {
+    ASSERT_EQ(key.SetRaw(Narrow(name).c_str(), type, bytes), ERROR_SUCCESS);
+  }
+  void AddKey() { ASSERT_EQ(key.SetRaw("Other", REG_SZ, std::string("x\0", 2)), ERROR_SUCCESS); }
+  std::optional<StoredValue> Stored(const std::wstring& name) const {
+    DWORD type = 0;
+    std::string bytes;
+    if (!key.GetRaw(Narrow(name).c_str(), &type, &bytes)) return std::nullopt;
+    return StoredValue{type, bytes};
+  }
+  bool KeyExists() const { return key.Exists(); }
+  std::size_t ValueCount() const { return key.ValueCount(); }
+  int HandlesOpened() const { return registry.opened; }
+  int ValueWrites() const { return registry.writes; }
+  void SetVariable(const wchar_t* name, const wchar_t* text) {
+    SetEnvironmentVariableW(name, text);
+  }
+  void ExpectHandlesClosed() const { EXPECT_EQ(registry.open, 0) << "a key handle was left open"; }
 
   winetest::ScratchKey key;
   CountingRegistry registry;
@@ -68,119 +110,16 @@ class RegistryWineTest : public ::testing::Test {
   RegistryServices services{registry, ansi, environment, boxes};
 };
 
-TEST_F(RegistryWineTest, EveryHandledTypeRoundTripsThroughTheRegistry) {
-  const RegistryValue text = RegistryValue::String(L"C:\\Tax Data\\");
-  const RegistryValue expandable = RegistryValue::String(L"no variables");
-  const RegistryValue bytes = RegistryValue::Bytes(Bytes{0, 1, 254, 255});
-  const RegistryValue number = RegistryValue::Integer(-123456);
+}  // namespace
 
-  Set(L"Sz", text, kRegSz);
-  Set(L"Expand", expandable, kRegExpandSz);
-  Set(L"Binary", bytes, kRegBinary);
-  Set(L"Dword", number, kRegDword);
-  Set(L"Multi", RegistryValue::String(std::wstring(L"one\0two", 7)), kRegMultiSz);
+INSTANTIATE_TYPED_TEST_SUITE_P(Real, RegistryCases, RealRegistryBackend);
 
-  EXPECT_EQ(Get(L"Sz"), text);
-  EXPECT_EQ(Get(L"Expand"), expandable);
-  EXPECT_EQ(Get(L"Binary"), bytes);
-  EXPECT_EQ(Get(L"Dword"), number);
-  EXPECT_EQ(Get(L"Multi"), RegistryValue::Strings({L"one", L"two"}));
-  EXPECT_TRUE(boxes.Shown().empty());
-  EXPECT_EQ(registry.opened, 10);
-}
+namespace {
 
-TEST_F(RegistryWineTest, WritesStoreTheBytesOfEachType) {
-  Set(L"Sz", RegistryValue::String(L"abc"), kRegSz);
-  Set(L"Multi", RegistryValue::String(std::wstring(L"a\0b", 3)), kRegMultiSz);
-  Set(L"Dword", RegistryValue::Integer(-1), kRegDword);
-  Set(L"Binary", RegistryValue::Bytes(ByteArray{-1, {9, 1, 2, 3}}), kRegBinary);
-
-  DWORD type = 0;
-  std::string raw;
-  ASSERT_TRUE(key.GetRaw("Sz", &type, &raw));
-  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(raw, std::string("abc\0", 4));
-  ASSERT_TRUE(key.GetRaw("Multi", &type, &raw));
-  EXPECT_EQ(type, static_cast<DWORD>(REG_MULTI_SZ));
-  EXPECT_EQ(raw, std::string("a\0b\0\0", 5));
-  ASSERT_TRUE(key.GetRaw("Dword", &type, &raw));
-  EXPECT_EQ(raw, "\xFF\xFF\xFF\xFF");
-  ASSERT_TRUE(key.GetRaw("Binary", &type, &raw));
-  EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
-  EXPECT_EQ(raw, "\x01\x02\x03");
-}
-
-TEST_F(RegistryWineTest, RawValuesReadByTheRules) {
-  ASSERT_EQ(key.SetRaw("Zero", REG_SZ, ""), ERROR_SUCCESS);
-  ASSERT_EQ(key.SetRaw("Embedded", REG_SZ, std::string("abc\0def\0", 8)), ERROR_SUCCESS);
-  ASSERT_EQ(key.SetRaw("All ones", REG_DWORD, "\xFF\xFF\xFF\xFF"), ERROR_SUCCESS);
-  ASSERT_EQ(key.SetRaw("Multi two", REG_MULTI_SZ, std::string("\0\0", 2)), ERROR_SUCCESS);
-  ASSERT_EQ(key.SetRaw("Multi one", REG_MULTI_SZ, std::string("\0", 1)), ERROR_SUCCESS);
-  ASSERT_EQ(key.SetRaw("Three", REG_BINARY, std::string("\x01\x00\x03", 3)), ERROR_SUCCESS);
-
-  EXPECT_EQ(Get(L"Zero"), RegistryValue::String(L""));
-  EXPECT_EQ(Get(L"Embedded"), RegistryValue::String(L"abc"));
-  EXPECT_EQ(Get(L"All ones"), RegistryValue::Integer(-1));
-  EXPECT_EQ(Get(L"Multi two"), RegistryValue::Strings({}));
-  EXPECT_EQ(Get(L"Multi one"), RegistryValue::Strings({}));
-  EXPECT_EQ(Get(L"Three"), RegistryValue::Bytes(Bytes{1, 0, 3}));
-}
-
-TEST_F(RegistryWineTest, MissingAndUnhandledValuesReadAsEmpty) {
-  ASSERT_EQ(key.SetRaw("Qword", REG_QWORD, std::string(8, '\x01')), ERROR_SUCCESS);
-  ASSERT_EQ(key.SetRaw("None", REG_NONE, "abc"), ERROR_SUCCESS);
-
-  EXPECT_TRUE(Get(L"Qword").IsEmpty());
-  EXPECT_TRUE(Get(L"None").IsEmpty());
-  EXPECT_TRUE(Get(L"Missing").IsEmpty());
-  EXPECT_TRUE(basRegistry::RegistryGetKeyValue(services, kHkeyCurrentUser,
-                                               L"Software\\VYNDataLoader Tests\\No such key", L"X")
-                  .IsEmpty());
-  EXPECT_TRUE(boxes.Shown().empty());
-}
-
-TEST_F(RegistryWineTest, UnhandledTypeCreatesTheKeyOnly) {
-  Set(L"Qword", RegistryValue::Integer(5), kRegQword);
-
-  EXPECT_TRUE(key.Exists());
-  EXPECT_EQ(key.ValueCount(), 0u);
-  EXPECT_TRUE(boxes.Shown().empty());
-}
-
-TEST_F(RegistryWineTest, BinaryWithoutElementZeroWritesNothingAndIsShown) {
-  Set(L"Lower bound one", RegistryValue::Bytes(ByteArray{1, {1, 2}}), kRegBinary);
-  Set(L"No elements", RegistryValue::Bytes(Bytes{}), kRegBinary);
-  Set(L"Empty", RegistryValue(), kRegBinary);
-
-  EXPECT_EQ(boxes.Texts(), (std::vector<std::wstring>{L"Error: 9. Subscript out of range",
-                                                      L"Error: 9. Subscript out of range",
-                                                      L"Error: 13. Type mismatch"}));
-  for (const auto& shown : boxes.Shown()) EXPECT_EQ(shown.title, L"RegistrySetKeyValue");
-  EXPECT_TRUE(key.Exists());
-  EXPECT_EQ(key.ValueCount(), 0u);
-}
-
-TEST_F(RegistryWineTest, ExpandStringUsesTheProcessEnvironment) {
-  ASSERT_TRUE(SetEnvironmentVariableW(L"VYN_TEST_A", L"x"));
-  ASSERT_TRUE(SetEnvironmentVariableW(L"VYN_TEST_B", L"yy"));
-  ASSERT_EQ(key.SetRaw("Both", REG_EXPAND_SZ, std::string("%VYN_TEST_A%;%VYN_TEST_B%\0", 26)),
-            ERROR_SUCCESS);
-  ASSERT_EQ(key.SetRaw("Twice", REG_EXPAND_SZ, std::string("%VYN_TEST_A%\\%VYN_TEST_A%\0", 26)),
-            ERROR_SUCCESS);
-  ASSERT_EQ(key.SetRaw("Lone", REG_EXPAND_SZ, std::string("100%\0", 5)), ERROR_SUCCESS);
-
-  const RegistryValue both = Get(L"Both");
-  const RegistryValue twice = Get(L"Twice");
-  const RegistryValue lone = Get(L"Lone");
-  ASSERT_TRUE(SetEnvironmentVariableW(L"VYN_TEST_A", nullptr));
-  const RegistryValue unset = Get(L"Both");
-  SetEnvironmentVariableW(L"VYN_TEST_B", nullptr);
-
-  EXPECT_EQ(both, RegistryValue::String(L"x;yy"));
-  EXPECT_EQ(twice, RegistryValue::String(L"x\\x"));
-  EXPECT_EQ(lone, RegistryValue::String(L"100%"));
-  EXPECT_EQ(unset, RegistryValue::String(L";yy"));
-}
+class RegistryWineTest : public ::testing::Test, protected RealRegistryBackend {
+ protected:
+  void TearDown() override { ExpectHandlesClosed(); }
+};
 
 // A test key under HKEY_LOCAL_MACHINE\Software, present in both views of the
 // registry and deleted from both when the test ends.
@@ -272,4 +211,4 @@ TEST(AnsiCodecWineTest, TextRoundTripsThroughTheCodePage) {
 }
 
 }  // namespace
-}  // namespace vyn
+}  // namespace vyn::registry_cases

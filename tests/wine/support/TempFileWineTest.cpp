@@ -1,22 +1,17 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cwctype>
 #include <string>
 #include <vector>
 
 #include "FakeMessageBoxes.h"
+#include "TempFileCases.h"
 #include "platform/win32/Win32AnsiCodec.h"
 #include "platform/win32/Win32TempFiles.h"
 #include "support/clsTempFile.h"
 
 namespace vyn {
 namespace {
-
-std::wstring Lower(std::wstring text) {
-  for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
-  return text;
-}
 
 // Size of a file, or -1 when there is none.
 long long FileSize(const std::wstring& path) {
@@ -26,72 +21,50 @@ long long FileSize(const std::wstring& path) {
   return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-std::wstring FileNamePart(const std::wstring& path) {
-  return path.substr(path.find_last_of(L'\\') + 1);
-}
-
-class TempFileWineTest : public ::testing::Test {
- protected:
-  void TearDown() override {
-    for (const auto& path : made) DeleteFileW(path.c_str());
-    if (!folder.empty()) RemoveDirectoryW(folder.c_str());
+// clsTempFile over the real temporary folder; what it made goes when the test ends.
+class RealTempFileBackend {
+ public:
+  ~RealTempFileBackend() {
+    for (const auto& path : made_) DeleteFileW(path.c_str());
+    if (!folder_.empty()) RemoveDirectoryW(folder_.c_str());
   }
 
-  std::wstring Keep(std::wstring path) {
-    if (!path.empty()) made.push_back(path);
+  std::wstring FileName(const std::wstring& prefix) { return Keep(tempFile.FileName(prefix)); }
+  std::wstring FileName2(const std::wstring& prefix, const std::wstring& folder) {
+    return Keep(tempFile.FileName2(prefix, folder));
+  }
+  std::wstring TempFolder() const {
+    wchar_t path[MAX_PATH + 1] = {};
+    EXPECT_NE(GetTempPathW(MAX_PATH + 1, path), 0u);
     return path;
   }
+  std::wstring MakeFolder() {
+    folder_ = TempFolder() + L"vyn-support-" + std::to_wstring(GetCurrentProcessId());
+    EXPECT_TRUE(CreateDirectoryW(folder_.c_str(), nullptr));
+    return folder_;
+  }
+  std::wstring MissingFolder() const { return L"C:\\vyn-no-such-folder\\below\\here"; }
+  long long FileSize(const std::wstring& path) const { return vyn::FileSize(path); }
+  // Other programs share the real folder: nothing to compare against.
+  void ExpectTempFolderUntouched() const {}
 
   Win32TempFiles api;
   Win32AnsiCodec ansi;
   fakes::FakeMessageBoxes boxes;
   clsTempFile tempFile{api, ansi, boxes};
-  std::vector<std::wstring> made;
-  std::wstring folder;
+
+ private:
+  std::wstring Keep(std::wstring path) {
+    if (!path.empty()) made_.push_back(path);
+    return path;
+  }
+  std::vector<std::wstring> made_;
+  std::wstring folder_;
 };
 
-TEST_F(TempFileWineTest, FileNameCreatesAnEmptyFileInTheTempFolder) {
-  wchar_t tempPath[MAX_PATH + 1] = {};
-  ASSERT_NE(GetTempPathW(MAX_PATH + 1, tempPath), 0u);
-
-  const std::wstring name = Keep(tempFile.FileName(L"~re"));
-
-  ASSERT_FALSE(name.empty());
-  EXPECT_EQ(Lower(name.substr(0, wcslen(tempPath))), Lower(tempPath));
-  EXPECT_EQ(FileNamePart(name).substr(0, 3), L"~re");
-  EXPECT_EQ(name.find(L'\\', wcslen(tempPath)), std::wstring::npos);
-  EXPECT_EQ(FileSize(name), 0);
-  EXPECT_TRUE(boxes.Shown().empty());
-}
-
-TEST_F(TempFileWineTest, TwoCallsGiveTwoExistingFiles) {
-  const std::wstring first = Keep(tempFile.FileName(L"~re"));
-  const std::wstring second = Keep(tempFile.FileName(L"~re"));
-
-  EXPECT_NE(first, second);
-  EXPECT_EQ(FileSize(first), 0);
-  EXPECT_EQ(FileSize(second), 0);
-}
-
-TEST_F(TempFileWineTest, FileName2CreatesTheFileInTheGivenFolder) {
-  wchar_t tempPath[MAX_PATH + 1] = {};
-  ASSERT_NE(GetTempPathW(MAX_PATH + 1, tempPath), 0u);
-  folder = std::wstring(tempPath) + L"vyn-support-" + std::to_wstring(GetCurrentProcessId());
-  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-
-  const std::wstring name = Keep(tempFile.FileName2(L"~re", folder));
-
-  EXPECT_EQ(Lower(name.substr(0, folder.size() + 4)), Lower(folder + L"\\~re"));
-  EXPECT_EQ(FileSize(name), 0);
-}
-
-TEST_F(TempFileWineTest, MissingFolderGivesEmptyNameWithoutMessage) {
-  const std::wstring name =
-      Keep(tempFile.FileName2(L"~re", L"C:\\vyn-no-such-folder\\below\\here"));
-
-  EXPECT_EQ(name, L"");
-  EXPECT_TRUE(boxes.Shown().empty());
-}
-
 }  // namespace
+
+namespace temp_file_cases {
+INSTANTIATE_TYPED_TEST_SUITE_P(Real, TempFileCases, RealTempFileBackend);
+}  // namespace temp_file_cases
 }  // namespace vyn
