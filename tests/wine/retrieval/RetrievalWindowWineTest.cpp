@@ -15,6 +15,7 @@
 #include "LoopbackHttpServer.h"
 #include "MessageBoxDriver.h"
 #include "RealDiskFixture.h"
+#include "TransferCases.h"
 #include "WindowQueries.h"
 #include "platform/win32/Win32Form.h"
 #include "retrieval/frmGetHTMLFile.h"
@@ -25,13 +26,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-HWND WaitForWindow(const wchar_t* caption, std::chrono::milliseconds timeout) {
-  auto until = Clock::now() + timeout;
-  while (Clock::now() < until) {
-    if (HWND window = FindWindowW(nullptr, caption)) return window;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return nullptr;
+// The retrieval window of this process, once its first tick named it.
+HWND WaitForRetrievalWindow() {
+  return driver::WaitForTopLevelWindow(L"Downloading MLS Data", driver::CaptionMatch::kExact, 10000,
+                                       GetCurrentProcessId());
 }
 
 // A user on another thread who clicks the window's Cancel button `after` it
@@ -43,7 +41,7 @@ struct CancelClick {
 
 std::thread ClickCancelAfter(std::chrono::milliseconds after, CancelClick& click) {
   return std::thread([after, &click] {
-    HWND window = WaitForWindow(L"Downloading MLS Data", 10s);
+    HWND window = WaitForRetrievalWindow();
     if (!window) return;
     std::this_thread::sleep_for(after);
     HWND cancel = FindWindowExW(window, nullptr, L"Button", L"&Cancel");
@@ -72,6 +70,14 @@ class RetrievalWindowWineTest : public ::testing::Test {
     return window.GetFile(url, target, kFalse, L"Downloading MLS Data", kFalse, 4096, quiet);
   }
 
+  // A cancelled transfer: the old target as it was, and nothing beside it.
+  void ExpectTargetKept() {
+    std::string stored;
+    ASSERT_TRUE(ReadWholeFile(target, stored));
+    EXPECT_EQ(stored, kOldArchive);
+    EXPECT_TRUE(FilesIn(scratch.Path(), L"~re").empty());
+  }
+
   ScratchFolder scratch;
   std::wstring target = scratch.Path() + L"x.zip";
   WinePlatformWithRealWindows wine;
@@ -91,7 +97,7 @@ TEST_F(RetrievalWindowWineTest, CompleteDownloadReturns0AndUnloadsTheWindow) {
 }
 
 TEST_F(RetrievalWindowWineTest, CancelClickedWhileTheServerDripsEndsWithinASecond) {
-  WriteWholeFile(target, "old archive");
+  WriteWholeFile(target, kOldArchive);
   LoopbackHttpServer::Reply slow = LoopbackHttpServer::Ok(std::string(1 << 20, 'P'));
   slow.dripChunk = 1024;
   slow.dripDelay = std::chrono::milliseconds(50);
@@ -106,16 +112,13 @@ TEST_F(RetrievalWindowWineTest, CancelClickedWhileTheServerDripsEndsWithinASecon
   ASSERT_TRUE(click.done) << "no window with a Cancel button appeared";
   EXPECT_EQ(status, 1);
   EXPECT_LT(returned - click.at, std::chrono::seconds(1));
-  std::string stored;
-  ASSERT_TRUE(ReadWholeFile(target, stored));
-  EXPECT_EQ(stored, "old archive");
-  EXPECT_TRUE(FilesIn(scratch.Path(), L"~re").empty());
+  ASSERT_NO_FATAL_FAILURE(ExpectTargetKept());
 }
 
 // Waits out the network timeout once: the read blocks until it ends, and the
 // queued click then ends the transfer with no retry question.
 TEST_F(RetrievalWindowWineTest, CancelClickedWhileTheServerStallsEndsCancelledWhenTheWaitEnds) {
-  WriteWholeFile(target, "old archive");
+  WriteWholeFile(target, kOldArchive);
   LoopbackHttpServer server({LoopbackHttpServer::StalledHalfway(std::string(200000, 'P'))}, 90s);
   CancelClick click;
   std::thread user = ClickCancelAfter(2s, click);  // half the body has come; the read waits
@@ -129,10 +132,7 @@ TEST_F(RetrievalWindowWineTest, CancelClickedWhileTheServerStallsEndsCancelledWh
   EXPECT_EQ(status, 1);
   EXPECT_TRUE(wine.boxes.Shown().empty());
   EXPECT_LT(returned - start, kNetworkTimeout + kMargin);
-  std::string stored;
-  ASSERT_TRUE(ReadWholeFile(target, stored));
-  EXPECT_EQ(stored, "old archive");
-  EXPECT_TRUE(FilesIn(scratch.Path(), L"~re").empty());
+  ASSERT_NO_FATAL_FAILURE(ExpectTargetKept());
 }
 
 class IgnoredEvents : public FormEvents {
@@ -166,7 +166,7 @@ TEST_F(RetrievalWindowWineTest, RetryQuestionWhileAnotherProgramHasTheForeground
     bool mainEnabled = true;
   } seen;
   std::thread user([&] {
-    seen.retrieval = WaitForWindow(L"Downloading MLS Data", 10s);
+    seen.retrieval = WaitForRetrievalWindow();
     if (!seen.retrieval) return;
     std::this_thread::sleep_for(1s);  // the read now waits
     try {
