@@ -46,11 +46,6 @@ class RetrievalTest : public ::testing::Test, protected fakes::FakePlatform {
     return otherWindow.GetFile(kUrl, kTarget, kFalse, L"x", kFalse, 4096, quiet);
   }
 
-  std::vector<std::wstring> TempFiles() const {
-    return disk.FilesIn(L"C:\\Users\\user\\AppData\\Local\\Temp", L"~re");
-  }
-  std::vector<std::wstring> StagingFiles() const { return disk.FilesIn(L"C:\\Data", L"~re"); }
-
   frmGetHTMLFile window{platform};
 };
 

@@ -6,9 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstddef>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -45,6 +43,7 @@ enum class After { kOld, kLastBody, kNoTarget };
 struct ShownBox {
   std::wstring title;
   std::wstring text;  // "%url" stands for the requested address
+  MessageButtons buttons = MessageButtons::kOk;
 };
 
 struct TransferCase {
@@ -59,16 +58,12 @@ struct TransferCase {
   const wchar_t* captionAtQuestion = nullptr;  // checked when given
 };
 
-inline void PrintTo(const TransferCase& c, std::ostream* os) {
-  *os << c.name;
-}
-
-const ShownBox kRetryQuestion{L"Connect Error",
-                              L"Error connecting to server. Do you want to retry?"};
-
 inline std::vector<TransferCase> TransferCases() {
   const std::string early = Archive(100000);
+  const std::string laterChunk = "PK" + std::string(4094, 'x') + "<html> not a page";
   const ShownBox notFound{L"File not found", L"Requested file not found\r\n%url"};
+  const ShownBox retry{L"Connect Error", L"Error connecting to server. Do you want to retry?",
+                       MessageButtons::kYesNo};
   const ShownBox pathNotFound{L"VYNDataLoader", L"76 - Path not found"};
   using B = Before;
   using A = After;
@@ -78,12 +73,17 @@ inline std::vector<TransferCase> TransferCases() {
       {"CompleteWithContentLength", {Ok(Archive(300001))}, B::kNoTarget, kTrue, {}, 0, A::kLastBody, {}},
       {"CompleteWithoutContentLength", {Ok(Archive(123457), false)}, B::kNoTarget, kTrue, {}, 0, A::kLastBody, {}},
       {"EmptyWithoutContentLength", {Ok("", false)}, B::kOldTarget, kTrue, {}, 0, A::kLastBody, {}},
+      {"LessThanStartingALaterChunkIsData", {Ok(laterChunk)}, B::kNoTarget, kTrue, {}, 0, A::kLastBody, {}},
+      {"PageServedAsDataQuietly", {Ok("<" + Archive(5000))}, B::kOldTarget, kTrue, {}, 3, A::kOld, {}},
+      {"PageServedAsDataTellsTheUser", {Ok("<" + Archive(5000))}, B::kOldTarget, kFalse, {}, 3, A::kOld, {notFound}},
+      {"SpaceFirstServedAsDataQuietly", {Ok(" " + Archive(5000))}, B::kOldTarget, kTrue, {}, 3, A::kOld, {}},
+      {"SpaceFirstServedAsDataTellsTheUser", {Ok(" " + Archive(5000))}, B::kOldTarget, kFalse, {}, 3, A::kOld, {notFound}},
       {"NotFoundPageQuietly", {{404, "Not Found", "<html><body>Not here</body></html>"}}, B::kOldTarget, kTrue, {}, 3, A::kOld, {}},
       {"NotFoundThatLooksLikeData", {{404, "Not Found", "PK looks like data"}}, B::kOldTarget, kFalse, {}, 3, A::kOld, {notFound}},
       {"ServerErrorThatLooksLikeData", {{500, "Internal Server Error", "PKoops"}}, B::kOldTarget, kFalse, {}, 3, A::kOld, {notFound}},
-      {"NobodyListeningAsksToRetry", {}, B::kNoTarget, kTrue, {MessageAnswer::kNo}, 3, A::kNoTarget, {kRetryQuestion}},
-      {"EarlyCloseIsAReadFailure", {Ok(early, true, 30000)}, B::kOldTarget, kTrue, {MessageAnswer::kNo}, 3, A::kOld, {kRetryQuestion}, L"Error Reading File"},
-      {"RetryAfterAnEarlyClose", {Ok(early, true, 30000), Ok(early)}, B::kNoTarget, kTrue, {MessageAnswer::kYes}, 0, A::kLastBody, {kRetryQuestion}},
+      {"NobodyListeningAsksToRetry", {}, B::kNoTarget, kTrue, {MessageAnswer::kNo}, 3, A::kNoTarget, {retry}},
+      {"EarlyCloseIsAReadFailure", {Ok(early, true, 30000)}, B::kOldTarget, kTrue, {MessageAnswer::kNo}, 3, A::kOld, {retry}, L"Error Reading File"},
+      {"RetryAfterAnEarlyClose", {Ok(early, true, 30000), Ok(early)}, B::kNoTarget, kTrue, {MessageAnswer::kYes}, 0, A::kLastBody, {retry}},
       {"ReadOnlyTargetIsReplaced", {Ok(Archive(5000))}, B::kReadOnlyOldTarget, kTrue, {}, 0, A::kLastBody, {}},
       {"TargetInMissingFolder", {Ok(Archive(5000))}, B::kFolderMissing, kTrue, {}, 1, A::kNoTarget, {pathNotFound}},
   };
@@ -125,6 +125,7 @@ inline void ExpectEnd(const TransferCase& c, RetrievalStatus status,
     if (std::size_t at = text.find(L"%url"); at != std::wstring::npos) text.replace(at, 4, url);
     EXPECT_EQ(boxes.Shown()[i].title, c.boxes[i].title);
     EXPECT_EQ(boxes.Shown()[i].text, text);
+    EXPECT_EQ(boxes.Shown()[i].buttons, c.boxes[i].buttons);
   }
 }
 

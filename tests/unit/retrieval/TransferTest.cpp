@@ -12,13 +12,6 @@ namespace {
 using Call = fakes::FakeWinInet::Call;
 using Response = fakes::FakeWinInet::Response;
 
-std::string Bytes(std::size_t size, char first = 'P') {
-  std::string s(size, 'x');
-  for (std::size_t i = 0; i < size; ++i) s[i] = static_cast<char>('a' + i % 26);
-  if (size) s[0] = first;
-  return s;
-}
-
 using Step = fakes::FakeWinInet::Step;
 
 // The transfers the Wine suite runs too, over the scripted WinInet.
@@ -46,12 +39,16 @@ TEST_P(SharedTransfer, EndsAsOverTheRealPlatform) {
   std::wstring captionAtQuestion;
   ScriptUser(c, boxes, forms, captionAtQuestion);
 
-  RetrievalStatus status = Fetch(kUrl, target, c.quiet);
+  Boolean quiet = c.quiet;
+
+  RetrievalStatus status =
+      window.GetFile(kUrl, target, kFalse, L"Downloading MLS Data", kFalse, 4096, quiet);
 
   std::optional<std::string> stored;
   if (disk.HasFile(target)) stored = disk.Contents(target);
   ASSERT_NO_FATAL_FAILURE(ExpectEnd(c, status, stored, boxes, kUrl, captionAtQuestion));
   ExpectNothingLeftBehind(*this);
+  EXPECT_EQ(quiet, c.quiet) << "quiet is only read";
   EXPECT_EQ(inet.BadCloses(), 0);
   EXPECT_EQ(forms.Unloads(L"frmGetHTMLFile"), 1);
   if (!c.answers.empty()) {
@@ -111,12 +108,12 @@ TEST_F(RetrievalTest, PortOfTheHostIsUsedForTheConnection) {
 }
 
 TEST_F(RetrievalTest, EveryReadAsksForBufferSizeBytes) {
-  inet.responses = {fakes::FakeWinInet::Body(Bytes(1000), 100)};
+  inet.responses = {fakes::FakeWinInet::Body(Archive(1000), 100)};
 
   RetrievalStatus status = Fetch(kUrl, kTarget, kTrue, 100);
 
   EXPECT_EQ(status, 0);
-  EXPECT_EQ(disk.Contents(kTarget), Bytes(1000));
+  EXPECT_EQ(disk.Contents(kTarget), Archive(1000));
   EXPECT_EQ(inet.ReadSizes(), std::vector<std::uint32_t>(11, 100));
   EXPECT_EQ(inet.CallsTo("HttpQueryInfoA")[1].args[2], "100");
 }
@@ -133,8 +130,8 @@ TEST_F(RetrievalTest, CaptionNamesTheTargetFileWhenAsked) {
 }
 
 TEST_F(RetrievalTest, ProgressReachesMaxExactlyAndRestartsOneBytePast) {
-  Response exact = fakes::FakeWinInet::Body(Bytes(8), 4);
-  Response onePast = fakes::FakeWinInet::Body(Bytes(8), 4);
+  Response exact = fakes::FakeWinInet::Body(Archive(8), 4);
+  Response onePast = fakes::FakeWinInet::Body(Archive(8), 4);
   onePast.contentLength = "7";
   std::vector<float> values;
   float max = 0;
@@ -157,7 +154,7 @@ TEST_F(RetrievalTest, ProgressReachesMaxExactlyAndRestartsOneBytePast) {
 }
 
 TEST_F(RetrievalTest, WithoutContentLengthTheBarIsSizedFor100000AndRestarts) {
-  std::string body = Bytes(150000);
+  std::string body = Archive(150000);
   inet.responses = {fakes::FakeWinInet::Body(body, 4096, false)};
   fakes::FakeProgressBar bar;
   forms.afterTick = [&](fakes::FakeForm& form) { bar = form.FakeProgress(L"ProgressBar"); };
@@ -174,41 +171,6 @@ TEST_F(RetrievalTest, WithoutContentLengthTheBarIsSizedFor100000AndRestarts) {
   EXPECT_EQ(bar.values[26], 4096.0f);
 }
 
-TEST_F(RetrievalTest, ErrorPageLeavesTargetUntouchedAndTellsTheUserUnlessQuiet) {
-  for (char first : {'<', ' '}) {
-    for (Boolean quiet : {kFalse, kTrue}) {
-      fakes::FakePlatform page;
-      page.disk.AddFile(kTarget, kOldArchive);
-      page.inet.responses = {fakes::FakeWinInet::Body(Bytes(5000, first), 4096)};
-
-      RetrievalStatus status = FetchOver(page, quiet);
-
-      EXPECT_EQ(status, 3);
-      EXPECT_EQ(page.disk.Contents(kTarget), kOldArchive);
-      ExpectNothingLeftBehind(page);
-      if (quiet == kFalse) {
-        ASSERT_EQ(page.boxes.Shown().size(), 1u);
-        EXPECT_EQ(page.boxes.Shown()[0].text,
-                  L"Requested file not found\r\ndownloads.example.test/Downloads/ABCData.vyn");
-        EXPECT_EQ(page.boxes.Shown()[0].title, L"File not found");
-        EXPECT_EQ(page.boxes.Shown()[0].buttons, MessageButtons::kOk);
-      } else {
-        EXPECT_TRUE(page.boxes.Shown().empty());
-      }
-    }
-  }
-}
-
-TEST_F(RetrievalTest, LessThanAtTheStartOfALaterChunkIsData) {
-  std::string body = "PK" + std::string(4094, 'x') + "<html> not a page";
-  inet.responses = {fakes::FakeWinInet::Body(body, 4096)};
-
-  RetrievalStatus status = Fetch();
-
-  EXPECT_EQ(status, 0);
-  EXPECT_EQ(disk.Contents(kTarget), body);
-}
-
 // Check points of a two-chunk download: the tick's start, after session,
 // connection, request, send and Content-Length, and after each of three reads.
 constexpr int kCheckPoints = 9;
@@ -217,7 +179,7 @@ TEST_F(RetrievalTest, CancelAtEveryCheckPointEndsWith1AndLeavesNothingBehind) {
   for (int n = 1; n <= kCheckPoints; ++n) {
     fakes::FakePlatform cancel;
     cancel.disk.AddFile(kTarget, kOldArchive);
-    cancel.inet.responses = {fakes::FakeWinInet::Body(Bytes(8000), 4096)};
+    cancel.inet.responses = {fakes::FakeWinInet::Body(Archive(8000), 4096)};
     cancel.pump.onDoEvents = [&, n](int call) {
       if (call == n) cancel.forms.Find(L"frmGetHTMLFile")->Click(L"cmdCancel");
     };
@@ -233,7 +195,7 @@ TEST_F(RetrievalTest, CancelAtEveryCheckPointEndsWith1AndLeavesNothingBehind) {
 }
 
 TEST_F(RetrievalTest, TwoChunkDownloadHasNineCheckPoints) {
-  inet.responses = {fakes::FakeWinInet::Body(Bytes(8000), 4096)};
+  inet.responses = {fakes::FakeWinInet::Body(Archive(8000), 4096)};
 
   RetrievalStatus status = Fetch();
 

@@ -26,10 +26,14 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-// The retrieval window of this process, once its first tick named it.
+// The retrieval window once its first tick named it. FindWindow sends no
+// message, so it answers while the window's thread is blocked in a read.
 HWND WaitForRetrievalWindow() {
-  return driver::WaitForTopLevelWindow(L"Downloading MLS Data", driver::CaptionMatch::kExact, 10000,
-                                       GetCurrentProcessId());
+  for (auto until = Clock::now() + 10s; Clock::now() < until;) {
+    if (HWND window = FindWindowW(nullptr, L"Downloading MLS Data")) return window;
+    std::this_thread::sleep_for(20ms);
+  }
+  return nullptr;
 }
 
 // A user on another thread who clicks the window's Cancel button `after` it
@@ -63,8 +67,9 @@ class RetrievalWindowWineTest : public ::testing::Test {
     InitCommonControlsEx(&controls);
   }
 
-  RetrievalStatus Fetch(std::uint16_t port) {
-    frmGetHTMLFile window(wine.platform);
+  RetrievalStatus Fetch(std::uint16_t port) { return Fetch(wine.platform, port); }
+  RetrievalStatus Fetch(Platform& platform, std::uint16_t port) {
+    frmGetHTMLFile window(platform);
     Boolean quiet = kTrue;
     std::wstring url = L"127.0.0.1:" + std::to_wstring(port) + L"/Downloads/x.vyn";
     return window.GetFile(url, target, kFalse, L"Downloading MLS Data", kFalse, 4096, quiet);
@@ -186,12 +191,8 @@ TEST_F(RetrievalWindowWineTest, RetryQuestionWhileAnotherProgramHasTheForeground
       server.EndStalls();  // the test then fails on what was not seen
     }
   });
-  frmGetHTMLFile window(real.platform);
-  Boolean quiet = kTrue;
-  std::wstring url = L"127.0.0.1:" + std::to_wstring(server.Port()) + L"/Downloads/x.vyn";
 
-  RetrievalStatus status =
-      window.GetFile(url, target, kFalse, L"Downloading MLS Data", kFalse, 4096, quiet);
+  RetrievalStatus status = Fetch(real.platform, server.Port());
   user.join();
 
   ASSERT_TRUE(seen.otherInFront) << "the other program never had the foreground alone";
