@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -29,12 +30,17 @@ struct ServerAnswer {
   int status;
   const char* reason;
   std::string body;
-  bool withLength = true;    // announces Content-Length
-  std::size_t cutAfter = 0;  // > 0: the connection ends after so many bytes of the body
+  bool withLength = true;        // announces Content-Length
+  std::size_t cutAfter = 0;      // > 0: the connection ends after so many bytes of the body
+  const char* length = nullptr;  // a Content-Length of this text instead
 };
 
 inline ServerAnswer Ok(std::string body, bool withLength = true, std::size_t cutAfter = 0) {
   return {200, "OK", std::move(body), withLength, cutAfter};
+}
+
+inline ServerAnswer OkWithLength(const char* length) {
+  return {200, "OK", Archive(5000), false, 0, length};
 }
 
 enum class Before { kNoTarget, kOldTarget, kReadOnlyOldTarget, kFolderMissing };
@@ -58,6 +64,10 @@ struct TransferCase {
   const wchar_t* captionAtQuestion = nullptr;  // checked when given
 };
 
+inline void PrintTo(const TransferCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 inline std::vector<TransferCase> TransferCases() {
   const std::string early = Archive(100000);
   const std::string laterChunk = "PK" + std::string(4094, 'x') + "<html> not a page";
@@ -65,6 +75,8 @@ inline std::vector<TransferCase> TransferCases() {
   const ShownBox retry{L"Connect Error", L"Error connecting to server. Do you want to retry?",
                        MessageButtons::kYesNo};
   const ShownBox pathNotFound{L"VYNDataLoader", L"76 - Path not found"};
+  const ShownBox typeMismatch{L"VYNDataLoader", L"13 - Type mismatch"};
+  const ShownBox overflow{L"VYNDataLoader", L"6 - Overflow"};
   using B = Before;
   using A = After;
   // clang-format off
@@ -86,6 +98,8 @@ inline std::vector<TransferCase> TransferCases() {
       {"RetryAfterAnEarlyClose", {Ok(early, true, 30000), Ok(early)}, B::kNoTarget, kTrue, {MessageAnswer::kYes}, 0, A::kLastBody, {retry}},
       {"ReadOnlyTargetIsReplaced", {Ok(Archive(5000))}, B::kReadOnlyOldTarget, kTrue, {}, 0, A::kLastBody, {}},
       {"TargetInMissingFolder", {Ok(Archive(5000))}, B::kFolderMissing, kTrue, {}, 1, A::kNoTarget, {pathNotFound}},
+      {"ContentLengthNoNumber", {OkWithLength("12ab")}, B::kNoTarget, kTrue, {}, 1, A::kNoTarget, {typeMismatch}},
+      {"ContentLengthTooBig", {OkWithLength("2147483648")}, B::kNoTarget, kTrue, {}, 1, A::kNoTarget, {overflow}},
   };
   // clang-format on
 }

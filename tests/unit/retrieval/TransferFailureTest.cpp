@@ -287,26 +287,6 @@ TEST_F(RetrievalTest, DiskFullWhileWritingGives1AndKeepsTheTarget) {
   ExpectNothingLeftBehind(*this);
 }
 
-TEST_F(RetrievalTest, ContentLengthThatIsNoNumberOrTooBigIsAnUnexpectedFailure) {
-  struct Case {
-    const char* header;
-    const wchar_t* message;
-  };
-  for (Case c : {Case{"12ab", L"13 - Type mismatch"}, Case{"2147483648", L"6 - Overflow"}}) {
-    fakes::FakePlatform other;
-    Response r = fakes::FakeWinInet::Body(kBody, 4096);
-    r.contentLength = c.header;
-    other.inet.responses = {r};
-
-    RetrievalStatus status = FetchOver(other);
-
-    EXPECT_EQ(status, 1);
-    ASSERT_NO_FATAL_FAILURE(ExpectUnexpectedFailure(other.boxes, c.message));
-    EXPECT_FALSE(other.disk.HasFile(kTarget));
-    ExpectNothingLeftBehind(other);
-  }
-}
-
 TEST_F(RetrievalTest, MissingStatusAnswerIsNeverStored) {
   inet.responses = {fakes::FakeWinInet::Body(kBody, 4096)};
   inet.failures[Step::kQueryStatus] = -1;

@@ -56,6 +56,7 @@ class SharedTransferWine : public RetrievalWineTest,
                       ? LoopbackHttpServer::Ok(answer.body, answer.withLength)
                       : LoopbackHttpServer::Status(answer.status, answer.reason, answer.body);
     if (answer.cutAfter) reply.closeAfter = answer.cutAfter;
+    if (answer.length) reply.head += "\r\nContent-Length: " + std::string(answer.length);
     return reply;
   }
 };
