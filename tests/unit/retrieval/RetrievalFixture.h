@@ -10,6 +10,15 @@
 
 namespace vyn::test {
 
+// What every ended transfer leaves: no temporary or staging file, no file or
+// handle open.
+inline void ExpectNothingLeftBehind(const fakes::FakePlatform& ended) {
+  EXPECT_TRUE(ended.disk.FilesIn(L"C:\\Users\\user\\AppData\\Local\\Temp", L"~re").empty());
+  EXPECT_TRUE(ended.disk.FilesIn(L"C:\\Data", L"~re").empty());
+  EXPECT_EQ(ended.disk.OpenFiles(), 0);
+  EXPECT_EQ(ended.inet.OpenHandles(), 0);
+}
+
 // One retrieval window over fakes: a scripted WinInet, an in-memory disk,
 // windows without a screen and scripted message boxes.
 class RetrievalTest : public ::testing::Test, protected fakes::FakePlatform {
@@ -31,10 +40,11 @@ class RetrievalTest : public ::testing::Test, protected fakes::FakePlatform {
     };
   }
 
-  std::vector<std::wstring> TempFiles() const {
-    return disk.FilesIn(L"C:\\Users\\user\\AppData\\Local\\Temp", L"~re");
+  // A fresh retrieval window over other fakes.
+  static RetrievalStatus FetchOver(fakes::FakePlatform& other, Boolean quiet = kTrue) {
+    frmGetHTMLFile otherWindow(other.platform);
+    return otherWindow.GetFile(kUrl, kTarget, kFalse, L"x", kFalse, 4096, quiet);
   }
-  std::vector<std::wstring> StagingFiles() const { return disk.FilesIn(L"C:\\Data", L"~re"); }
 
   frmGetHTMLFile window{platform};
 };

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "RetrievalFixture.h"
+#include "TransferCases.h"
 
 namespace vyn::test {
 namespace {
@@ -11,30 +12,56 @@ namespace {
 using Call = fakes::FakeWinInet::Call;
 using Response = fakes::FakeWinInet::Response;
 
-std::string Bytes(std::size_t size, char first = 'P') {
-  std::string s(size, 'x');
-  for (std::size_t i = 0; i < size; ++i) s[i] = static_cast<char>('a' + i % 26);
-  if (size) s[0] = first;
-  return s;
-}
+using Step = fakes::FakeWinInet::Step;
 
-TEST_F(RetrievalTest, CompleteBodyReplacesTargetAndReturns0) {
-  disk.AddFile(kTarget, "old archive");
-  std::string body = Bytes(10000);
-  inet.responses = {fakes::FakeWinInet::Body(body, 4096)};
+// The transfers the Wine suite runs too, over the scripted WinInet.
+class SharedTransfer : public RetrievalTest, public ::testing::WithParamInterface<TransferCase> {
+ protected:
+  static Response Scripted(const ServerAnswer& answer) {
+    std::string sent = answer.cutAfter ? answer.body.substr(0, answer.cutAfter) : answer.body;
+    Response response = fakes::FakeWinInet::Body(sent, 4096, answer.withLength);
+    response.statusCode = static_cast<std::uint32_t>(answer.status);
+    if (answer.cutAfter) response.contentLength = std::to_string(answer.body.size());
+    if (answer.length) response.contentLength = answer.length;
+    return response;
+  }
+};
 
-  RetrievalStatus status = Fetch();
+TEST_P(SharedTransfer, EndsAsOverTheRealPlatform) {
+  const TransferCase& c = GetParam();
+  std::wstring target = c.before == Before::kFolderMissing ? L"C:\\Missing\\ABCData.zip" : kTarget;
+  if (c.before == Before::kOldTarget || c.before == Before::kReadOnlyOldTarget) {
+    disk.AddFile(kTarget, kOldArchive, c.before == Before::kReadOnlyOldTarget);
+  }
+  if (c.answers.empty()) inet.failures[Step::kSend] = -1;  // how a refused connection shows
+  inet.responses.clear();
+  for (const ServerAnswer& answer : c.answers) inet.responses.push_back(Scripted(answer));
+  if (inet.responses.empty()) inet.responses.emplace_back();
+  std::wstring captionAtQuestion;
+  ScriptUser(c, boxes, forms, captionAtQuestion);
 
-  EXPECT_EQ(status, 0);
-  EXPECT_EQ(disk.Contents(kTarget), body);
-  EXPECT_TRUE(TempFiles().empty());
-  EXPECT_TRUE(StagingFiles().empty());
-  EXPECT_EQ(disk.OpenFiles(), 0);
-  EXPECT_EQ(inet.OpenHandles(), 0);
+  Boolean quiet = c.quiet;
+
+  RetrievalStatus status =
+      window.GetFile(kUrl, target, kFalse, L"Downloading MLS Data", kFalse, 4096, quiet);
+
+  std::optional<std::string> stored;
+  if (disk.HasFile(target)) stored = disk.Contents(target);
+  ASSERT_NO_FATAL_FAILURE(ExpectEnd(c, status, stored, boxes, kUrl, captionAtQuestion));
+  ExpectNothingLeftBehind(*this);
+  EXPECT_EQ(quiet, c.quiet) << "quiet is only read";
   EXPECT_EQ(inet.BadCloses(), 0);
-  EXPECT_TRUE(boxes.Shown().empty());
   EXPECT_EQ(forms.Unloads(L"frmGetHTMLFile"), 1);
+  if (!c.answers.empty()) {
+    EXPECT_EQ(inet.CallsTo("HttpSendRequestA").size(), c.answers.size());
+    if (c.answers.back().status != 200) {
+      EXPECT_TRUE(inet.CallsTo("InternetReadFile").empty()) << "an answer other than 200 was read";
+    }
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, SharedTransfer, ::testing::ValuesIn(TransferCases()),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RetrievalTest, WinInetIsCalledWithExactlyTheTransfersArgumentsAndTimeouts) {
   inet.responses = {fakes::FakeWinInet::Body("PK-data", 4096)};
@@ -82,12 +109,12 @@ TEST_F(RetrievalTest, PortOfTheHostIsUsedForTheConnection) {
 }
 
 TEST_F(RetrievalTest, EveryReadAsksForBufferSizeBytes) {
-  inet.responses = {fakes::FakeWinInet::Body(Bytes(1000), 100)};
+  inet.responses = {fakes::FakeWinInet::Body(Archive(1000), 100)};
 
   RetrievalStatus status = Fetch(kUrl, kTarget, kTrue, 100);
 
   EXPECT_EQ(status, 0);
-  EXPECT_EQ(disk.Contents(kTarget), Bytes(1000));
+  EXPECT_EQ(disk.Contents(kTarget), Archive(1000));
   EXPECT_EQ(inet.ReadSizes(), std::vector<std::uint32_t>(11, 100));
   EXPECT_EQ(inet.CallsTo("HttpQueryInfoA")[1].args[2], "100");
 }
@@ -104,8 +131,8 @@ TEST_F(RetrievalTest, CaptionNamesTheTargetFileWhenAsked) {
 }
 
 TEST_F(RetrievalTest, ProgressReachesMaxExactlyAndRestartsOneBytePast) {
-  Response exact = fakes::FakeWinInet::Body(Bytes(8), 4);
-  Response onePast = fakes::FakeWinInet::Body(Bytes(8), 4);
+  Response exact = fakes::FakeWinInet::Body(Archive(8), 4);
+  Response onePast = fakes::FakeWinInet::Body(Archive(8), 4);
   onePast.contentLength = "7";
   std::vector<float> values;
   float max = 0;
@@ -119,16 +146,14 @@ TEST_F(RetrievalTest, ProgressReachesMaxExactlyAndRestartsOneBytePast) {
   EXPECT_EQ(max, 8.0f);
   EXPECT_EQ(values, (std::vector<float>{0, 4, 8}));
 
-  frmGetHTMLFile second(platform);
   inet.responses = {onePast};
-  Boolean quiet = kTrue;
-  second.GetFile(kUrl, kTarget, kFalse, L"x", kFalse, 4096, quiet);
+  FetchOver(*this);  // a second window
   EXPECT_EQ(max, 7.0f);
   EXPECT_EQ(values, (std::vector<float>{0, 4, 0}));
 }
 
 TEST_F(RetrievalTest, WithoutContentLengthTheBarIsSizedFor100000AndRestarts) {
-  std::string body = Bytes(150000);
+  std::string body = Archive(150000);
   inet.responses = {fakes::FakeWinInet::Body(body, 4096, false)};
   fakes::FakeProgressBar bar;
   forms.afterTick = [&](fakes::FakeForm& form) { bar = form.FakeProgress(L"ProgressBar"); };
@@ -145,108 +170,31 @@ TEST_F(RetrievalTest, WithoutContentLengthTheBarIsSizedFor100000AndRestarts) {
   EXPECT_EQ(bar.values[26], 4096.0f);
 }
 
-TEST_F(RetrievalTest, EmptyBodyWithoutLengthReplacesTargetWithEmptyFile) {
-  disk.AddFile(kTarget, "old archive");
-  inet.responses = {Response{}};
-
-  RetrievalStatus status = Fetch();
-
-  EXPECT_EQ(status, 0);
-  EXPECT_EQ(disk.Contents(kTarget), "");
-}
-
-TEST_F(RetrievalTest, ErrorPageLeavesTargetUntouchedAndTellsTheUserUnlessQuiet) {
-  for (char first : {'<', ' '}) {
-    for (Boolean quiet : {kFalse, kTrue}) {
-      fakes::FakeMessageBoxes pageBoxes;
-      fakes::FakeDisk pageDisk;
-      pageDisk.AddFile(kTarget, "old archive");
-      Platform pagePlatform{ansi,      registry, pageDisk, pageDisk, pageDisk,  environment,
-                            pageBoxes, pump,     forms,    inet,     components};
-      inet.responses = {fakes::FakeWinInet::Body(Bytes(5000, first), 4096)};
-      frmGetHTMLFile page(pagePlatform);
-
-      RetrievalStatus status = page.GetFile(kUrl, kTarget, kFalse, L"x", kFalse, 4096, quiet);
-
-      EXPECT_EQ(status, 3);
-      EXPECT_EQ(pageDisk.Contents(kTarget), "old archive");
-      EXPECT_TRUE(pageDisk.FilesIn(L"C:\\Users\\user\\AppData\\Local\\Temp").empty());
-      EXPECT_EQ(inet.OpenHandles(), 0);
-      if (quiet == kFalse) {
-        ASSERT_EQ(pageBoxes.Shown().size(), 1u);
-        EXPECT_EQ(pageBoxes.Shown()[0].text,
-                  L"Requested file not found\r\ndownloads.example.test/Downloads/ABCData.vyn");
-        EXPECT_EQ(pageBoxes.Shown()[0].title, L"File not found");
-        EXPECT_EQ(pageBoxes.Shown()[0].buttons, MessageButtons::kOk);
-      } else {
-        EXPECT_TRUE(pageBoxes.Shown().empty());
-      }
-    }
-  }
-}
-
-TEST_F(RetrievalTest, LessThanAtTheStartOfALaterChunkIsData) {
-  std::string body = "PK" + std::string(4094, 'x') + "<html> not a page";
-  inet.responses = {fakes::FakeWinInet::Body(body, 4096)};
-
-  RetrievalStatus status = Fetch();
-
-  EXPECT_EQ(status, 0);
-  EXPECT_EQ(disk.Contents(kTarget), body);
-}
-
-TEST_F(RetrievalTest, AnswerOtherThan200IsNeverStored) {
-  disk.AddFile(kTarget, "old archive");
-  Response notFound = fakes::FakeWinInet::Body("PK looks like data", 4096);
-  notFound.statusCode = 404;
-  inet.responses = {notFound};
-
-  RetrievalStatus status = Fetch(kUrl, kTarget, kFalse);
-
-  EXPECT_EQ(status, 3);
-  EXPECT_EQ(disk.Contents(kTarget), "old archive");
-  EXPECT_TRUE(TempFiles().empty());
-  EXPECT_TRUE(inet.CallsTo("InternetReadFile").empty());
-  ASSERT_EQ(boxes.Shown().size(), 1u);
-  EXPECT_EQ(boxes.Shown()[0].title, L"File not found");
-  EXPECT_EQ(inet.OpenHandles(), 0);
-}
-
 // Check points of a two-chunk download: the tick's start, after session,
 // connection, request, send and Content-Length, and after each of three reads.
 constexpr int kCheckPoints = 9;
 
 TEST_F(RetrievalTest, CancelAtEveryCheckPointEndsWith1AndLeavesNothingBehind) {
   for (int n = 1; n <= kCheckPoints; ++n) {
-    fakes::FakeDisk cancelDisk;
-    cancelDisk.AddFile(kTarget, "old archive");
-    fakes::FakeMessagePump cancelPump;
-    fakes::FakeFormFactory cancelForms;
-    fakes::FakeWinInet cancelInet;
-    cancelInet.responses = {fakes::FakeWinInet::Body(Bytes(8000), 4096)};
-    Platform p{ansi,  registry,   cancelDisk,  cancelDisk, cancelDisk, environment,
-               boxes, cancelPump, cancelForms, cancelInet, components};
-    frmGetHTMLFile cancelWindow(p);
-    cancelPump.onDoEvents = [&, n](int call) {
-      if (call == n) cancelForms.Find(L"frmGetHTMLFile")->Click(L"cmdCancel");
+    fakes::FakePlatform cancel;
+    cancel.disk.AddFile(kTarget, kOldArchive);
+    cancel.inet.responses = {fakes::FakeWinInet::Body(Archive(8000), 4096)};
+    cancel.pump.onDoEvents = [&, n](int call) {
+      if (call == n) cancel.forms.Find(L"frmGetHTMLFile")->Click(L"cmdCancel");
     };
-    Boolean quiet = kTrue;
 
-    RetrievalStatus status = cancelWindow.GetFile(kUrl, kTarget, kFalse, L"x", kFalse, 4096, quiet);
+    RetrievalStatus status = FetchOver(cancel);
 
     EXPECT_EQ(status, 1) << "check point " << n;
-    EXPECT_EQ(cancelPump.DoEventsCalls(), n) << "check point " << n;
-    EXPECT_EQ(cancelDisk.Contents(kTarget), "old archive") << "check point " << n;
-    EXPECT_TRUE(cancelDisk.FilesIn(L"C:\\Users\\user\\AppData\\Local\\Temp").empty());
-    EXPECT_TRUE(cancelDisk.FilesIn(L"C:\\Data", L"~re").empty());
-    EXPECT_EQ(cancelInet.OpenHandles(), 0) << "check point " << n;
-    EXPECT_EQ(cancelDisk.OpenFiles(), 0);
+    EXPECT_EQ(cancel.pump.DoEventsCalls(), n) << "check point " << n;
+    EXPECT_EQ(cancel.disk.Contents(kTarget), kOldArchive) << "check point " << n;
+    ExpectNothingLeftBehind(cancel);
+    EXPECT_TRUE(cancel.boxes.Shown().empty());
   }
-  EXPECT_TRUE(boxes.Shown().empty());
 }
 
 TEST_F(RetrievalTest, TwoChunkDownloadHasNineCheckPoints) {
-  inet.responses = {fakes::FakeWinInet::Body(Bytes(8000), 4096)};
+  inet.responses = {fakes::FakeWinInet::Body(Archive(8000), 4096)};
 
   RetrievalStatus status = Fetch();
 

@@ -95,17 +95,5 @@ TEST_F(RetrievalTest, ShowThatFailsReturns1AndUnloads) {
   EXPECT_EQ(forms.Unloads(L"frmGetHTMLFile"), 1);
 }
 
-TEST_F(RetrievalTest, QuietIsOnlyRead) {
-  inet.responses = {fakes::FakeWinInet::Body("<html>", 4096)};
-  Boolean quiet = kTrue;
-
-  RetrievalStatus status =
-      window.GetFile(kUrl, kTarget, kFalse, L"Downloading MLS Data", kFalse, 4096, quiet);
-
-  EXPECT_EQ(status, 3);
-  EXPECT_EQ(quiet, kTrue);
-  EXPECT_TRUE(boxes.Shown().empty());
-}
-
 }  // namespace
 }  // namespace vyn::test

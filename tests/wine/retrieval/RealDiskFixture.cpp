@@ -65,9 +65,4 @@ void WriteWholeFile(const std::wstring& path, const std::string& bytes) {
   CloseHandle(file);
 }
 
-bool IsReadOnly(const std::wstring& path) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
-}
-
 }  // namespace vyn::test

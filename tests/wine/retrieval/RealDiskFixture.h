@@ -27,6 +27,5 @@ std::wstring TempFolder();
 std::vector<std::wstring> FilesIn(const std::wstring& folder, const std::wstring& prefix);
 bool ReadWholeFile(const std::wstring& path, std::string& bytes);
 void WriteWholeFile(const std::wstring& path, const std::string& bytes);
-bool IsReadOnly(const std::wstring& path);
 
 }  // namespace vyn::test

@@ -15,6 +15,7 @@
 #include "LoopbackHttpServer.h"
 #include "MessageBoxDriver.h"
 #include "RealDiskFixture.h"
+#include "TransferCases.h"
 #include "WindowQueries.h"
 #include "platform/win32/Win32Form.h"
 #include "retrieval/frmGetHTMLFile.h"
@@ -25,11 +26,12 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-HWND WaitForWindow(const wchar_t* caption, std::chrono::milliseconds timeout) {
-  auto until = Clock::now() + timeout;
-  while (Clock::now() < until) {
-    if (HWND window = FindWindowW(nullptr, caption)) return window;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+// The retrieval window once its first tick named it. FindWindow sends no
+// message, so it answers while the window's thread is blocked in a read.
+HWND WaitForRetrievalWindow() {
+  for (auto until = Clock::now() + 10s; Clock::now() < until;) {
+    if (HWND window = FindWindowW(nullptr, L"Downloading MLS Data")) return window;
+    std::this_thread::sleep_for(20ms);
   }
   return nullptr;
 }
@@ -43,7 +45,7 @@ struct CancelClick {
 
 std::thread ClickCancelAfter(std::chrono::milliseconds after, CancelClick& click) {
   return std::thread([after, &click] {
-    HWND window = WaitForWindow(L"Downloading MLS Data", 10s);
+    HWND window = WaitForRetrievalWindow();
     if (!window) return;
     std::this_thread::sleep_for(after);
     HWND cancel = FindWindowExW(window, nullptr, L"Button", L"&Cancel");
@@ -65,11 +67,20 @@ class RetrievalWindowWineTest : public ::testing::Test {
     InitCommonControlsEx(&controls);
   }
 
-  RetrievalStatus Fetch(std::uint16_t port) {
-    frmGetHTMLFile window(wine.platform);
+  RetrievalStatus Fetch(std::uint16_t port) { return Fetch(wine.platform, port); }
+  RetrievalStatus Fetch(Platform& platform, std::uint16_t port) {
+    frmGetHTMLFile window(platform);
     Boolean quiet = kTrue;
     std::wstring url = L"127.0.0.1:" + std::to_wstring(port) + L"/Downloads/x.vyn";
     return window.GetFile(url, target, kFalse, L"Downloading MLS Data", kFalse, 4096, quiet);
+  }
+
+  // A cancelled transfer: the old target as it was, and nothing beside it.
+  void ExpectTargetKept() {
+    std::string stored;
+    ASSERT_TRUE(ReadWholeFile(target, stored));
+    EXPECT_EQ(stored, kOldArchive);
+    EXPECT_TRUE(FilesIn(scratch.Path(), L"~re").empty());
   }
 
   ScratchFolder scratch;
@@ -91,7 +102,7 @@ TEST_F(RetrievalWindowWineTest, CompleteDownloadReturns0AndUnloadsTheWindow) {
 }
 
 TEST_F(RetrievalWindowWineTest, CancelClickedWhileTheServerDripsEndsWithinASecond) {
-  WriteWholeFile(target, "old archive");
+  WriteWholeFile(target, kOldArchive);
   LoopbackHttpServer::Reply slow = LoopbackHttpServer::Ok(std::string(1 << 20, 'P'));
   slow.dripChunk = 1024;
   slow.dripDelay = std::chrono::milliseconds(50);
@@ -106,16 +117,13 @@ TEST_F(RetrievalWindowWineTest, CancelClickedWhileTheServerDripsEndsWithinASecon
   ASSERT_TRUE(click.done) << "no window with a Cancel button appeared";
   EXPECT_EQ(status, 1);
   EXPECT_LT(returned - click.at, std::chrono::seconds(1));
-  std::string stored;
-  ASSERT_TRUE(ReadWholeFile(target, stored));
-  EXPECT_EQ(stored, "old archive");
-  EXPECT_TRUE(FilesIn(scratch.Path(), L"~re").empty());
+  ASSERT_NO_FATAL_FAILURE(ExpectTargetKept());
 }
 
 // Waits out the network timeout once: the read blocks until it ends, and the
 // queued click then ends the transfer with no retry question.
 TEST_F(RetrievalWindowWineTest, CancelClickedWhileTheServerStallsEndsCancelledWhenTheWaitEnds) {
-  WriteWholeFile(target, "old archive");
+  WriteWholeFile(target, kOldArchive);
   LoopbackHttpServer server({LoopbackHttpServer::StalledHalfway(std::string(200000, 'P'))}, 90s);
   CancelClick click;
   std::thread user = ClickCancelAfter(2s, click);  // half the body has come; the read waits
@@ -129,10 +137,7 @@ TEST_F(RetrievalWindowWineTest, CancelClickedWhileTheServerStallsEndsCancelledWh
   EXPECT_EQ(status, 1);
   EXPECT_TRUE(wine.boxes.Shown().empty());
   EXPECT_LT(returned - start, kNetworkTimeout + kMargin);
-  std::string stored;
-  ASSERT_TRUE(ReadWholeFile(target, stored));
-  EXPECT_EQ(stored, "old archive");
-  EXPECT_TRUE(FilesIn(scratch.Path(), L"~re").empty());
+  ASSERT_NO_FATAL_FAILURE(ExpectTargetKept());
 }
 
 class IgnoredEvents : public FormEvents {
@@ -166,7 +171,7 @@ TEST_F(RetrievalWindowWineTest, RetryQuestionWhileAnotherProgramHasTheForeground
     bool mainEnabled = true;
   } seen;
   std::thread user([&] {
-    seen.retrieval = WaitForWindow(L"Downloading MLS Data", 10s);
+    seen.retrieval = WaitForRetrievalWindow();
     if (!seen.retrieval) return;
     std::this_thread::sleep_for(1s);  // the read now waits
     try {
@@ -186,12 +191,8 @@ TEST_F(RetrievalWindowWineTest, RetryQuestionWhileAnotherProgramHasTheForeground
       server.EndStalls();  // the test then fails on what was not seen
     }
   });
-  frmGetHTMLFile window(real.platform);
-  Boolean quiet = kTrue;
-  std::wstring url = L"127.0.0.1:" + std::to_wstring(server.Port()) + L"/Downloads/x.vyn";
 
-  RetrievalStatus status =
-      window.GetFile(url, target, kFalse, L"Downloading MLS Data", kFalse, 4096, quiet);
+  RetrievalStatus status = Fetch(real.platform, server.Port());
   user.join();
 
   ASSERT_TRUE(seen.otherInFront) << "the other program never had the foreground alone";

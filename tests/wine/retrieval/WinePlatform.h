@@ -22,42 +22,33 @@
 
 namespace vyn::test {
 
-// The real WinInet, disk and temporary files; message boxes answer from a script.
-struct RealServices {
+// The real WinInet, disk, temporary files and registry, with the given message
+// boxes, message pump and windows.
+template <class Boxes, class Pump, class Forms>
+struct WinePlatform {
   Win32AnsiCodec ansi;
   Win32Registry registry;
   Win32TempFiles tempFiles;
   Win32FileSystem fileSystem;
   Win32BinaryFiles files;
   Win32Environment environment;
-  fakes::FakeMessageBoxes boxes;
+  Boxes boxes;
+  Pump pump;
+  Forms forms;
   Win32WinInet inet;
   fakes::FakeComponents components;
-};
-
-// Windows without a screen.
-struct WinePlatformWithFakeWindows : RealServices {
-  fakes::FakeMessagePump pump;
-  fakes::FakeFormFactory forms;
   Platform platform{ansi,  registry, tempFiles, fileSystem, files,     environment,
                     boxes, pump,     forms,     inet,       components};
 };
 
-// Real windows on the (virtual) display.
-struct WinePlatformWithRealWindows : RealServices {
-  Win32MessagePump pump;
-  Win32FormFactory forms;
-  Platform platform{ansi,  registry, tempFiles, fileSystem, files,     environment,
-                    boxes, pump,     forms,     inet,       components};
-};
-
+// Windows without a screen; message boxes answer from a script.
+using WinePlatformWithFakeWindows =
+    WinePlatform<fakes::FakeMessageBoxes, fakes::FakeMessagePump, fakes::FakeFormFactory>;
+// Real windows on the (virtual) display; message boxes answer from a script.
+using WinePlatformWithRealWindows =
+    WinePlatform<fakes::FakeMessageBoxes, Win32MessagePump, Win32FormFactory>;
 // Real windows and real message boxes: everything a user sees.
-struct WinePlatformWithRealBoxes : RealServices {
-  Win32MessageBoxes realBoxes;
-  Win32MessagePump pump;
-  Win32FormFactory forms;
-  Platform platform{ansi,      registry, tempFiles, fileSystem, files,     environment,
-                    realBoxes, pump,     forms,     inet,       components};
-};
+using WinePlatformWithRealBoxes =
+    WinePlatform<Win32MessageBoxes, Win32MessagePump, Win32FormFactory>;
 
 }  // namespace vyn::test

@@ -1,0 +1,146 @@
+#pragma once
+
+// The transfers both suites run: over the scripted WinInet and disk, and over
+// the real ones against a loopback server. Each suite turns the server's
+// answers into its own script and checks the same end.
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "FakeMessageBoxes.h"
+#include "platform/MessageBoxes.h"
+#include "platform/Types.h"
+#include "retrieval/RetrievalStatus.h"
+
+namespace vyn::test {
+
+// Bytes of an archive: every value, and no error page's first character.
+inline std::string Archive(std::size_t size) {
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 31 + i / 977) & 0xFF);
+  if (size > 0) bytes[0] = 'P';
+  return bytes;
+}
+
+struct ServerAnswer {
+  int status;
+  const char* reason;
+  std::string body;
+  bool withLength = true;        // announces Content-Length
+  std::size_t cutAfter = 0;      // > 0: the connection ends after so many bytes of the body
+  const char* length = nullptr;  // a Content-Length of this text instead
+};
+
+inline ServerAnswer Ok(std::string body, bool withLength = true, std::size_t cutAfter = 0) {
+  return {200, "OK", std::move(body), withLength, cutAfter};
+}
+
+inline ServerAnswer OkWithLength(const char* length) {
+  return {200, "OK", Archive(5000), false, 0, length};
+}
+
+enum class Before { kNoTarget, kOldTarget, kReadOnlyOldTarget, kFolderMissing };
+enum class After { kOld, kLastBody, kNoTarget };
+
+struct ShownBox {
+  std::wstring title;
+  std::wstring text;  // "%url" stands for the requested address
+  MessageButtons buttons = MessageButtons::kOk;
+};
+
+struct TransferCase {
+  const char* name;
+  std::vector<ServerAnswer> answers;  // none: nobody listens
+  Before before;
+  Boolean quiet;
+  std::vector<MessageAnswer> userAnswers;
+  RetrievalStatus status;
+  After after;
+  std::vector<ShownBox> boxes;
+  const wchar_t* captionAtQuestion = nullptr;  // checked when given
+};
+
+inline void PrintTo(const TransferCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+inline std::vector<TransferCase> TransferCases() {
+  const std::string early = Archive(100000);
+  const std::string laterChunk = "PK" + std::string(4094, 'x') + "<html> not a page";
+  const ShownBox notFound{L"File not found", L"Requested file not found\r\n%url"};
+  const ShownBox retry{L"Connect Error", L"Error connecting to server. Do you want to retry?",
+                       MessageButtons::kYesNo};
+  const ShownBox pathNotFound{L"VYNDataLoader", L"76 - Path not found"};
+  const ShownBox typeMismatch{L"VYNDataLoader", L"13 - Type mismatch"};
+  const ShownBox overflow{L"VYNDataLoader", L"6 - Overflow"};
+  using B = Before;
+  using A = After;
+  // clang-format off
+  return {
+      {"CompleteReplacesTheOldTarget", {Ok(Archive(10000))}, B::kOldTarget, kTrue, {}, 0, A::kLastBody, {}},
+      {"CompleteWithContentLength", {Ok(Archive(300001))}, B::kNoTarget, kTrue, {}, 0, A::kLastBody, {}},
+      {"CompleteWithoutContentLength", {Ok(Archive(123457), false)}, B::kNoTarget, kTrue, {}, 0, A::kLastBody, {}},
+      {"EmptyWithoutContentLength", {Ok("", false)}, B::kOldTarget, kTrue, {}, 0, A::kLastBody, {}},
+      {"LessThanStartingALaterChunkIsData", {Ok(laterChunk)}, B::kNoTarget, kTrue, {}, 0, A::kLastBody, {}},
+      {"PageServedAsDataQuietly", {Ok("<" + Archive(5000))}, B::kOldTarget, kTrue, {}, 3, A::kOld, {}},
+      {"PageServedAsDataTellsTheUser", {Ok("<" + Archive(5000))}, B::kOldTarget, kFalse, {}, 3, A::kOld, {notFound}},
+      {"SpaceFirstServedAsDataQuietly", {Ok(" " + Archive(5000))}, B::kOldTarget, kTrue, {}, 3, A::kOld, {}},
+      {"SpaceFirstServedAsDataTellsTheUser", {Ok(" " + Archive(5000))}, B::kOldTarget, kFalse, {}, 3, A::kOld, {notFound}},
+      {"NotFoundPageQuietly", {{404, "Not Found", "<html><body>Not here</body></html>"}}, B::kOldTarget, kTrue, {}, 3, A::kOld, {}},
+      {"NotFoundThatLooksLikeData", {{404, "Not Found", "PK looks like data"}}, B::kOldTarget, kFalse, {}, 3, A::kOld, {notFound}},
+      {"ServerErrorThatLooksLikeData", {{500, "Internal Server Error", "PKoops"}}, B::kOldTarget, kFalse, {}, 3, A::kOld, {notFound}},
+      {"NobodyListeningAsksToRetry", {}, B::kNoTarget, kTrue, {MessageAnswer::kNo}, 3, A::kNoTarget, {retry}},
+      {"EarlyCloseIsAReadFailure", {Ok(early, true, 30000)}, B::kOldTarget, kTrue, {MessageAnswer::kNo}, 3, A::kOld, {retry}, L"Error Reading File"},
+      {"RetryAfterAnEarlyClose", {Ok(early, true, 30000), Ok(early)}, B::kNoTarget, kTrue, {MessageAnswer::kYes}, 0, A::kLastBody, {retry}},
+      {"ReadOnlyTargetIsReplaced", {Ok(Archive(5000))}, B::kReadOnlyOldTarget, kTrue, {}, 0, A::kLastBody, {}},
+      {"TargetInMissingFolder", {Ok(Archive(5000))}, B::kFolderMissing, kTrue, {}, 1, A::kNoTarget, {pathNotFound}},
+      {"ContentLengthNoNumber", {OkWithLength("12ab")}, B::kNoTarget, kTrue, {}, 1, A::kNoTarget, {typeMismatch}},
+      {"ContentLengthTooBig", {OkWithLength("2147483648")}, B::kNoTarget, kTrue, {}, 1, A::kNoTarget, {overflow}},
+  };
+  // clang-format on
+}
+
+inline const std::string kOldArchive = "old archive";
+
+// The user's answers, and the window's caption when a question comes up.
+template <class Forms>
+void ScriptUser(const TransferCase& c, fakes::FakeMessageBoxes& boxes, Forms& forms,
+                std::wstring& captionAtQuestion) {
+  for (MessageAnswer answer : c.userAnswers) boxes.ScriptAnswer(answer);
+  boxes.onShow = [&forms, &captionAtQuestion](const fakes::ShownMessage&) {
+    if (auto* form = forms.Find(L"frmGetHTMLFile")) captionAtQuestion = form->Caption();
+  };
+}
+
+// The end both suites check; stored is the target's bytes, none without a target.
+inline void ExpectEnd(const TransferCase& c, RetrievalStatus status,
+                      const std::optional<std::string>& stored,
+                      const fakes::FakeMessageBoxes& boxes, const std::wstring& url,
+                      const std::wstring& captionAtQuestion) {
+  EXPECT_EQ(status, c.status);
+  if (c.after == After::kNoTarget) {
+    EXPECT_FALSE(stored.has_value());
+  } else {
+    // Compared without printing: the bodies are large.
+    const std::string& expected = c.after == After::kOld ? kOldArchive : c.answers.back().body;
+    EXPECT_TRUE(stored == expected)
+        << "target of " << (stored ? stored->size() : 0) << " bytes, expected " << expected.size();
+  }
+  if (c.captionAtQuestion) {
+    EXPECT_EQ(captionAtQuestion, c.captionAtQuestion);
+  }
+  ASSERT_EQ(boxes.Shown().size(), c.boxes.size());
+  for (std::size_t i = 0; i < c.boxes.size(); ++i) {
+    std::wstring text = c.boxes[i].text;
+    if (std::size_t at = text.find(L"%url"); at != std::wstring::npos) text.replace(at, 4, url);
+    EXPECT_EQ(boxes.Shown()[i].title, c.boxes[i].title);
+    EXPECT_EQ(boxes.Shown()[i].text, text);
+    EXPECT_EQ(boxes.Shown()[i].buttons, c.boxes[i].buttons);
+  }
+}
+
+}  // namespace vyn::test
