@@ -18,7 +18,7 @@
 #include "platform/components/ZipArchiveExtractor.h"
 
 namespace fs = std::filesystem;
-using vyn::testing::ZipTestMember;
+using vyn::test::ZipTestMember;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const fs::path work = FuzzWorkFolder("vyn-zip-round-trip");
@@ -27,9 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::seed_seq seeds(data, data + size);
   std::mt19937 random(seeds);
   std::vector<ZipTestMember> members;
-  vyn::testing::ZipBuilder builder;
+  vyn::test::ZipBuilder builder;
   for (std::size_t count = 1 + random() % 4; members.size() < count;) {
-    members.push_back(vyn::testing::RoundTripMember(random, random(), members.size()));
+    members.push_back(vyn::test::RoundTripMember(random, random(), members.size()));
     builder.Add(members.back());
   }
   std::ofstream(archive, std::ios::binary | std::ios::trunc) << builder.Build();

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <system_error>
 
-namespace vyn::testing {
+namespace vyn::test {
 
 namespace fs = std::filesystem;
 
@@ -58,4 +58,4 @@ FolderSnapshot Snapshot(const fs::path& folder) {
   return state;
 }
 
-}  // namespace vyn::testing
+}  // namespace vyn::test

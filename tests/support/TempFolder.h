@@ -6,7 +6,7 @@
 
 // The tests' file toolkit: scratch folders, whole files as bytes, and snapshots
 // of folders with their differences. Portable; the Wine tests use it too.
-namespace vyn::testing {
+namespace vyn::test {
 
 // A fresh folder under the system's temporary folder, removed with its contents at the end.
 class TempFolder {
@@ -57,4 +57,4 @@ std::string Differences(const std::map<std::string, Value>& expected,
   return report;
 }
 
-}  // namespace vyn::testing
+}  // namespace vyn::test

@@ -31,8 +31,8 @@ FolderContents ReadManifest(const std::filesystem::path& manifest) {
 
 FolderContents ListFolder(const std::filesystem::path& folder) {
   FolderContents contents;
-  for (const auto& [name, bytes] : testing::Snapshot(folder)) {
-    if (bytes == testing::kFolder) {
+  for (const auto& [name, bytes] : test::Snapshot(folder)) {
+    if (bytes == test::kFolder) {
       contents[name] = FileFacts{0, 0, true};
       continue;
     }

@@ -12,7 +12,7 @@ void ProgramFixture::SetUpCase(const fs::path& state, const std::wstring& exe) {
   appData_ = case_ / "AppData";
   data_ = case_ / "Data";
   install_ = case_ / "Install";
-  ASSERT_TRUE(testing::FreshFolder(case_));
+  ASSERT_TRUE(test::FreshFolder(case_));
   for (const fs::path& folder : {appData_, data_, install_}) {
     ASSERT_TRUE(fs::create_directories(folder));
   }

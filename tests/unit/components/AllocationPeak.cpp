@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <new>
 
-namespace vyn::testing {
+namespace vyn::test {
 
 namespace {
 
@@ -63,10 +63,10 @@ std::size_t AllocationPeak::Peak() const {
   return peak.load() - base.load();
 }
 
-}  // namespace vyn::testing
+}  // namespace vyn::test
 
 void* operator new(std::size_t size) {
-  if (void* pointer = vyn::testing::Allocate(size)) return pointer;
+  if (void* pointer = vyn::test::Allocate(size)) return pointer;
   throw std::bad_alloc();
 }
 
@@ -75,25 +75,25 @@ void* operator new[](std::size_t size) {
 }
 
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  return vyn::testing::Allocate(size);
+  return vyn::test::Allocate(size);
 }
 
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-  return vyn::testing::Allocate(size);
+  return vyn::test::Allocate(size);
 }
 
 void operator delete(void* pointer) noexcept {
-  vyn::testing::Release(pointer);
+  vyn::test::Release(pointer);
 }
 
 void operator delete[](void* pointer) noexcept {
-  vyn::testing::Release(pointer);
+  vyn::test::Release(pointer);
 }
 
 void operator delete(void* pointer, std::size_t) noexcept {
-  vyn::testing::Release(pointer);
+  vyn::test::Release(pointer);
 }
 
 void operator delete[](void* pointer, std::size_t) noexcept {
-  vyn::testing::Release(pointer);
+  vyn::test::Release(pointer);
 }

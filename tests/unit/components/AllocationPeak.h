@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-namespace vyn::testing {
+namespace vyn::test {
 
 // Counts the bytes that operator new hands out while it lives (the test binary
 // replaces the global operator new and delete), and refuses with std::bad_alloc any
@@ -19,4 +19,4 @@ class AllocationPeak {
   std::size_t Peak() const;
 };
 
-}  // namespace vyn::testing
+}  // namespace vyn::test

@@ -7,7 +7,7 @@
 #include "TempFolder.h"
 #include "platform/components/NativeFile.h"
 
-namespace vyn::testing {
+namespace vyn::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -38,4 +38,4 @@ TEST(NativeFileCommitTest, CommitOfAFileWhoseFolderIsGoneIsReported) {
 }
 
 }  // namespace
-}  // namespace vyn::testing
+}  // namespace vyn::test

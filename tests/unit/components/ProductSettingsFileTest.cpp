@@ -6,7 +6,7 @@
 #include "platform/Error.h"
 #include "platform/components/AtomicFile.h"
 
-namespace vyn::testing {
+namespace vyn::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -195,4 +195,4 @@ TEST(AtomicFileTest, ReplacementSwapsTheWholeFile) {
 }
 
 }  // namespace
-}  // namespace vyn::testing
+}  // namespace vyn::test

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <utility>
 
-namespace vyn::testing {
+namespace vyn::test {
 
 namespace {
 
@@ -200,4 +200,4 @@ std::string ZipBuilder::Build() const {
   return out + comment_;
 }
 
-}  // namespace vyn::testing
+}  // namespace vyn::test

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace vyn::testing {
+namespace vyn::test {
 
 // One member of a test archive. The defaults give a plain deflated file.
 struct ZipTestMember {
@@ -56,4 +56,4 @@ class ZipBuilder {
   std::string comment_;
 };
 
-}  // namespace vyn::testing
+}  // namespace vyn::test

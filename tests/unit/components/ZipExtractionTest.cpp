@@ -7,7 +7,7 @@
 #include "platform/Error.h"
 #include "platform/components/ZipArchiveExtractor.h"
 
-namespace vyn::testing {
+namespace vyn::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -246,4 +246,4 @@ TEST(ZipExtractorCallsTest, OtherActionCodesAndMissingValuesAreErrors) {
 }
 
 }  // namespace
-}  // namespace vyn::testing
+}  // namespace vyn::test

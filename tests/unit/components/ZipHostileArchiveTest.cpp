@@ -11,7 +11,7 @@
 #include "platform/components/NativeFile.h"
 #include "platform/components/ZipArchiveExtractor.h"
 
-namespace vyn::testing {
+namespace vyn::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -333,4 +333,4 @@ TEST_F(ZipHostileArchiveTest, StagingLeftByAKilledRunGoesAndLookAlikesStay) {
 }
 
 }  // namespace
-}  // namespace vyn::testing
+}  // namespace vyn::test

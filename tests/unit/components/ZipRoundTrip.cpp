@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace vyn::testing {
+namespace vyn::test {
 
 namespace {
 
@@ -54,4 +54,4 @@ ZipTestMember RoundTripMember(std::mt19937& random, std::size_t shape, std::size
   return member;
 }
 
-}  // namespace vyn::testing
+}  // namespace vyn::test

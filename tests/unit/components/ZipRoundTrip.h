@@ -5,7 +5,7 @@
 
 #include "ZipBuilder.h"
 
-namespace vyn::testing {
+namespace vyn::test {
 
 // Members for round trips through the extractor: sizes on and around each 64 KiB
 // boundary up to 256 KiB (where inflate's output buffer fills), packed at a zlib
@@ -17,4 +17,4 @@ inline constexpr std::size_t kRoundTripShapes = 4 * 17 * 4;
 // The member of `shape` (taken modulo kRoundTripShapes); `serial` makes its name unique.
 ZipTestMember RoundTripMember(std::mt19937& random, std::size_t shape, std::size_t serial);
 
-}  // namespace vyn::testing
+}  // namespace vyn::test

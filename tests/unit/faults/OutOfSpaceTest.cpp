@@ -17,7 +17,7 @@
 #include "platform/components/ZipArchiveExtractor.h"
 #include "platform/components/ZipErrors.h"
 
-namespace vyn::testing {
+namespace vyn::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -126,4 +126,4 @@ TEST_F(OutOfSpaceTest, SettingsSaveThatRunsOutOfSpaceKeepsTheOldFileUntilASaveSu
 }
 
 }  // namespace
-}  // namespace vyn::testing
+}  // namespace vyn::test

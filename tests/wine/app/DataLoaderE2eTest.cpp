@@ -17,9 +17,9 @@ namespace vyn::e2e {
 namespace {
 
 namespace fs = std::filesystem;
-using vyn::testing::Differences;
-using vyn::testing::ReadBytes;
-using vyn::testing::Snapshot;
+using vyn::test::Differences;
+using vyn::test::ReadBytes;
+using vyn::test::Snapshot;
 
 constexpr const wchar_t* kNotFoundMessage =
     L"Could not locate VYN Veltrix Data folder - please call tech support";
@@ -155,8 +155,8 @@ INSTANTIATE_TEST_SUITE_P(DataSets, CompleteRefreshE2e,
 TEST_F(DataLoaderE2e, MissingDataSetShowsFailureLeavesDataFolderAndWindowThenCloseEnds) {
   SettingsFile settings = DefaultSettings();
   settings.filePrefix = L"Gone";  // the server has no GoneData.vyn: nginx answers its 404 page
-  testing::WriteBytes(data_ / "GoneData.zip", "the archive of an earlier refresh");
-  testing::WriteBytes(data_ / "listings.csv", "listing_id\r\n1\r\n");
+  test::WriteBytes(data_ / "GoneData.zip", "the archive of an earlier refresh");
+  test::WriteBytes(data_ / "listings.csv", "listing_id\r\n1\r\n");
   const auto before = Snapshot(data_);
   ASSERT_NO_FATAL_FAILURE(Start(L"4104", ports_.fast, settings));
 

@@ -8,7 +8,7 @@
 
 #include "platform/win32/Win32BinaryFiles.h"
 
-namespace vyn::testing {
+namespace vyn::test {
 namespace {
 
 std::wstring ScratchFile() {
@@ -47,4 +47,4 @@ TEST(BinaryFilePutTest, EachPutLandsWhereAskedWhetherItFollowsThePreviousOrNot) 
 }
 
 }  // namespace
-}  // namespace vyn::testing
+}  // namespace vyn::test

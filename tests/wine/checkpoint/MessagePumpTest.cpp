@@ -7,7 +7,7 @@
 
 #include "platform/win32/Win32MessagePump.h"
 
-namespace vyn::testing {
+namespace vyn::test {
 namespace {
 
 constexpr UINT kPing = WM_APP + 1;
@@ -122,4 +122,4 @@ TEST_F(MessagePumpTest, DoEventsLeavesTheQuitMessageForTheLoopThatOwnsIt) {
 }
 
 }  // namespace
-}  // namespace vyn::testing
+}  // namespace vyn::test

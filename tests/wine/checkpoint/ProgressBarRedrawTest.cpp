@@ -5,7 +5,7 @@
 
 #include "platform/win32/Win32FormsControls.h"
 
-namespace vyn::testing {
+namespace vyn::test {
 namespace {
 
 // A window with a bar as wide as the retrieval window's (137 pixels at 96 DPI);
@@ -114,4 +114,4 @@ TEST_F(ProgressBarRedrawTest, NewMaxMovesTheBarToTheNewShare) {
 }
 
 }  // namespace
-}  // namespace vyn::testing
+}  // namespace vyn::test

@@ -51,7 +51,7 @@ class DiskFault : public FaultMatrix {
   std::optional<fs::path> SmallFolder(const wchar_t* name) {
     if (!MountReady(mounts_, "small")) return std::nullopt;
     fs::path folder = mounts_ / "small" / name;
-    if (!testing::FreshFolder(folder)) return std::nullopt;
+    if (!test::FreshFolder(folder)) return std::nullopt;
     return folder;
   }
 
@@ -79,7 +79,7 @@ TEST_F(DiskFault, TemporaryFolderFillingUpDuringTheTransferKeepsEverything) {
   ASSERT_NO_FATAL_FAILURE(ExpectFailureMessageThenClose());
 
   ExpectUnchanged(before);
-  EXPECT_EQ(Differences({}, testing::Snapshot(*temp)), "") << "left in the temporary folder";
+  EXPECT_EQ(Differences({}, test::Snapshot(*temp)), "") << "left in the temporary folder";
 }
 
 TEST_F(DiskFault, DataFolderFillingUpWhileTheDownloadMovesInKeepsEverything) {
@@ -122,7 +122,7 @@ TEST_F(DiskFault, ReadOnlyDataFolderKeepsEverything) {
   }
   // Planted through the writable side; the program sees the read-only side.
   const fs::path name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-  ASSERT_TRUE(testing::FreshFolder(mounts_ / "rw" / name));
+  ASSERT_TRUE(test::FreshFolder(mounts_ / "rw" / name));
   UseDataFolder(mounts_ / "rw" / name);
   PlantDataFiles();
   UseDataFolder(mounts_ / "ro" / name);

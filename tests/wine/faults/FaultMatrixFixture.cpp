@@ -27,17 +27,17 @@ HeldFile::~HeldFile() {
 }
 
 Archive MakeArchive(const std::map<std::string, std::string>& members) {
-  testing::ZipBuilder builder;
+  test::ZipBuilder builder;
   Archive archive;
   for (const auto& [name, data] : members) {
-    testing::ZipTestMember member;
+    test::ZipTestMember member;
     member.name = name;
     member.data = data;
     builder.Add(member);
     archive.members[name] = data;
     for (std::size_t slash = name.find('/'); slash != std::string::npos;
          slash = name.find('/', slash + 1)) {
-      archive.members[name.substr(0, slash)] = testing::kFolder;
+      archive.members[name.substr(0, slash)] = test::kFolder;
     }
   }
   archive.bytes = builder.Build();
@@ -90,7 +90,7 @@ void FaultMatrix::WriteSettings() {
 }
 
 Snapshot FaultMatrix::Take() const {
-  return Snapshot{testing::Snapshot(data_), testing::Snapshot(appData_),
+  return Snapshot{test::Snapshot(data_), test::Snapshot(appData_),
                   e2e::ReadMachineString(e2e::kFileLocationsKey, e2e::kTaxPathLocal),
                   e2e::TempReFiles()};
 }

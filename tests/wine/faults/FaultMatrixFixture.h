@@ -19,9 +19,9 @@
 namespace vyn::faults {
 
 namespace fs = std::filesystem;
-using testing::Differences;
-using testing::FolderSnapshot;
-using testing::WriteBytes;
+using test::Differences;
+using test::FolderSnapshot;
+using test::WriteBytes;
 
 // A file held open without any sharing, as another program might hold it.
 class HeldFile {

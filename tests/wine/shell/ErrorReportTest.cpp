@@ -5,7 +5,7 @@
 #include "MessageBoxDriver.h"
 #include "WindowQueries.h"
 
-namespace vyn::testing {
+namespace vyn::test {
 namespace {
 
 std::wstring OnDriveZ(const char* unixPath) {
@@ -35,4 +35,4 @@ TEST(ErrorReportTest, FailureInAClickHandlerIsReportedAndEndsTheProgramWithNonZe
 }
 
 }  // namespace
-}  // namespace vyn::testing
+}  // namespace vyn::test

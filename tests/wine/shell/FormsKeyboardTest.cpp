@@ -6,7 +6,7 @@
 
 #include "TestForm.h"
 
-namespace vyn::testing {
+namespace vyn::test {
 namespace {
 
 using FormsKeyboardTest = FormsTest;
@@ -72,4 +72,4 @@ TEST_F(FormsKeyboardTest, CloseCommandPressesTheCancelButtonAndNeverDestroysTheW
 }
 
 }  // namespace
-}  // namespace vyn::testing
+}  // namespace vyn::test

@@ -9,7 +9,7 @@
 #include "platform/Error.h"
 #include "platform/win32/Win32FormsControls.h"
 
-namespace vyn::testing {
+namespace vyn::test {
 namespace {
 
 int ScreenDpiX() {
@@ -246,4 +246,4 @@ TEST_F(FormsLayoutTest, TimerTicksOnlyWhileEnabled) {
 }
 
 }  // namespace
-}  // namespace vyn::testing
+}  // namespace vyn::test

@@ -2,7 +2,7 @@
 
 #include "TestForm.h"
 
-namespace vyn::testing {
+namespace vyn::test {
 namespace {
 
 using FormsModalTest = FormsTest;
@@ -132,4 +132,4 @@ TEST_F(FormsModalTest, TickThatProcessesMessagesIsNotEnteredAgain) {
 }
 
 }  // namespace
-}  // namespace vyn::testing
+}  // namespace vyn::test

@@ -11,7 +11,7 @@
 #include "Screenshot.h"
 #include "WindowQueries.h"
 
-namespace vyn::testing {
+namespace vyn::test {
 namespace {
 
 using driver::CaptionMatch;
@@ -175,4 +175,4 @@ TEST_F(MainWindowTest, FailureInTheLoadStepShowsARunTimeErrorReportAndEndsNonZer
 }
 
 }  // namespace
-}  // namespace vyn::testing
+}  // namespace vyn::test

@@ -12,7 +12,7 @@
 #include "platform/win32/Win32FormsErrorReport.h"
 #include "platform/win32/Win32MessageBoxes.h"
 
-namespace vyn::testing {
+namespace vyn::test {
 namespace {
 
 // What a user saw in the box, and whether the form was blocked meanwhile.
@@ -111,4 +111,4 @@ TEST_F(MessageBoxesTest, WaitAndDispatchProcessesAQueuedClick) {
 }
 
 }  // namespace
-}  // namespace vyn::testing
+}  // namespace vyn::test

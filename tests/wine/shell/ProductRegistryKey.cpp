@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-namespace vyn::testing {
+namespace vyn::test {
 namespace {
 
 constexpr wchar_t kVendorKey[] = L"Software\\Tevrin Labs";
@@ -43,4 +43,4 @@ void ProductRegistryKey::SetNumber(const std::wstring& name, DWORD value) {
                  sizeof value);
 }
 
-}  // namespace vyn::testing
+}  // namespace vyn::test

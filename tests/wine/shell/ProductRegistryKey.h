@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace vyn::testing {
+namespace vyn::test {
 
 // The product's key under HKEY_LOCAL_MACHINE in the run's Wine prefix, in the
 // registry's 32-bit view where the product keeps it, written for one test and
@@ -23,4 +23,4 @@ class ProductRegistryKey {
   HKEY key_ = nullptr;
 };
 
-}  // namespace vyn::testing
+}  // namespace vyn::test

@@ -4,7 +4,7 @@
 
 #include <commctrl.h>
 
-namespace vyn::testing {
+namespace vyn::test {
 
 FormDesign TestFormDesign() {
   FormDesign design;
@@ -59,4 +59,4 @@ bool FormsTest::PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   return true;
 }
 
-}  // namespace vyn::testing
+}  // namespace vyn::test

@@ -13,7 +13,7 @@
 #include "platform/win32/Win32Forms.h"
 #include "platform/win32/Win32MessagePump.h"
 
-namespace vyn::testing {
+namespace vyn::test {
 
 // A form with one control of every kind, a default and a cancel button and a
 // 1 ms timer. cmdGo (tab 0) starts disabled only when asked.
@@ -51,4 +51,4 @@ class FormsTest : public ::testing::Test {
   Win32Form* form = nullptr;
 };
 
-}  // namespace vyn::testing
+}  // namespace vyn::test
