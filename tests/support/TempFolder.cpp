@@ -10,6 +10,21 @@ namespace vyn::test {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// Windows refuses to delete a read-only file; giving its owner write access clears the attribute.
+void RemoveAll(const fs::path& folder, std::error_code& error) {
+  for (fs::recursive_directory_iterator item(folder, error), end; !error && item != end;
+       item.increment(error)) {
+    std::error_code ignored;
+    fs::permissions(item->path(), fs::perms::owner_write, fs::perm_options::add, ignored);
+  }
+  error.clear();
+  fs::remove_all(folder, error);
+}
+
+}  // namespace
+
 TempFolder::TempFolder(const std::string& leaf) {
   std::random_device device;
   root_ = fs::temp_directory_path() / ("vyn-components-" + std::to_string(device()));
@@ -19,7 +34,7 @@ TempFolder::TempFolder(const std::string& leaf) {
 
 TempFolder::~TempFolder() {
   std::error_code ignored;
-  fs::remove_all(root_, ignored);
+  RemoveAll(root_, ignored);
 }
 
 std::wstring TempFolder::Text() const {
@@ -30,7 +45,7 @@ std::wstring TempFolder::Text() const {
 
 bool FreshFolder(const fs::path& folder) {
   std::error_code error;
-  fs::remove_all(folder, error);
+  RemoveAll(folder, error);
   if (error) return false;
   return fs::create_directories(folder, error) && !error;
 }
@@ -47,6 +62,18 @@ std::string ReadBytes(const fs::path& file) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+std::set<std::string> FilesIn(const fs::path& folder, const std::string& prefix) {
+  std::set<std::string> names;
+  std::error_code error;
+  for (fs::directory_iterator item(folder, error), end; !error && item != end;
+       item.increment(error)) {
+    std::string name = item->path().filename().u8string();
+    std::error_code ignored;
+    if (!item->is_directory(ignored) && name.rfind(prefix, 0) == 0) names.insert(name);
+  }
+  return names;
 }
 
 FolderSnapshot Snapshot(const fs::path& folder) {

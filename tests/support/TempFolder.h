@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 
 // The tests' file toolkit: scratch folders, whole files as bytes, and snapshots
@@ -19,17 +20,22 @@ class TempFolder {
   const std::filesystem::path& Path() const { return path_; }
   // The folder as the program spells it, with a trailing separator.
   std::wstring Text() const;
+  // A name in the folder, spelled likewise.
+  std::wstring operator/(const std::wstring& name) const { return Text() + name; }
 
  private:
   std::filesystem::path root_;
   std::filesystem::path path_;
 };
 
-// Deletes the folder with everything in it and creates it again, empty.
+// Deletes the folder with everything in it, read-only files included, and creates it again, empty.
 bool FreshFolder(const std::filesystem::path& folder);
 
 void WriteBytes(const std::filesystem::path& file, const std::string& bytes);
 std::string ReadBytes(const std::filesystem::path& file);
+
+// The names (UTF-8) of the files directly in a folder that begin with prefix.
+std::set<std::string> FilesIn(const std::filesystem::path& folder, const std::string& prefix);
 
 // Every file (path -> contents) and folder (path -> kFolder) below a folder,
 // paths in generic UTF-8 form ("a/b.txt").

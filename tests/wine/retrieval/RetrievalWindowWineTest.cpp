@@ -14,7 +14,7 @@
 #include "ForegroundProgram.h"
 #include "LoopbackHttpServer.h"
 #include "MessageBoxDriver.h"
-#include "RealDiskFixture.h"
+#include "TempFolder.h"
 #include "TransferCases.h"
 #include "WindowQueries.h"
 #include "platform/win32/Win32Form.h"
@@ -77,14 +77,12 @@ class RetrievalWindowWineTest : public ::testing::Test {
 
   // A cancelled transfer: the old target as it was, and nothing beside it.
   void ExpectTargetKept() {
-    std::string stored;
-    ASSERT_TRUE(ReadWholeFile(target, stored));
-    EXPECT_EQ(stored, kOldArchive);
-    EXPECT_TRUE(FilesIn(scratch.Path(), L"~re").empty());
+    EXPECT_EQ(ReadBytes(target), kOldArchive);
+    EXPECT_TRUE(FilesIn(scratch.Path(), "~re").empty());
   }
 
-  ScratchFolder scratch;
-  std::wstring target = scratch.Path() + L"x.zip";
+  TempFolder scratch;
+  std::wstring target = scratch / L"x.zip";
   WinePlatformWithRealWindows wine;
 };
 
@@ -95,14 +93,12 @@ TEST_F(RetrievalWindowWineTest, CompleteDownloadReturns0AndUnloadsTheWindow) {
   RetrievalStatus status = Fetch(server.Port());
 
   EXPECT_EQ(status, 0);
-  std::string stored;
-  ASSERT_TRUE(ReadWholeFile(target, stored));
-  EXPECT_TRUE(stored == body);
+  EXPECT_TRUE(ReadBytes(target) == body);
   EXPECT_EQ(FindWindowW(nullptr, L"Downloading MLS Data"), nullptr);
 }
 
 TEST_F(RetrievalWindowWineTest, CancelClickedWhileTheServerDripsEndsWithinASecond) {
-  WriteWholeFile(target, kOldArchive);
+  WriteBytes(target, kOldArchive);
   LoopbackHttpServer::Reply slow = LoopbackHttpServer::Ok(std::string(1 << 20, 'P'));
   slow.dripChunk = 1024;
   slow.dripDelay = std::chrono::milliseconds(50);
@@ -123,7 +119,7 @@ TEST_F(RetrievalWindowWineTest, CancelClickedWhileTheServerDripsEndsWithinASecon
 // Waits out the network timeout once: the read blocks until it ends, and the
 // queued click then ends the transfer with no retry question.
 TEST_F(RetrievalWindowWineTest, CancelClickedWhileTheServerStallsEndsCancelledWhenTheWaitEnds) {
-  WriteWholeFile(target, kOldArchive);
+  WriteBytes(target, kOldArchive);
   LoopbackHttpServer server({LoopbackHttpServer::StalledHalfway(std::string(200000, 'P'))}, 90s);
   CancelClick click;
   std::thread user = ClickCancelAfter(2s, click);  // half the body has come; the read waits

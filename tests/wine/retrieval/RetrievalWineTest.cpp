@@ -5,10 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <optional>
 
 #include "LoopbackHttpServer.h"
-#include "RealDiskFixture.h"
+#include "TempFolder.h"
 #include "TransferCases.h"
 #include "retrieval/frmGetHTMLFile.h"
 
@@ -19,8 +20,9 @@ using Reply = LoopbackHttpServer::Reply;
 
 class RetrievalWineTest : public ::testing::Test {
  protected:
-  RetrievalWineTest()
-      : target(scratch.Path() + L"x.zip"), tempBefore(FilesIn(TempFolder(), L"~re")) {}
+  RetrievalWineTest() : target(scratch / L"x.zip"), tempBefore(FilesIn(SystemTemp(), "~re")) {}
+
+  static std::filesystem::path SystemTemp() { return std::filesystem::temp_directory_path(); }
 
   static std::wstring Url(std::uint16_t port) {
     return L"127.0.0.1:" + std::to_wstring(port) + L"/Downloads/x.vyn";
@@ -31,19 +33,15 @@ class RetrievalWineTest : public ::testing::Test {
     return window.GetFile(Url(port), target, kFalse, L"Downloading MLS Data", kFalse, 4096, quiet);
   }
 
-  std::string Target() {
-    std::string bytes;
-    EXPECT_TRUE(ReadWholeFile(target, bytes));
-    return bytes;
-  }
+  std::string Target() const { return ReadBytes(target); }
 
   bool NoTemporaryFileLeft() {
-    return FilesIn(TempFolder(), L"~re") == tempBefore && FilesIn(scratch.Path(), L"~re").empty();
+    return FilesIn(SystemTemp(), "~re") == tempBefore && FilesIn(scratch.Path(), "~re").empty();
   }
 
-  ScratchFolder scratch;
+  TempFolder scratch;
   std::wstring target;
-  std::vector<std::wstring> tempBefore;
+  std::set<std::string> tempBefore;
   WinePlatformWithFakeWindows wine;
 };
 
@@ -63,9 +61,9 @@ class SharedTransferWine : public RetrievalWineTest,
 
 TEST_P(SharedTransferWine, EndsAsOverTheFakes) {
   const TransferCase& c = GetParam();
-  if (c.before == Before::kFolderMissing) target = scratch.Path() + L"missing\\x.zip";
+  if (c.before == Before::kFolderMissing) target = scratch / L"missing\\x.zip";
   if (c.before == Before::kOldTarget || c.before == Before::kReadOnlyOldTarget) {
-    WriteWholeFile(target, kOldArchive);
+    WriteBytes(target, kOldArchive);
   }
   if (c.before == Before::kReadOnlyOldTarget) {
     SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
@@ -80,9 +78,8 @@ TEST_P(SharedTransferWine, EndsAsOverTheFakes) {
 
   RetrievalStatus status = Fetch(port, c.quiet);
 
-  std::string bytes;
   std::optional<std::string> stored;
-  if (ReadWholeFile(target, bytes)) stored = bytes;
+  if (std::filesystem::exists(target)) stored = ReadBytes(target);
   ASSERT_NO_FATAL_FAILURE(ExpectEnd(c, status, stored, wine.boxes, Url(port), captionAtQuestion));
   EXPECT_TRUE(NoTemporaryFileLeft());
   if (server) {
@@ -111,7 +108,7 @@ TEST_F(RetrievalWineTest, RedirectIsFollowedToTheFile) {
 }
 
 TEST_F(RetrievalWineTest, CancelWhileTheServerDripsEndsAtTheNextCheckPoint) {
-  WriteWholeFile(target, kOldArchive);
+  WriteBytes(target, kOldArchive);
   Reply slow = LoopbackHttpServer::Ok(Archive(1 << 20));
   slow.dripChunk = 1024;
   slow.dripDelay = std::chrono::milliseconds(50);
@@ -137,7 +134,7 @@ TEST_F(RetrievalWineTest, CancelWhileTheServerDripsEndsAtTheNextCheckPoint) {
 // The one test that waits out the whole network timeout for the question: a
 // server that falls silent halfway, its connection left open.
 TEST_F(RetrievalWineTest, StalledServerIsAReadFailureOnceTheTimeoutEnds) {
-  WriteWholeFile(target, kOldArchive);
+  WriteBytes(target, kOldArchive);
   LoopbackHttpServer server({LoopbackHttpServer::StalledHalfway(Archive(200000))},
                             std::chrono::seconds(90));
   wine.boxes.ScriptAnswer(MessageAnswer::kNo);
