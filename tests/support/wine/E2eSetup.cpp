@@ -69,14 +69,6 @@ std::wstring Wide(const std::string& text) {
   return out;
 }
 
-std::wstring WinePath(const std::string& unixPath) {
-  std::wstring path = L"Z:" + Wide(unixPath);
-  for (wchar_t& c : path) {
-    if (c == L'/') c = L'\\';
-  }
-  return path;
-}
-
 std::wstring WithBackslash(const std::filesystem::path& folder) {
   std::wstring text = folder.wstring();
   for (wchar_t& c : text) {

@@ -26,9 +26,6 @@ inline constexpr const wchar_t* kSettingsFileName = L"Veltrix Settings.txt";
 std::string Utf8(const std::wstring& text);
 std::wstring Wide(const std::string& text);
 
-// A Linux path as this process sees it through Wine's Z: drive.
-std::wstring WinePath(const std::string& unixPath);
-
 // A folder path with a trailing "\", as the program keeps folders.
 std::wstring WithBackslash(const std::filesystem::path& folder);
 

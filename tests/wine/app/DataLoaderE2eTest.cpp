@@ -12,6 +12,7 @@
 #include "ProgramFixture.h"
 #include "TempFolder.h"
 #include "WindowQueries.h"
+#include "WinePath.h"
 
 namespace vyn::e2e {
 namespace {
@@ -27,12 +28,12 @@ constexpr const wchar_t* kNotFoundMessage =
 class DataLoaderE2e : public ProgramFixture {
  protected:
   void SetUp() override {
-    state_ = WinePath(VYN_E2E_STATE);
+    state_ = driver::OnDriveZ(VYN_E2E_STATE);
     www_ = state_ / "www";
     auto ports = ReadPorts(state_ / "nginx" / "ports");
     ASSERT_TRUE(ports) << "the e2e_nginx fixture did not leave its ports";
     ports_ = *ports;
-    ASSERT_NO_FATAL_FAILURE(SetUpCase(state_, WinePath(VYN_APP_EXE)));
+    ASSERT_NO_FATAL_FAILURE(SetUpCase(state_, driver::OnDriveZ(VYN_APP_EXE)));
     DeleteMachineValue(kFileLocationsKey, kTaxPathLocal);
     logOffset_ = ReadBytes(state_ / "nginx" / "access.log").size();
   }

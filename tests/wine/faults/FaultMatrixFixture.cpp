@@ -3,6 +3,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "WinePath.h"
+
 namespace vyn::faults {
 namespace {
 
@@ -45,8 +47,8 @@ Archive MakeArchive(const std::map<std::string, std::string>& members) {
 }
 
 void FaultMatrix::SetUp() {
-  state_ = e2e::WinePath(VYN_FAULTS_STATE);
-  ASSERT_NO_FATAL_FAILURE(SetUpCase(state_, e2e::WinePath(VYN_APP_EXE)));
+  state_ = driver::OnDriveZ(VYN_FAULTS_STATE);
+  ASSERT_NO_FATAL_FAILURE(SetUpCase(state_, driver::OnDriveZ(VYN_APP_EXE)));
   mls_ = MakeArchive({{"listings.csv", Listings(2000, 2)}, {"photos/index.txt", "1.jpg\r\n"}});
   tax_ = MakeArchive({{"parcels.csv", "parcel_id,owner\r\n17,Smith\r\n"}});
   ASSERT_TRUE(

@@ -13,13 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "WinePath.h"
+
 namespace {
 
 std::wstring ExePath() {
-  std::string unixPath = VYN_EXE_PATH;
-  std::wstring path = L"Z:";
-  for (char c : unixPath) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-  return path;
+  return vyn::driver::OnDriveZ(VYN_EXE_PATH);
 }
 
 std::vector<unsigned char> ReadAll(const std::wstring& path) {

@@ -4,15 +4,12 @@
 #include "ChildProcess.h"
 #include "MessageBoxDriver.h"
 #include "WindowQueries.h"
+#include "WinePath.h"
 
 namespace vyn::test {
 namespace {
 
-std::wstring OnDriveZ(const char* unixPath) {
-  std::wstring path = L"Z:";
-  for (const char* c = unixPath; *c != '\0'; ++c) path += *c == '/' ? L'\\' : wchar_t(*c);
-  return path;
-}
+using driver::OnDriveZ;
 
 TEST(ErrorReportTest, FailureInAClickHandlerIsReportedAndEndsTheProgramWithNonZeroCode) {
   auto program = driver::ChildProcess::Launch(L"\"" + OnDriveZ(VYN_THROWING_PROGRAM) + L"\"");

@@ -10,6 +10,7 @@
 #include "ProductRegistryKey.h"
 #include "Screenshot.h"
 #include "WindowQueries.h"
+#include "WinePath.h"
 
 namespace vyn::test {
 namespace {
@@ -18,12 +19,7 @@ using driver::CaptionMatch;
 using driver::ChildProcess;
 using driver::ControlInfo;
 
-// A Linux path of the build as Wine sees it, on drive Z:.
-std::wstring OnDriveZ(const char* unixPath) {
-  std::wstring path = L"Z:";
-  for (const char* c = unixPath; *c != '\0'; ++c) path += *c == '/' ? L'\\' : wchar_t(*c);
-  return path;
-}
+using driver::OnDriveZ;
 
 std::string Narrow(const std::wstring& text) {
   std::string out;
