@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "FuzzWorkFolder.h"
+#include "UnpackArchive.h"
 #include "ZipRoundTrip.h"
 #include "platform/Error.h"
 #include "platform/components/ZipArchiveExtractor.h"
@@ -35,11 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::ofstream(archive, std::ios::binary | std::ios::trunc) << builder.Build();
 
   vyn::ZipArchiveExtractor zip;
-  zip.SourceArchive(archive.wstring());
-  zip.TargetFolder(L"\"" + target.wstring() + L"/\"");
-  zip.FileMask(L"\"*.*\"");
   try {
-    zip.Execute(vyn::kZipActionExtract);
+    vyn::test::UnpackArchive(zip, archive, target.wstring() + L"/");
   } catch (const vyn::Error& error) {
     std::fprintf(stderr, "refused: %s\n", error.what());
     std::abort();

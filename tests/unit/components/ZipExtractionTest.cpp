@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "TempFolder.h"
+#include "UnpackArchive.h"
 #include "ZipBuilder.h"
 #include "ZipRoundTrip.h"
 #include "platform/Error.h"
@@ -28,10 +29,7 @@ class ZipExtractionTest : public ::testing::Test {
     const fs::path archive = work_.Path() / "VYNData.zip";
     WriteBytes(archive, archiveBytes);
     ZipArchiveExtractor zip;
-    zip.SourceArchive(archive.wstring());
-    zip.TargetFolder(L"\"" + target_.Text() + L"\"");
-    zip.FileMask(mask);
-    zip.Execute(kZipActionExtract);
+    UnpackArchive(zip, archive, target_.Text(), mask);
   }
 
   std::string Read(const std::string& relative) const {
@@ -154,12 +152,7 @@ TEST_F(ZipExtractionTest, SameInstanceServesTwoArchivesInARow) {
   WriteBytes(second, ZipBuilder().Add(Member("tax.txt", "tax")).Build());
   ZipArchiveExtractor zip;
 
-  for (const fs::path& archive : {first, second}) {
-    zip.SourceArchive(archive.wstring());
-    zip.TargetFolder(L"\"" + target_.Text() + L"\"");
-    zip.FileMask(L"\"*.*\"");
-    zip.Execute(kZipActionExtract);
-  }
+  for (const fs::path& archive : {first, second}) UnpackArchive(zip, archive, target_.Text());
 
   EXPECT_EQ(Read("mls.txt"), "mls");
   EXPECT_EQ(Read("tax.txt"), "tax");
@@ -169,11 +162,8 @@ TEST_F(ZipExtractionTest, ArchiveInsideTheTargetFolderCanBeDeletedAfterwards) {
   const fs::path archive = target_.Path() / "VYNData.zip";
   WriteBytes(archive, ZipBuilder().Add(Member("data.txt", "x")).Build());
   ZipArchiveExtractor zip;
-  zip.SourceArchive(archive.wstring());
-  zip.TargetFolder(L"\"" + target_.Text() + L"\"");
-  zip.FileMask(L"\"*.*\"");
 
-  zip.Execute(kZipActionExtract);
+  UnpackArchive(zip, archive, target_.Text());
 
   EXPECT_TRUE(fs::remove(archive));
   EXPECT_EQ(Read("data.txt"), "x");

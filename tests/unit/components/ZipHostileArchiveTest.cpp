@@ -6,6 +6,7 @@
 
 #include "AllocationPeak.h"
 #include "TempFolder.h"
+#include "UnpackArchive.h"
 #include "ZipBuilder.h"
 #include "platform/Error.h"
 #include "platform/components/NativeFile.h"
@@ -45,11 +46,8 @@ class ZipHostileArchiveTest : public ::testing::Test {
     WriteBytes(archive, archiveBytes);
     const auto before = Snapshot(work_.Path());
     ZipArchiveExtractor zip(freeSpace_);
-    zip.SourceArchive(archive.wstring());
-    zip.TargetFolder(L"\"" + target_.wstring() + L"\"");
-    zip.FileMask(L"\"*.*\"");
     try {
-      zip.Execute(kZipActionExtract);
+      UnpackArchive(zip, archive, target_.wstring());
     } catch (const Error& error) {
       EXPECT_EQ(error.Number(), number) << error.what();
       EXPECT_NE(error.Description().find(L"archive.zip"), std::wstring::npos) << error.what();
@@ -65,10 +63,7 @@ class ZipHostileArchiveTest : public ::testing::Test {
     const fs::path archive = work_.Path() / "archive.zip";
     WriteBytes(archive, archiveBytes);
     ZipArchiveExtractor zip;
-    zip.SourceArchive(archive.wstring());
-    zip.TargetFolder(L"\"" + target_.wstring() + L"\"");
-    zip.FileMask(L"\"*.*\"");
-    zip.Execute(kZipActionExtract);
+    UnpackArchive(zip, archive, target_.wstring());
   }
 
   TempFolder work_;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "TempFolder.h"
+#include "UnpackArchive.h"
 #include "ZipBuilder.h"
 #include "platform/Error.h"
 #include "platform/components/LocalClock.h"
@@ -62,10 +63,7 @@ class OutOfSpaceTest : public ::testing::Test {
     const fs::path archive = work_.Path() / "VYNData.zip";
     WriteBytes(archive, archiveBytes);
     ZipArchiveExtractor zip;
-    zip.SourceArchive(archive.wstring());
-    zip.TargetFolder(L"\"" + data_.Text() + L"\"");
-    zip.FileMask(L"\"*.*\"");
-    zip.Execute(kZipActionExtract);
+    UnpackArchive(zip, archive, data_.Text());
   }
 
   TempFolder work_;
