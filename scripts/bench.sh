@@ -46,7 +46,7 @@ built() {  # LOG COMMAND...: quiet unless it fails
 }
 [ -f "$win/CMakeCache.txt" ] || built "$state/configure-win.log" cmake --preset windows -B "$win"
 built "$state/build-win.log" cmake --build "$win" --target retrieval_bench zip_bench \
-  empty_program empty_window_program
+  queue_check_bench empty_program empty_window_program
 [ -f "$native/CMakeCache.txt" ] || built "$state/configure-native.log" \
   cmake -G Ninja -B "$native" -DCMAKE_BUILD_TYPE=Release -DVYN_TESTS=OFF -DVYN_BENCH=ON
 built "$state/build-native.log" cmake --build "$native" --target zip_bench
@@ -111,27 +111,27 @@ download() {  # KIND SIZE
   [ "$1" = curl ] || record "$1-$2-peak" "$(field peak "$line")"
 }
 
-unpack() {  # KIND
+unpack() {  # KIND ARCHIVE MEMBERS KEY-PREFIX
   local out=$state/out/$1 start line
   rm -rf "$state/out"
   mkdir -p "$out"
   case $1 in
     ours)
       start=$(now)
-      "$native/bench/zip_bench" "$data/archive-256.zip" "$out" >/dev/null
-      record ours-seconds "$(elapsed "$start" "$(now)")"
+      "$native/bench/zip_bench" "$2" "$out" >/dev/null
+      record "$4ours-seconds" "$(elapsed "$start" "$(now)")"
       ;;
     unzip)
       start=$(now)
-      unzip -q -o "$data/archive-256.zip" -d "$out"
-      record unzip-seconds "$(elapsed "$start" "$(now)")"
+      unzip -q -o "$2" -d "$out"
+      record "$4unzip-seconds" "$(elapsed "$start" "$(now)")"
       ;;
     wine)
-      line=$(wine_run zip_bench "$(winepath -w "$data/archive-256.zip")" "$(winepath -w "$out")")
-      record wine-seconds "$(field seconds "$line")"
+      line=$(wine_run zip_bench "$(winepath -w "$2")" "$(winepath -w "$out")")
+      record "$4wine-seconds" "$(field seconds "$line")"
       ;;
   esac
-  [ "$(find "$out" -type f | wc -l)" -eq "$members" ] || { echo "$1: wrong member count" >&2; exit 1; }
+  [ "$(find "$out" -type f | wc -l)" -eq "$3" ] || { echo "$1: wrong member count" >&2; exit 1; }
 }
 
 echo "=== warming up (not counted)"
@@ -145,7 +145,6 @@ record floor-window "$(field peak "$(wine_run empty_window_program)")"
 record floor-idle "$(field peak "$(wine_run retrieval_bench idle)")"
 
 # --- the check point's look at an empty queue: each call it could ask ------
-built "$state/build-queue.log" cmake --build "$win" --target queue_check_bench
 for run in $(seq "$runs"); do
   echo "=== queue checks, run $run of $runs"
   line=$(wine_run queue_check_bench)
@@ -165,39 +164,13 @@ for size in 64 512; do
 done
 for run in $(seq "$runs"); do
   echo "=== unpacking $members members, run $run of $runs"
-  unpack ours
-  unpack unzip
-  unpack wine
+  for kind in ours unzip wine; do unpack "$kind" "$data/archive-256.zip" "$members" ""; done
 done
 
 # --- many small members: what each member costs, not each byte -------------
-unpack_many() {  # KIND
-  local out=$state/out/$1 archive=$data/members-$many.zip start line
-  rm -rf "$state/out"
-  mkdir -p "$out"
-  case $1 in
-    ours)
-      start=$(now)
-      "$native/bench/zip_bench" "$archive" "$out" >/dev/null
-      record many-ours-seconds "$(elapsed "$start" "$(now)")"
-      ;;
-    unzip)
-      start=$(now)
-      unzip -q -o "$archive" -d "$out"
-      record many-unzip-seconds "$(elapsed "$start" "$(now)")"
-      ;;
-    wine)
-      line=$(wine_run zip_bench "$(winepath -w "$archive")" "$(winepath -w "$out")")
-      record many-wine-seconds "$(field seconds "$line")"
-      ;;
-  esac
-  [ "$(find "$out" -type f | wc -l)" -eq "$many" ] || { echo "$1: wrong member count" >&2; exit 1; }
-}
 for run in $(seq "$runs"); do
   echo "=== unpacking $many small members, run $run of $runs"
-  unpack_many ours
-  unpack_many unzip
-  unpack_many wine
+  for kind in ours unzip wine; do unpack "$kind" "$data/members-$many.zip" "$many" many-; done
 done
 
 echo
