@@ -47,28 +47,16 @@ std::size_t DecodeOne(std::string_view bytes, std::size_t i, std::uint32_t& cp) 
   return extra + 1;
 }
 
-}  // namespace
-
-std::optional<std::wstring> DecodeUtf8(std::string_view bytes) {
-  std::wstring out;
-  out.reserve(bytes.size());
-  for (std::size_t i = 0; i < bytes.size();) {
-    std::uint32_t cp = 0;
-    const std::size_t length = DecodeOne(bytes, i, cp);
-    if (length == 0) return std::nullopt;
-    AppendCodePoint(out, cp);
-    i += length;
-  }
-  return out;
-}
-
-std::wstring DecodeUtf8Leniently(std::string_view bytes) {
+// Strict: a byte that starts no valid sequence fails the whole text. Lenient: it
+// stands for the character of its own value (ISO 8859-1).
+std::optional<std::wstring> Decode(std::string_view bytes, bool strict) {
   std::wstring out;
   out.reserve(bytes.size());
   for (std::size_t i = 0; i < bytes.size();) {
     std::uint32_t cp = 0;
     std::size_t length = DecodeOne(bytes, i, cp);
     if (length == 0) {
+      if (strict) return std::nullopt;
       cp = static_cast<unsigned char>(bytes[i]);
       length = 1;
     }
@@ -76,6 +64,16 @@ std::wstring DecodeUtf8Leniently(std::string_view bytes) {
     i += length;
   }
   return out;
+}
+
+}  // namespace
+
+std::optional<std::wstring> DecodeUtf8(std::string_view bytes) {
+  return Decode(bytes, true);
+}
+
+std::wstring DecodeUtf8Leniently(std::string_view bytes) {
+  return *Decode(bytes, false);
 }
 
 std::string EncodeUtf8(std::wstring_view text) {
