@@ -49,6 +49,10 @@ std::uint64_t FreeSpace(const std::filesystem::path& folder);
 // folder). Throws std::system_error.
 void RenameFile(const std::filesystem::path& from, const std::filesystem::path& to);
 
+// Deletes one file (not a folder). Throws std::system_error; a file that is not
+// there is no failure.
+void RemoveFile(const std::filesystem::path& path);
+
 // Asks the system to put the data of files written and closed before on disk, and
 // waits until it has. Many files cost far less this way than one commit each.
 // Throws std::system_error.

@@ -60,6 +60,10 @@ void RenameFile(const std::filesystem::path& from, const std::filesystem::path& 
   if (std::rename(from.c_str(), to.c_str()) != 0) throw LastError("rename");
 }
 
+void RemoveFile(const std::filesystem::path& path) {
+  if (std::remove(path.c_str()) != 0 && errno != ENOENT) throw LastError("remove");
+}
+
 void CommitToDisk(const std::vector<std::filesystem::path>& files) {
   // One syncfs writes out every file of a file system: one call for each file
   // system that the files' folders lie on.

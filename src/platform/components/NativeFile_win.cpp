@@ -53,6 +53,10 @@ void RenameFile(const std::filesystem::path& from, const std::filesystem::path& 
   if (_wrename(from.c_str(), to.c_str()) != 0) throw LastError("rename");
 }
 
+void RemoveFile(const std::filesystem::path& path) {
+  if (_wremove(path.c_str()) != 0 && errno != ENOENT) throw LastError("remove");
+}
+
 void CommitToDisk(const std::vector<std::filesystem::path>& files) {
   // Committed after all were written, the system has already put most of the data
   // on disk meanwhile. What is left is mostly waiting for the disk, once per file:
