@@ -1,0 +1,89 @@
+#include "platform/win32/Win32FileSteps.h"
+
+#include <windows.h>
+
+#include <cerrno>
+#include <system_error>
+
+#include "platform/win32/Win32FileRetry.h"
+
+namespace vyn::win32_files {
+
+namespace {
+
+// The C library's numbers for the Win32 failures these steps meet, so that the
+// failures read as before (the components' texts come from them).
+int ErrnoFor(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT:
+      return EACCES;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return EEXIST;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return ENOSPC;
+    case ERROR_NOT_SAME_DEVICE:
+      return EXDEV;
+    case ERROR_FILENAME_EXCED_RANGE:
+      return ENAMETOOLONG;
+    default:
+      return EIO;
+  }
+}
+
+[[noreturn]] void Fail(DWORD error, const std::filesystem::path& path, const char* what) {
+  if (auto holders = HoldersAfter(error, path.wstring())) throw FileInUseError(path, *holders);
+  throw std::system_error(ErrnoFor(error), std::generic_category(), what);
+}
+
+bool Exists(const std::filesystem::path& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace
+
+void Rename(const std::filesystem::path& from, const std::filesystem::path& to) {
+  const DWORD error =
+      CallWhileRefused(from.wstring(), [&] { return MoveFileExW(from.c_str(), to.c_str(), 0); });
+  if (error != ERROR_SUCCESS) Fail(error, from, "rename");
+}
+
+void Remove(const std::filesystem::path& path) {
+  const DWORD error = CallWhileRefused(path.wstring(), [&] { return DeleteFileW(path.c_str()); });
+  if (error == ERROR_SUCCESS || error == ERROR_FILE_NOT_FOUND) return;
+  Fail(error, path, "remove");
+}
+
+void Replace(const std::filesystem::path& replacement, const std::filesystem::path& replaced) {
+  const DWORD attributes = GetFileAttributesW(replaced.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    throw ReadOnlyFileError(replaced);
+  }
+  const DWORD error = CallWhileRefused(replaced.wstring(), [&] {
+    // A failed ReplaceFileW may have moved the replaced file away already
+    // (ERROR_UNABLE_TO_MOVE_REPLACEMENT): the next try puts the replacement in its place.
+    if (!Exists(replaced)) {
+      return MoveFileExW(replacement.c_str(), replaced.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    }
+    return ReplaceFileW(
+        replaced.c_str(), replacement.c_str(), nullptr,
+        REPLACEFILE_WRITE_THROUGH | REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
+        nullptr, nullptr);
+  });
+  if (error == ERROR_SUCCESS) return;
+  if (error == ERROR_ACCESS_DENIED && Exists(replaced) &&
+      (GetFileAttributesW(replaced.c_str()) & FILE_ATTRIBUTE_READONLY)) {
+    throw ReadOnlyFileError(replaced);
+  }
+  Fail(error, replaced, "replace");
+}
+
+}  // namespace vyn::win32_files
