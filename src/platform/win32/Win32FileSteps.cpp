@@ -63,6 +63,10 @@ void Remove(const std::filesystem::path& path) {
 
 void Replace(const std::filesystem::path& replacement, const std::filesystem::path& replaced) {
   const DWORD attributes = GetFileAttributesW(replaced.c_str());
+  // Wine's ReplaceFileW moves a folder aside as if it were a file.
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    throw std::system_error(EISDIR, std::generic_category(), "replace");
+  }
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
     throw ReadOnlyFileError(replaced);
   }
