@@ -20,6 +20,20 @@ bool IsHeld(DWORD error) {
          error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
 }
 
+// Whether some handle to the file forbids its deletion (opened without
+// FILE_SHARE_DELETE, as programs open their files): what "access denied" on a
+// rename over it or a delete of it then means.
+bool IsOpenWithoutSharing(const std::wstring& path) {
+  HANDLE handle =
+      CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle != INVALID_HANDLE_VALUE) {
+    CloseHandle(handle);
+    return false;
+  }
+  return GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
 }  // namespace
 
 DWORD CallWhileRefused(const std::wstring& path, const std::function<BOOL()>& call) {
@@ -38,11 +52,12 @@ DWORD CallWhileRefused(const std::wstring& path, const std::function<BOOL()>& ca
 
 std::optional<std::vector<FileHolder>> HoldersAfter(DWORD error, const std::wstring& path) {
   if (IsHeld(error)) return ProgramsHolding(path);
-  // "Access denied" is also what a folder without write permission gives; only a
-  // named holder makes it a file in use.
+  // "Access denied" is what a rename over a file that another program holds gives,
+  // but also what a folder without write permission gives: only a holder named,
+  // or a handle that forbids the delete, makes it a file in use.
   if (error == ERROR_ACCESS_DENIED && !IsReadOnly(path)) {
     std::vector<FileHolder> holders = ProgramsHolding(path);
-    if (!holders.empty()) return holders;
+    if (!holders.empty() || IsOpenWithoutSharing(path)) return holders;
   }
   return std::nullopt;
 }

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 
+#include "HeldFile.h"
 #include "TempFolder.h"
 #include "platform/Error.h"
 #include "platform/win32/Win32BinaryFiles.h"
@@ -133,6 +135,46 @@ TEST_F(Win32FileSystemTest, ReplaceCreatesTheDestinationWhenItIsMissing) {
   files.ReplaceFile(folder / L"src.txt", folder / L"dst.txt");
 
   EXPECT_EQ(ReadBytes(folder / L"dst.txt"), "first");
+}
+
+// Scanners and indexers on Windows hold a fresh file for a moment: the delete and
+// the replace wait for them. A holder that stays is named once the retries are over
+// (Wine's Restart Manager names no program; Windows adds it, e.g. "in use by VYN
+// Veltrix (VYN Veltrix.exe)").
+TEST_F(Win32FileSystemTest, FilesHeldForAMomentAreWaitedForAndALastingHolderIsNamed) {
+  WriteBytes(folder / L"src.txt", "fresh");
+  WriteBytes(folder / L"dst.txt", "stale");
+  WriteBytes(folder / L"old.zip", "old");
+  {
+    driver::HeldFile destination(folder.Path() / L"dst.txt"), archive(folder.Path() / L"old.zip");
+    ASSERT_TRUE(destination.Held() && archive.Held());
+    destination.ReleaseAfter(std::chrono::milliseconds(300));
+    archive.ReleaseAfter(std::chrono::milliseconds(300));
+    files.ReplaceFile(folder / L"src.txt", folder / L"dst.txt");
+    Win32BinaryFiles().Kill(folder / L"old.zip");
+  }
+  EXPECT_EQ(ReadBytes(folder / L"dst.txt"), "fresh");
+  EXPECT_FALSE(files.FileExists(folder / L"old.zip"));
+
+  WriteBytes(folder / L"src.txt", "fresher");
+  driver::HeldFile lasting(folder.Path() / L"dst.txt");
+  const auto start = std::chrono::steady_clock::now();
+  std::wstring description;
+  try {
+    files.ReplaceFile(folder / L"src.txt", folder / L"dst.txt");
+  } catch (const Error& error) {
+    EXPECT_EQ(error.Number(), errors::kPermissionDenied);
+    description = error.Description();
+  }
+  const auto waited = std::chrono::steady_clock::now() - start;
+  lasting.Release();
+
+  EXPECT_EQ(description,
+            L"\"" + (folder / L"dst.txt") +
+                L"\" is in use by another program. Close it and press Download again.");
+  EXPECT_GE(waited, std::chrono::seconds(3)) << "the retries last 3 s in all";
+  EXPECT_EQ(ReadBytes(folder / L"dst.txt"), "fresh");
+  EXPECT_EQ(ReadBytes(folder / L"src.txt"), "fresher");
 }
 
 TEST_F(Win32BinaryFilesTest, PutWritesAtOneBasedPositionsWithoutTruncating) {
