@@ -20,20 +20,6 @@ bool IsHeld(DWORD error) {
          error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
 }
 
-// Whether some handle to the file forbids its deletion (opened without
-// FILE_SHARE_DELETE, as programs open their files): what "access denied" on a
-// rename over it or a delete of it then means.
-bool IsOpenWithoutSharing(const std::wstring& path) {
-  HANDLE handle =
-      CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle != INVALID_HANDLE_VALUE) {
-    CloseHandle(handle);
-    return false;
-  }
-  return GetLastError() == ERROR_SHARING_VIOLATION;
-}
-
 }  // namespace
 
 DWORD CallWhileRefused(const std::wstring& path, const std::function<BOOL()>& call) {
@@ -48,6 +34,17 @@ DWORD CallWhileRefused(const std::wstring& path, const std::function<BOOL()>& ca
     return refused ? StepOutcome::kRefused : StepOutcome::kFailed;
   });
   return error;
+}
+
+bool IsOpenWithoutSharing(const std::wstring& path) {
+  HANDLE handle =
+      CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle != INVALID_HANDLE_VALUE) {
+    CloseHandle(handle);
+    return false;
+  }
+  return GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
 std::optional<std::vector<FileHolder>> HoldersAfter(DWORD error, const std::wstring& path) {

@@ -17,6 +17,11 @@ namespace vyn {
 // read-only file; that one is final). Returns ERROR_SUCCESS or the last try's error.
 DWORD CallWhileRefused(const std::wstring& path, const std::function<BOOL()>& call);
 
+// Whether some handle to the file forbids its deletion (opened without
+// FILE_SHARE_DELETE, as programs open their files): what "access denied" on a
+// rename over it or a delete of it then means.
+bool IsOpenWithoutSharing(const std::wstring& path);
+
 // After the retries: the programs that hold `path` when `error` says it is held, or
 // when the Restart Manager names one for an "access denied"; nullopt when `error`
 // is some other failure.

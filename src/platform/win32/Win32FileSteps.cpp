@@ -77,6 +77,12 @@ void Replace(const std::filesystem::path& replacement, const std::filesystem::pa
       return MoveFileExW(replacement.c_str(), replaced.c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     }
+    // ReplaceFileW opens the replaced file for delete and fails when another handle
+    // forbids that; Wine's leaves a temporary copy ("rf*.tmp") beside it each time.
+    if (IsOpenWithoutSharing(replaced.wstring())) {
+      SetLastError(ERROR_SHARING_VIOLATION);
+      return FALSE;
+    }
     return ReplaceFileW(
         replaced.c_str(), replacement.c_str(), nullptr,
         REPLACEFILE_WRITE_THROUGH | REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,

@@ -111,8 +111,8 @@ TEST_F(NetworkFault, LockedTaxArchiveFailsTheTaxStepAfterACompleteMlsRefresh) {
     HeldFile lock(data_ / "VYNTax.zip");
     ASSERT_TRUE(lock.Held());
     ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls, kTax}));
-    ASSERT_NO_FATAL_FAILURE(
-        ExpectNumberedFailureBox(L"70 - " + InUse(e2e::WithBackslash(data_) + L"VYNTax.zip\"")));
+    ASSERT_NO_FATAL_FAILURE(ExpectNumberedFailureBox(
+        L"70 - " + InUse(L"\"" + e2e::WithBackslash(data_) + L"VYNTax.zip\"")));
     ASSERT_NO_FATAL_FAILURE(ExpectFailureMessageThenClose());
   }
 
