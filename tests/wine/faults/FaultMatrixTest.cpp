@@ -172,29 +172,6 @@ TEST_F(NetworkFault, LockedSettingsFileLeavesItWholeAndNoPendingCopy) {
   ExpectUnchanged(expected);
 }
 
-// The product's own settings file, made read-only: kept as it is, and the user is
-// told that the data are new but the refresh is not recorded.
-TEST_F(NetworkFault, ReadOnlySettingsFileIsReportedAndKept) {
-  PlantPreviousRefresh();
-  ASSERT_TRUE(SetFileAttributesW(SettingsPath().c_str(), FILE_ATTRIBUTE_READONLY));
-  LoopbackHttpServer server({LoopbackHttpServer::Ok(mls_.bytes)});
-  const Snapshot before = Take();
-  std::wstring report;
-  ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls}));
-  ASSERT_NO_FATAL_FAILURE(ExpectRunTimeErrorEnd(&report));
-
-  EXPECT_NE(
-      report.find(L"The data were refreshed, but the refresh could not be recorded because "
-                  L"the settings file \"" +
-                  e2e::WithBackslash(appData_) + e2e::kSettingsFileName + L"\" is read-only."),
-      std::wstring::npos)
-      << ::testing::PrintToString(report);
-  EXPECT_NE(GetFileAttributesW(SettingsPath().c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
-  Snapshot expected = before;
-  expected.data = Refreshed(before.data, mls_, "VYNData.zip");
-  ExpectUnchanged(expected);
-}
-
 class HeldDataFile : public FaultMatrix {
  protected:
   // The program holding on where it moves the new files into place: the fetched
