@@ -68,13 +68,13 @@ void RemoveFile(const std::filesystem::path& path) {
 void ReplaceExistingFile(const std::filesystem::path& replacement,
                          const std::filesystem::path& replaced) {
   // No write permission for anyone is what Windows' read-only attribute looks like here.
-  std::error_code missing;
-  const auto permissions = std::filesystem::status(replaced, missing).permissions();
+  std::error_code ignored;
+  const std::filesystem::file_status status = std::filesystem::status(replaced, ignored);
   constexpr auto kWrite = std::filesystem::perms::owner_write |
                           std::filesystem::perms::group_write |
                           std::filesystem::perms::others_write;
-  if (!missing && std::filesystem::exists(replaced, missing) &&
-      (permissions & kWrite) == std::filesystem::perms::none) {
+  if (std::filesystem::exists(status) &&
+      (status.permissions() & kWrite) == std::filesystem::perms::none) {
     throw ReadOnlyFileError(replaced);
   }
   if (std::rename(replacement.c_str(), replaced.c_str()) != 0) throw LastError("rename");

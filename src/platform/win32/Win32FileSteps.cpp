@@ -57,7 +57,9 @@ void Rename(const std::filesystem::path& from, const std::filesystem::path& to) 
 
 void Remove(const std::filesystem::path& path) {
   const DWORD error = CallWhileRefused(path.wstring(), [&] { return DeleteFileW(path.c_str()); });
-  if (error == ERROR_SUCCESS || error == ERROR_FILE_NOT_FOUND) return;
+  if (error == ERROR_SUCCESS || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+    return;
+  }
   Fail(error, path, "remove");
 }
 
@@ -71,8 +73,8 @@ void Replace(const std::filesystem::path& replacement, const std::filesystem::pa
     throw ReadOnlyFileError(replaced);
   }
   const DWORD error = CallWhileRefused(replaced.wstring(), [&] {
-    // A failed ReplaceFileW may have moved the replaced file away already
-    // (ERROR_UNABLE_TO_MOVE_REPLACEMENT): the next try puts the replacement in its place.
+    // The first save; or a failed ReplaceFileW moved the replaced file away already
+    // (ERROR_UNABLE_TO_MOVE_REPLACEMENT) and this try puts the replacement in its place.
     if (!Exists(replaced)) {
       return MoveFileExW(replacement.c_str(), replaced.c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
