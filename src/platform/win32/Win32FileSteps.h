@@ -15,8 +15,9 @@ void Rename(const std::filesystem::path& from, const std::filesystem::path& to);
 void Remove(const std::filesystem::path& path);
 
 // Puts `replacement` in place of `replaced`, which keeps its attributes and
-// permissions (ReplaceFileW); a missing `replaced` is created by a rename. A
-// read-only `replaced` is not overridden: ReadOnlyFileError.
+// permissions (ReplaceFileW; Wine's carries neither over, Windows' does); a missing
+// `replaced` is created by a rename. A read-only `replaced` is not overridden:
+// ReadOnlyFileError.
 void Replace(const std::filesystem::path& replacement, const std::filesystem::path& replaced);
 
 }  // namespace vyn::win32_files
