@@ -13,7 +13,7 @@ void ReplaceFileContents(const std::filesystem::path& path, const std::string& b
     NativeFile file(pending, NativeFile::Mode::kCreate);
     file.Write(bytes.data(), bytes.size());
     file.CommitAndClose();
-    std::filesystem::rename(pending, path);
+    ReplaceExistingFile(pending, path);
   } catch (...) {
     std::error_code ignored;
     if (!std::filesystem::is_directory(pending, ignored)) std::filesystem::remove(pending, ignored);

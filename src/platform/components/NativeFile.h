@@ -44,6 +44,11 @@ class NativeFile {
 // Throws std::filesystem::filesystem_error.
 std::uint64_t FreeSpace(const std::filesystem::path& folder);
 
+// Renames, deletes and replacements of the program's own files. On Windows each is
+// tried again for a few seconds while the file is refused for a moment
+// (TransientRetry.h); a file that another program still holds then fails with
+// FileInUseError (FileInUse.h), which names it.
+
 // Gives a file a new name on the same volume; `to` must not exist. One call, where
 // std::filesystem::rename looks at `to` first (under Wine, a search through its
 // folder). Throws std::system_error.
@@ -52,6 +57,13 @@ void RenameFile(const std::filesystem::path& from, const std::filesystem::path& 
 // Deletes one file (not a folder). Throws std::system_error; a file that is not
 // there is no failure.
 void RemoveFile(const std::filesystem::path& path);
+
+// Puts `replacement` in place of `replaced` in one step (on the same volume); on
+// Windows `replaced` keeps its attributes and permissions. A read-only `replaced`
+// belongs to someone who wants it kept: it is not overridden, ReadOnlyFileError.
+// Throws std::system_error.
+void ReplaceExistingFile(const std::filesystem::path& replacement,
+                         const std::filesystem::path& replaced);
 
 // Asks the system to put the data of files written and closed before on disk, and
 // waits until it has. Many files cost far less this way than one commit each.

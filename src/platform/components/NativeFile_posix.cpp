@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <system_error>
 
+#include "platform/FileInUse.h"
 #include "platform/Utf8.h"
 #include "platform/components/NativeFile.h"
 #include "platform/components/NativeFileSystem.h"
@@ -62,6 +63,21 @@ void RenameFile(const std::filesystem::path& from, const std::filesystem::path& 
 
 void RemoveFile(const std::filesystem::path& path) {
   if (std::remove(path.c_str()) != 0 && errno != ENOENT) throw LastError("remove");
+}
+
+void ReplaceExistingFile(const std::filesystem::path& replacement,
+                         const std::filesystem::path& replaced) {
+  // No write permission for anyone is what Windows' read-only attribute looks like here.
+  std::error_code ignored;
+  const std::filesystem::file_status status = std::filesystem::status(replaced, ignored);
+  constexpr auto kWrite = std::filesystem::perms::owner_write |
+                          std::filesystem::perms::group_write |
+                          std::filesystem::perms::others_write;
+  if (std::filesystem::exists(status) &&
+      (status.permissions() & kWrite) == std::filesystem::perms::none) {
+    throw ReadOnlyFileError(replaced);
+  }
+  if (std::rename(replacement.c_str(), replaced.c_str()) != 0) throw LastError("rename");
 }
 
 void CommitToDisk(const std::vector<std::filesystem::path>& files) {

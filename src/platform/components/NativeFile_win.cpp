@@ -9,6 +9,7 @@
 
 #include "platform/components/NativeFile.h"
 #include "platform/components/NativeFileSystem.h"
+#include "platform/win32/Win32FileSteps.h"
 
 namespace vyn {
 
@@ -50,11 +51,16 @@ std::filesystem::path ToFsPath(const std::wstring& text) {
 }
 
 void RenameFile(const std::filesystem::path& from, const std::filesystem::path& to) {
-  if (_wrename(from.c_str(), to.c_str()) != 0) throw LastError("rename");
+  win32_files::Rename(from, to);
 }
 
 void RemoveFile(const std::filesystem::path& path) {
-  if (_wremove(path.c_str()) != 0 && errno != ENOENT) throw LastError("remove");
+  win32_files::Remove(path);
+}
+
+void ReplaceExistingFile(const std::filesystem::path& replacement,
+                         const std::filesystem::path& replaced) {
+  win32_files::Replace(replacement, replaced);
 }
 
 void CommitToDisk(const std::vector<std::filesystem::path>& files) {

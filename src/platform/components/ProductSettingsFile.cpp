@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/Error.h"
+#include "platform/FileInUse.h"
 #include "platform/components/AtomicFile.h"
 #include "platform/components/NativeFile.h"
 
@@ -143,6 +144,16 @@ void ProductSettingsFile::SaveWith(const wchar_t* key, const std::wstring& value
     const std::filesystem::path folder = ToFsPath(appDataFolder_);
     std::filesystem::create_directories(folder);
     ReplaceFileContents(ToFsPath(fileText), changed.Serialize());
+  } catch (const ReadOnlyFileError&) {
+    // The product's file, made read-only on purpose: reported, not overridden.
+    throw Error(settings_errors::kUnwritable,
+                L"The data were refreshed, but the refresh could not be recorded because the "
+                L"settings file \"" +
+                    fileText + L"\" is read-only.");
+  } catch (const FileInUseError& held) {
+    throw Error(settings_errors::kUnwritable,
+                L"The data were refreshed, but the refresh could not be recorded: " +
+                    held.Sentence(L"the settings file \"" + fileText + L"\""));
   } catch (const std::exception& failure) {
     throw Error(
         settings_errors::kUnwritable,

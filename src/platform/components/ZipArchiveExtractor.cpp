@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/Error.h"
+#include "platform/FileInUse.h"
 #include "platform/components/FileNameCase.h"
 #include "platform/components/NativeFile.h"
 #include "platform/components/StagedExtraction.h"
@@ -37,6 +38,14 @@ std::size_t FullPathLength(const fs::path& target) {
   std::wstring text = full.wstring();
   if (!text.empty() && text.back() != L'/' && text.back() != L'\\') text += L'\\';
   return Utf16Length(text);
+}
+
+// A file of the data folder by its name there ("\"photos\\index.txt\" in the data
+// folder"), anything else by its full path.
+std::wstring AsTheUserKnowsIt(const fs::path& file, const fs::path& target) {
+  const fs::path relative = file.lexically_relative(target);
+  if (relative.empty() || *relative.begin() == "..") return L"\"" + file.wstring() + L"\"";
+  return L"\"" + relative.wstring() + L"\" in the data folder";
 }
 
 fs::path RelativePath(const std::vector<std::wstring>& parts) {
@@ -224,6 +233,10 @@ void ZipArchiveExtractor::Extract() {
     throw;
   } catch (const Error&) {
     throw;
+  } catch (const FileInUseError& held) {
+    // The whole description: what the user reads is who holds which file.
+    throw Error(zip_errors::kTargetUnwritable,
+                held.Sentence(AsTheUserKnowsIt(held.Path(), target)));
   } catch (const std::exception& failure) {
     throw ZipProblem{zip_errors::kTargetUnwritable, L"",
                      L"the target folder \"" + targetFolder_ + L"\" cannot be written: " +

@@ -1,5 +1,8 @@
 #include "platform/win32/Win32FileSystem.h"
 
+#include <functional>
+
+#include "platform/win32/Win32FileRetry.h"
 #include "platform/win32/Win32FileSystemErrors.h"
 
 namespace vyn {
@@ -35,6 +38,19 @@ DWORD Attributes(const std::wstring& path) {
   return GetFileAttributesW(path.c_str());
 }
 
+// Runs a file call, again while `path` is refused for a moment. A failure is thrown
+// as the program numbers it; a file that another program still holds as 70, naming
+// the file and, where Windows tells, the program.
+void CallWithRetries(const std::wstring& path, const std::function<BOOL()>& call) {
+  const DWORD error = CallWhileRefused(path, call);
+  if (error == ERROR_SUCCESS) return;
+  if (auto holders = HoldersAfter(error, path)) {
+    throw Error(errors::kPermissionDenied,
+                FileInUseError(path, *holders).Sentence(L"\"" + path + L"\""));
+  }
+  throw FileErrorFromWin32(error);
+}
+
 }  // namespace
 
 bool Win32FileSystem::FileExists(const std::wstring& path) {
@@ -52,31 +68,33 @@ void Win32FileSystem::DeleteFile(const std::wstring& path, bool force) {
 }
 
 void DeleteFileByName(const std::wstring& path, bool force) {
+  const auto deleteFile = [&] { return DeleteFileW(path.c_str()); };
   if (!force) {
-    if (!DeleteFileW(path.c_str())) ThrowLastFileError();
+    CallWithRetries(path, deleteFile);
     return;
   }
   ReadOnlyLift lift(path);
-  if (!DeleteFileW(path.c_str())) ThrowLastFileError();
+  CallWithRetries(path, deleteFile);
   lift.Done();
 }
 
 void Win32FileSystem::MoveFile(const std::wstring& source, const std::wstring& destination) {
   // Without MOVEFILE_REPLACE_EXISTING an existing destination fails the move.
-  if (!MoveFileExW(source.c_str(), destination.c_str(),
-                   MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH)) {
-    ThrowLastFileError();
-  }
+  CallWithRetries(source, [&] {
+    return MoveFileExW(source.c_str(), destination.c_str(),
+                       MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH);
+  });
 }
 
 void Win32FileSystem::ReplaceFile(const std::wstring& source, const std::wstring& destination) {
   // No MOVEFILE_COPY_ALLOWED: a rename within one volume is the only move that
   // cannot leave the destination half-written.
+  // The destination is the file another program may hold.
   ReadOnlyLift lift(destination);
-  if (!MoveFileExW(source.c_str(), destination.c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    ThrowLastFileError();
-  }
+  CallWithRetries(destination, [&] {
+    return MoveFileExW(source.c_str(), destination.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  });
   lift.Done();
 }
 

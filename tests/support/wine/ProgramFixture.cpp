@@ -101,8 +101,8 @@ void ProgramFixture::CloseAndExpectExit() {
   ASSERT_NO_FATAL_FAILURE(ExpectExitCode(0));
 }
 
-void ProgramFixture::ExpectRunTimeErrorEnd() {
-  ASSERT_NO_FATAL_FAILURE(AnswerBox(kAppTitle, L"Run-time error '", L"OK"));
+void ProgramFixture::ExpectRunTimeErrorEnd(std::wstring* report) {
+  ASSERT_NO_FATAL_FAILURE(AnswerBox(kAppTitle, L"Run-time error '", L"OK", report));
   ASSERT_NO_FATAL_FAILURE(ExpectExitCode(1));
 }
 

@@ -57,8 +57,9 @@ class ProgramFixture : public ::testing::Test {
   void ExpectExitCode(DWORD expected);
   // The main window is still there; Close ends the program with 0.
   void CloseAndExpectExit();
-  // A failure the program does not handle: its run-time error report, exit code 1.
-  void ExpectRunTimeErrorEnd();
+  // A failure the program does not handle: its run-time error report (its whole
+  // text in *report), exit code 1.
+  void ExpectRunTimeErrorEnd(std::wstring* report = nullptr);
 
   std::filesystem::path SettingsPath() const { return appData_ / kSettingsFileName; }
   // A refresh time the settings file records, written during this case.

@@ -151,6 +151,31 @@ TEST_F(ProductSettingsFileTest, FailedWriteLeavesTheOldFileAndReportsIt) {
   EXPECT_EQ(settings.TaxDataLocation(), L"");
 }
 
+// The product's own file, made read-only on purpose: reported, not overridden.
+TEST_F(ProductSettingsFileTest, ReadOnlyFileIsReportedAndKept) {
+  const std::string original = "FilePrefix = CHI\n";
+  WriteBytes(SettingsPath(), original);
+  fs::permissions(SettingsPath(),
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  ProductSettingsFile& settings = Loaded();
+
+  try {
+    settings.MlsDataUpdated(1);
+    ADD_FAILURE() << "the write was reported as done";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.Number(), settings_errors::kUnwritable);
+    EXPECT_EQ(error.Description(),
+              L"The data were refreshed, but the refresh could not be recorded because the "
+              L"settings file \"" +
+                  AppDataWithoutSeparator() + L"\\Veltrix Settings.txt\" is read-only.");
+  }
+
+  fs::permissions(SettingsPath(), fs::perms::owner_write, fs::perm_options::add);
+  EXPECT_EQ(Snapshot(appData_.Path()),
+            (std::map<std::string, std::string>{{"Veltrix Settings.txt", original}}));
+}
+
 TEST_F(ProductSettingsFileTest, CallsBeforeLoadingAreErrors) {
   EXPECT_THROW(settings_.DataFolder(), Error);
   EXPECT_THROW(settings_.LoadSettings(), Error);

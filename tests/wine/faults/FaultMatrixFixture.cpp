@@ -20,14 +20,6 @@ std::string Listings(int rows, int seed) {
 
 }  // namespace
 
-HeldFile::HeldFile(const fs::path& path)
-    : handle_(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-
-HeldFile::~HeldFile() {
-  if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-}
-
 Archive MakeArchive(const std::map<std::string, std::string>& members) {
   test::ZipBuilder builder;
   Archive archive;

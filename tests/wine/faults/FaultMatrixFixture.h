@@ -12,6 +12,7 @@
 #include <set>
 #include <string>
 
+#include "HeldFile.h"
 #include "ProgramFixture.h"
 #include "TempFolder.h"
 #include "ZipBuilder.h"
@@ -19,22 +20,10 @@
 namespace vyn::faults {
 
 namespace fs = std::filesystem;
+using driver::HeldFile;
 using test::Differences;
 using test::FolderSnapshot;
 using test::WriteBytes;
-
-// A file held open without any sharing, as another program might hold it.
-class HeldFile {
- public:
-  explicit HeldFile(const fs::path& path);
-  ~HeldFile();
-  HeldFile(const HeldFile&) = delete;
-  HeldFile& operator=(const HeldFile&) = delete;
-  bool Held() const { return handle_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE handle_;
-};
 
 // One archive the server hands out, and the members it unpacks to.
 struct Archive {

@@ -2,6 +2,7 @@
 // against a scripted server on loopback.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
 #include "FaultMatrixFixture.h"
@@ -11,6 +12,13 @@ namespace vyn::faults {
 namespace {
 
 using test::LoopbackHttpServer;
+
+// What the user reads about a file that another program holds. Wine's Restart
+// Manager names no program; on Windows the text says which, e.g. "in use by VYN
+// Veltrix (VYN Veltrix.exe)".
+std::wstring InUse(const std::wstring& file) {
+  return file + L" is in use by another program. Close it and press Download again.";
+}
 
 // The data folder after a complete refresh with `archive`: its members in
 // place, the fetched archive deleted, everything else as it was.
@@ -103,7 +111,8 @@ TEST_F(NetworkFault, LockedTaxArchiveFailsTheTaxStepAfterACompleteMlsRefresh) {
     HeldFile lock(data_ / "VYNTax.zip");
     ASSERT_TRUE(lock.Held());
     ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls, kTax}));
-    ASSERT_NO_FATAL_FAILURE(ExpectNumberedFailureBox());
+    ASSERT_NO_FATAL_FAILURE(ExpectNumberedFailureBox(
+        L"70 - " + InUse(L"\"" + e2e::WithBackslash(data_) + L"VYNTax.zip\"")));
     ASSERT_NO_FATAL_FAILURE(ExpectFailureMessageThenClose());
   }
 
@@ -139,6 +148,7 @@ TEST_F(NetworkFault, SettingsFileThatCannotBeSavedLeavesSettingsAndRegistryAsThe
 
 TEST_F(NetworkFault, LockedSettingsFileLeavesItWholeAndNoPendingCopy) {
   PlantPreviousRefresh();
+  std::wstring report;
   LoopbackHttpServer server({LoopbackHttpServer::Ok(mls_.bytes)});
   const Snapshot before = Take();
   ASSERT_NO_FATAL_FAILURE(Start(Values(kCityId, server.Port())));
@@ -149,12 +159,87 @@ TEST_F(NetworkFault, LockedSettingsFileLeavesItWholeAndNoPendingCopy) {
 
     ASSERT_NO_FATAL_FAILURE(Tick(kMls));
     ASSERT_NO_FATAL_FAILURE(PressDownload());
-    ASSERT_NO_FATAL_FAILURE(ExpectRunTimeErrorEnd());
+    ASSERT_NO_FATAL_FAILURE(ExpectRunTimeErrorEnd(&report));
   }
 
+  EXPECT_NE(report.find(L"The data were refreshed, but the refresh could not be recorded: " +
+                        InUse(L"the settings file \"" + e2e::WithBackslash(appData_) +
+                              e2e::kSettingsFileName + L"\"")),
+            std::wstring::npos)
+      << ::testing::PrintToString(report);
   Snapshot expected = before;
   expected.data = Refreshed(before.data, mls_, "VYNData.zip");
   ExpectUnchanged(expected);
+}
+
+class HeldDataFile : public FaultMatrix {
+ protected:
+  // The program holding on where it moves the new files into place: the fetched
+  // archive is in the data folder, and the unpacking of so small an archive is
+  // over within moments.
+  void WaitForTheArchive(const Archive& archive, const char* name) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    const auto arrived = [&] {
+      try {
+        return test::ReadBytes(data_ / name) == archive.bytes;
+      } catch (const std::exception&) {
+        return false;  // between the old archive and the new one
+      }
+    };
+    while (!arrived()) {
+      ASSERT_LT(std::chrono::steady_clock::now(), until) << "the archive never arrived";
+      Sleep(20);
+    }
+  }
+};
+
+TEST_F(HeldDataFile, HeldForASecondIsWaitedForAndTheRefreshCompletes) {
+  PlantPreviousRefresh();
+  LoopbackHttpServer server({LoopbackHttpServer::Ok(mls_.bytes)});
+  const Snapshot before = Take();
+  ASSERT_NO_FATAL_FAILURE(Start(Values(kCityId, server.Port())));
+  ASSERT_NO_FATAL_FAILURE(Tick(kMls));
+  {
+    HeldFile lock(data_ / "listings.csv");
+    ASSERT_TRUE(lock.Held());
+    ASSERT_NO_FATAL_FAILURE(PressDownload());
+    ASSERT_NO_FATAL_FAILURE(WaitForTheArchive(mls_, "VYNData.zip"));
+    lock.ReleaseAfter(std::chrono::seconds(1));
+    ASSERT_NO_FATAL_FAILURE(AnswerBox(L"Download Complete"));
+  }
+  ASSERT_NO_FATAL_FAILURE(ExpectExitCode(0));
+
+  ExpectRecordedNow(L"MlsDataUpdated");
+  EXPECT_EQ(Differences(Refreshed(before.data, mls_, "VYNData.zip"), test::Snapshot(data_)), "");
+}
+
+// Held on, the file stops the refresh once the retries are over (3 s of pauses),
+// with the file named, and nothing of the new data set in the folder.
+TEST_F(HeldDataFile, HeldOnFailsAfterTheRetriesNamingTheFileAndKeepsEverything) {
+  PlantPreviousRefresh();
+  LoopbackHttpServer server({LoopbackHttpServer::Ok(mls_.bytes)});
+  Snapshot before = Take();
+  ASSERT_NO_FATAL_FAILURE(Start(Values(kCityId, server.Port())));
+  ASSERT_NO_FATAL_FAILURE(Tick(kMls));
+  std::wstring report;
+  std::chrono::steady_clock::duration waited{};
+  {
+    HeldFile lock(data_ / "listings.csv");
+    ASSERT_TRUE(lock.Held());
+    ASSERT_NO_FATAL_FAILURE(PressDownload());
+    ASSERT_NO_FATAL_FAILURE(WaitForTheArchive(mls_, "VYNData.zip"));
+    const auto arrived = std::chrono::steady_clock::now();
+    ASSERT_NO_FATAL_FAILURE(ExpectRunTimeErrorEnd(&report));
+    waited = std::chrono::steady_clock::now() - arrived;
+  }
+
+  EXPECT_NE(report.find(InUse(L"\"listings.csv\" in the data folder")), std::wstring::npos)
+      << ::testing::PrintToString(report);
+  EXPECT_GE(waited, std::chrono::seconds(3));
+  EXPECT_LT(waited, std::chrono::seconds(30)) << "far longer than the retries";
+  // The archive stays for another try; no staging folder is left.
+  before.data["VYNData.zip"] = mls_.bytes;
+  ExpectUnchanged(before);
 }
 
 }  // namespace

@@ -64,11 +64,12 @@ std::vector<std::string> ImportedDlls(const std::vector<unsigned char>& image) {
   return names;
 }
 
+// rstrtmgr.dll, the Restart Manager, is in Windows since Vista.
 bool ShippedWithWindows(const std::string& dll) {
   static const std::vector<std::string> system = {
-      "kernel32.dll", "user32.dll",  "gdi32.dll",   "advapi32.dll", "comctl32.dll",
-      "wininet.dll",  "shell32.dll", "ole32.dll",   "oleaut32.dll", "msvcrt.dll",
-      "ws2_32.dll",   "version.dll", "shlwapi.dll", "comdlg32.dll", "ucrtbase.dll"};
+      "kernel32.dll", "user32.dll",   "gdi32.dll",    "advapi32.dll", "comctl32.dll", "wininet.dll",
+      "shell32.dll",  "ole32.dll",    "oleaut32.dll", "msvcrt.dll",   "ws2_32.dll",   "version.dll",
+      "shlwapi.dll",  "comdlg32.dll", "ucrtbase.dll", "rstrtmgr.dll"};
   return std::find(system.begin(), system.end(), dll) != system.end() ||
          dll.rfind("api-ms-win-", 0) == 0;
 }

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 
+#include "HeldFile.h"
 #include "TempFolder.h"
 #include "platform/Error.h"
 #include "platform/win32/Win32BinaryFiles.h"
@@ -133,6 +135,24 @@ TEST_F(Win32FileSystemTest, ReplaceCreatesTheDestinationWhenItIsMissing) {
   files.ReplaceFile(folder / L"src.txt", folder / L"dst.txt");
 
   EXPECT_EQ(ReadBytes(folder / L"dst.txt"), "first");
+}
+
+// Scanners and indexers on Windows hold a fresh file for a moment: the delete and
+// the replace wait for them. (A holder that stays: the fault matrix.)
+TEST_F(Win32FileSystemTest, FilesHeldForAMomentAreWaitedFor) {
+  WriteBytes(folder / L"src.txt", "fresh");
+  WriteBytes(folder / L"dst.txt", "stale");
+  WriteBytes(folder / L"old.zip", "old");
+  {
+    driver::HeldFile destination(folder.Path() / L"dst.txt"), archive(folder.Path() / L"old.zip");
+    ASSERT_TRUE(destination.Held() && archive.Held());
+    destination.ReleaseAfter(std::chrono::milliseconds(300));
+    archive.ReleaseAfter(std::chrono::milliseconds(300));
+    files.ReplaceFile(folder / L"src.txt", folder / L"dst.txt");
+    Win32BinaryFiles().Kill(folder / L"old.zip");
+  }
+  EXPECT_EQ(ReadBytes(folder / L"dst.txt"), "fresh");
+  EXPECT_FALSE(files.FileExists(folder / L"old.zip"));
 }
 
 TEST_F(Win32BinaryFilesTest, PutWritesAtOneBasedPositionsWithoutTruncating) {

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+
+namespace vyn {
+
+// On Windows, antivirus scanners, the search indexer and backup tools open a file
+// that was just written for a moment; a rename, replace or delete of it then fails
+// with a sharing violation or "access denied" for a fraction of a second. Wine never
+// does this. Such a step is tried again with growing pauses, for this long in all.
+inline constexpr std::chrono::milliseconds kRetryBudget{3000};
+inline constexpr std::chrono::milliseconds kFirstRetryPause{25};
+
+// What one try of a step came to.
+enum class StepOutcome {
+  kDone,
+  kRefused,  // refused for what may be a moment: worth another try
+  kFailed,   // failed for good (missing file, full disk, read-only file, ...)
+};
+
+using Pause = std::function<void(std::chrono::milliseconds)>;
+
+// Sleeps the calling thread.
+void SleepFor(std::chrono::milliseconds duration);
+
+// Tries `step` until it is done or fails for good. While it is refused it is tried
+// again after a pause, each pause twice the one before, the last one cut so that
+// the pauses add up to kRetryBudget at most. Returns the last try's outcome.
+StepOutcome RetryWhileRefused(const std::function<StepOutcome()>& step,
+                              const Pause& pause = SleepFor);
+
+}  // namespace vyn

@@ -1,0 +1,62 @@
+#include "platform/win32/Win32FileRetry.h"
+
+#include "platform/TransientRetry.h"
+
+namespace vyn {
+
+namespace {
+
+bool IsReadOnly(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+         !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// A sharing violation, or ReplaceFileW's own words for one: it could not move the
+// replaced or the replacement file aside (a scanner reading the fresh replacement).
+bool IsHeld(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+         error == ERROR_UNABLE_TO_REMOVE_REPLACED || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
+         error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
+}
+
+}  // namespace
+
+DWORD CallWhileRefused(const std::wstring& path, const std::function<BOOL()>& call) {
+  DWORD error = ERROR_SUCCESS;
+  RetryWhileRefused([&] {
+    if (call()) {
+      error = ERROR_SUCCESS;
+      return StepOutcome::kDone;
+    }
+    error = GetLastError();
+    const bool refused = IsHeld(error) || (error == ERROR_ACCESS_DENIED && !IsReadOnly(path));
+    return refused ? StepOutcome::kRefused : StepOutcome::kFailed;
+  });
+  return error;
+}
+
+bool IsOpenWithoutSharing(const std::wstring& path) {
+  HANDLE handle =
+      CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle != INVALID_HANDLE_VALUE) {
+    CloseHandle(handle);
+    return false;
+  }
+  return GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+std::optional<std::vector<FileHolder>> HoldersAfter(DWORD error, const std::wstring& path) {
+  if (IsHeld(error)) return ProgramsHolding(path);
+  // "Access denied" is what a rename over a file that another program holds gives,
+  // but also what a folder without write permission gives: only a holder named,
+  // or a handle that forbids the delete, makes it a file in use.
+  if (error == ERROR_ACCESS_DENIED && !IsReadOnly(path)) {
+    std::vector<FileHolder> holders = ProgramsHolding(path);
+    if (!holders.empty() || IsOpenWithoutSharing(path)) return holders;
+  }
+  return std::nullopt;
+}
+
+}  // namespace vyn
