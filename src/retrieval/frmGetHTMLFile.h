@@ -46,6 +46,7 @@ class frmGetHTMLFile : public FormEvents {
   void ReadBody(Attempt& attempt, std::int32_t contentLength, bool lengthAnnounced);
   // Returns true when the user asked to retry; otherwise the transfer is finished.
   bool HandleFailure(const Error& failure, Attempt& attempt) noexcept;
+  void LogFailure(const Error& failure, std::uint32_t windowsError);
   void Cleanup(Attempt& attempt) noexcept;
   void HideWindow() noexcept;
 
