@@ -36,11 +36,13 @@ class frmDataLoader : public FormEvents {
 
   void OnClick(const std::wstring& control) override;
 
+  // The window's design: controls, texts and positions in twips.
+  static FormDesign Layout();
+
  private:
   // How far the Download sequence got; an unattended run's exit code names it.
   enum class Stage { kChoosing, kFetch, kUnpack, kRecord };
 
-  static FormDesign Layout();
   void LoadStep();
   void ProbeInstallPath();
   std::wstring ReadProductValue(const wchar_t* valueName);
