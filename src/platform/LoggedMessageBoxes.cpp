@@ -40,6 +40,9 @@ MessageAnswer UnattendedMessageBoxes::Show(const std::wstring& text, const std::
     questionsInSeries_ = 0;
     return MessageAnswer::kOk;
   }
+  const std::uintptr_t asker = askingWindow_();
+  if (asker != lastAsker_) questionsInSeries_ = 0;
+  lastAsker_ = asker;
   if (questionsInSeries_ >= pauses_.size()) {
     questionsInSeries_ = 0;
     log_.Write(L"Answered No: no retries left");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -24,13 +25,20 @@ class LoggedMessageBoxes : public MessageBoxes {
 
 // Boxes for a run that nobody watches: each becomes a log line and is answered
 // at once. The one question the program asks, whether to retry after a network
-// failure, is answered Yes after each pause in turn and then No; a series of
-// questions ends with that No or with any OK box.
+// failure, is answered Yes after each pause in turn and then No. Each data set
+// is fetched in a window of its own, so a question from another window than
+// the last one starts a new series, and so do that No and any OK box.
 class UnattendedMessageBoxes : public MessageBoxes {
  public:
   using Pause = std::function<void(std::chrono::milliseconds)>;
-  UnattendedMessageBoxes(RunLog& log, std::vector<std::chrono::milliseconds> pauses, Pause pause)
-      : log_(log), pauses_(std::move(pauses)), pause_(std::move(pause)) {}
+  // The window a box would belong to, as a number that only needs to differ.
+  using AskingWindow = std::function<std::uintptr_t()>;
+  UnattendedMessageBoxes(RunLog& log, std::vector<std::chrono::milliseconds> pauses, Pause pause,
+                         AskingWindow askingWindow)
+      : log_(log),
+        pauses_(std::move(pauses)),
+        pause_(std::move(pause)),
+        askingWindow_(std::move(askingWindow)) {}
   MessageAnswer Show(const std::wstring& text, const std::wstring& title,
                      MessageButtons buttons) override;
 
@@ -38,7 +46,9 @@ class UnattendedMessageBoxes : public MessageBoxes {
   RunLog& log_;
   std::vector<std::chrono::milliseconds> pauses_;
   Pause pause_;
+  AskingWindow askingWindow_;
   std::size_t questionsInSeries_ = 0;
+  std::uintptr_t lastAsker_ = 0;
 };
 
 // The environment variable that shortens the retry pauses of an unattended run

@@ -28,10 +28,6 @@ constexpr std::uint32_t kHttpStatusOk = 200;
 // No network wait lasts longer: a stalled server becomes that step's failure.
 constexpr std::uint32_t kNetworkTimeoutMs = 30000;
 
-Error NetworkStepFailed(const wchar_t* step) {
-  return Error(kNetworkStepFailed, step);
-}
-
 // Connect, send and receive timeouts. A failed setting is not examined: the
 // transfer works without it, only unbounded.
 void BoundNetworkWaits(WinInetApi& inet, InternetHandle handle) {
@@ -70,6 +66,13 @@ struct frmGetHTMLFile::Attempt {
   std::wstring tempPath;  // named (and so created) in this attempt
   std::unique_ptr<BinaryFile> tempFile;
 };
+
+// Called right after the failed step, before anything else can change the
+// thread's last error, which the run log records.
+Error frmGetHTMLFile::NetworkStepFailed(const wchar_t* step) {
+  windowsError_ = platform_.inet.LastErrorCode();
+  return Error(kNetworkStepFailed, step);
+}
 
 void frmGetHTMLFile::CheckCancel() {
   platform_.pump.DoEvents();
@@ -228,11 +231,9 @@ void frmGetHTMLFile::RunAttempt(Attempt& attempt, const std::wstring& server,
 
 bool frmGetHTMLFile::HandleFailure(const Error& failure, Attempt& attempt) noexcept {
   MessageBoxes& boxes = platform_.messageBoxes;
-  // First: any other call may overwrite the thread's last error.
-  const std::uint32_t windowsError = platform_.inet.LastErrorCode();
   // From here on a failing step is skipped and nothing more is reported.
   try {
-    LogFailure(failure, windowsError);
+    LogFailure(failure);
     switch (failure.Number()) {
       case kCancelled:
         Status = kRetrievalCancelled;
@@ -277,7 +278,7 @@ bool frmGetHTMLFile::HandleFailure(const Error& failure, Attempt& attempt) noexc
   return false;
 }
 
-void frmGetHTMLFile::LogFailure(const Error& failure, std::uint32_t windowsError) {
+void frmGetHTMLFile::LogFailure(const Error& failure) {
   std::wstring event;
   switch (failure.Number()) {
     case kCancelled:
@@ -285,7 +286,7 @@ void frmGetHTMLFile::LogFailure(const Error& failure, std::uint32_t windowsError
       break;
     case kNetworkStepFailed:
       event = L"Network failure: " + failure.Description() + L", Windows error " +
-              std::to_wstring(windowsError);
+              std::to_wstring(windowsError_);
       break;
     case kErrorPage:
       event = L"Not retrieved: the server answered with a page, not the file";

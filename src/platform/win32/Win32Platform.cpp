@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "platform/win32/Win32FormsDispatch.h"
+
 namespace vyn {
 namespace {
 
@@ -23,7 +25,8 @@ Win32Platform::Win32Platform(bool unattended)
     : loggedBoxes_(messageBoxes_, log_),
       unattendedBoxes_(
           log_, RetryPauses(environment_.Variable(kRetryPausesVariable)),
-          [this](std::chrono::milliseconds pause) { PauseWithMessages(pump_, pause); }),
+          [this](std::chrono::milliseconds pause) { PauseWithMessages(pump_, pause); },
+          [] { return reinterpret_cast<std::uintptr_t>(ProgramTopWindow()); }),
       platform_{ansi_,
                 registry_,
                 tempFiles_,

@@ -44,11 +44,13 @@ TEST(RunLogTest, ShownBoxesAreLoggedWithTheirAnswer) {
 }
 
 // Three attempts: Yes after each pause in turn, then No; an OK box (the
-// failure message) or the No starts a new series.
+// failure message), the No or a question from another window starts a new series.
 TEST(RunLogTest, UnattendedQuestionsAreAnsweredAfterThePausesThenNo) {
   fakes::FakeRunLog log;
   std::vector<std::chrono::milliseconds> waited;
-  UnattendedMessageBoxes boxes(log, {60s, 300s}, [&](auto pause) { waited.push_back(pause); });
+  std::uintptr_t window = 1;
+  UnattendedMessageBoxes boxes(
+      log, {60s, 300s}, [&](auto pause) { waited.push_back(pause); }, [&] { return window; });
   auto ask = [&] { return boxes.Show(L"Retry?", L"Connect Error", MessageButtons::kYesNo); };
 
   EXPECT_EQ(ask(), MessageAnswer::kYes);
@@ -57,8 +59,10 @@ TEST(RunLogTest, UnattendedQuestionsAreAnsweredAfterThePausesThenNo) {
   EXPECT_EQ(ask(), MessageAnswer::kYes);
   EXPECT_EQ(boxes.Show(L"Unable", L"VYNDataLoader", MessageButtons::kOk), MessageAnswer::kOk);
   EXPECT_EQ(ask(), MessageAnswer::kYes);
+  window = 2;
+  EXPECT_EQ(ask(), MessageAnswer::kYes);
 
-  EXPECT_EQ(waited, (std::vector<std::chrono::milliseconds>{60s, 300s, 60s, 60s}));
+  EXPECT_EQ(waited, (std::vector<std::chrono::milliseconds>{60s, 300s, 60s, 60s, 60s}));
   EXPECT_EQ(log.events.at(1), L"Answered Yes: retrying in 60 s");
   EXPECT_EQ(log.events.at(5), L"Answered No: no retries left");
   EXPECT_EQ(log.Find(L"Unable"), L"Message \"VYNDataLoader\": Unable");
