@@ -83,8 +83,8 @@ void frmDataLoader::RecordTaxLocation() {
   std::wstring location = settings.TaxDataLocation();
   basRegistry::RegistrySetKeyValue(Registry(), kHkeyLocalMachine, key, kTaxPathLocalValue,
                                    RegistryValue::String(location), kRegSz);
-  platform_.log.Write(L"Registry value written: HKLM\\" + key + L", \"" + kTaxPathLocalValue +
-                      L"\" = \"" + location + L"\"");
+  platform_.log.Write(L"Registry write (a refusal is reported before): HKLM\\" + key + L", \"" +
+                      kTaxPathLocalValue + L"\" = \"" + location + L"\"");
 }
 
 // The maker's server, unless the product's key names a test or staging server.

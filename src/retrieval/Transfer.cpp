@@ -285,8 +285,8 @@ void frmGetHTMLFile::LogFailure(const Error& failure) {
       event = L"Cancelled";
       break;
     case kNetworkStepFailed:
-      event = L"Network failure: " + failure.Description() + L", Windows error " +
-              std::to_wstring(windowsError_);
+      event = L"Network failure: " + DescribeFailure(failure.Number(), failure.Description()) +
+              L", Windows error " + std::to_wstring(windowsError_);
       break;
     case kErrorPage:
       event = L"Not retrieved: the server answered with a page, not the file";

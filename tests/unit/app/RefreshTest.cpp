@@ -113,23 +113,6 @@ INSTANTIATE_TEST_SUITE_P(
                    kExitProductNotFound}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(AppTest, RefreshLogTellsTheStoryOfEachDataSet) {
-  inet.responses = {Archive("PK-mls"), Archive("PK-tax")};
-
-  EXPECT_EQ(RunCommandLine(platform, ParseCommandLine({L"/refresh"})), kExitOk);
-
-  for (const wchar_t* event :
-       {L" starts a scheduled refresh", L"Data folder used: C:\\Veltrix\\Data\\",
-        L"GET downloads.tevrinlabs.com/Downloads/VynTax.vyn into C:\\Veltrix\\Data\\VynTax.zip",
-        L"HTTP status 200", L"Content-Length 6", L"Received 6 bytes in ",
-        L"Unpacking C:\\Veltrix\\Data\\VynData.zip into C:\\Veltrix\\Data\\",
-        L"Recorded in the settings: MlsDataUpdated",
-        L"Registry value written: HKLM\\Software\\Tevrin Labs\\Veltrix\\Settings\\File Locations",
-        L"Ends with exit code 0"}) {
-    EXPECT_NE(log.Find(event), L"") << NarrowForDiagnostics(event);
-  }
-}
-
 TEST_F(AppTest, BadCommandLineShowsTheUsageAndEndsWithItsCode) {
   EXPECT_EQ(RunCommandLine(platform, ParseCommandLine({L"/refresh", L"/fast"})),
             kExitBadCommandLine);

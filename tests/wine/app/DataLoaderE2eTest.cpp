@@ -320,7 +320,9 @@ TEST_F(DataLoaderE2e, RefreshFetchesBothSetsEndsWithZeroAndLogsTheStory) {
            {L"Content-Length ", 2},
            {L"Received ", 2},
            {L"Unpacked ", 2},
-           {L"Registry value written: HKLM\\", 1},
+           {L"Data folder used: " + WithBackslash(data_), 1},
+           {L"Recorded in the settings: MlsDataUpdated", 1},
+           {L"Registry write (a refusal is reported before): HKLM\\", 1},
            {L"Message \"VYNDataLoader\": Download Complete", 1},
            {L"Ends with exit code 0", 1}}) {
     EXPECT_EQ(LogMentions(event), count) << Utf8(event) << " in\n" << Utf8(LogText());
