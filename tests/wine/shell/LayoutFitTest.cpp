@@ -88,6 +88,40 @@ TEST_P(LayoutFitTest, EveryTextFitsItsControlAndTheWindow) {
   }
 }
 
+// A text wider than the window: the label widens, the window keeps the
+// design's left margin on the right, and nothing moves.
+TEST(LayoutFitTest, ATextWiderThanItsWindowWidensTheControlAndTheWindow) {
+  FormDesign design;
+  design.name = L"frmNarrow";
+  design.clientWidth = 900;
+  design.clientHeight = 600;
+  design.controls = {{L"Label1",
+                      ControlKind::kLabel,
+                      L"Select the files to download from the server",
+                      120,
+                      120,
+                      600,
+                      252,
+                      0,
+                      {}}};
+  NoEvents events;
+  Win32Form form(GetModuleHandleW(nullptr), design, events, FormLook{{96, 96}, {}});
+  HWND label = form.ControlHandle(L"Label1");
+  RECT area{}, client{};
+  GetClientRect(label, &area);
+  GetClientRect(form.Handle(), &client);
+  RECT placed = area;
+  MapWindowPoints(label, form.Handle(), reinterpret_cast<POINT*>(&placed), 2);
+
+  EXPECT_GT(Needed(label, ControlKind::kLabel, 96), MulDiv(600, 96, 1440));
+  EXPECT_GE(area.right, Needed(label, ControlKind::kLabel, 96));
+  EXPECT_EQ(placed.left, 8);
+  EXPECT_EQ(placed.top, 8);
+  EXPECT_EQ(area.bottom, MulDiv(252, 96, 1440));
+  EXPECT_EQ(client.right, placed.right + 8);
+  EXPECT_EQ(client.bottom, 40);
+}
+
 INSTANTIATE_TEST_SUITE_P(DpiAndFont, LayoutFitTest,
                          ::testing::Combine(::testing::Values(96, 120, 144),
                                             ::testing::Values(L"", L"DejaVu Sans")),
