@@ -36,12 +36,14 @@ TEST(CommandLineTest, SwitchesAreReadAndAnythingElseIsABadLine) {
   }
 }
 
-// An unattended run over the fakes: what it fetched and the exit code it ends with.
+// An unattended run over the fakes: what it fetched and the exit code it ends
+// with. `fault`: "no tax" (not offered), "no product", "registry" (refuses the
+// write) or a component call that fails.
 struct RefreshRow {
   const char* name;
   std::vector<std::wstring> arguments;
   std::vector<bool> found;  // per response: the archive (true) or a 404 page
-  std::function<void(fakes::FakePlatform&)> arrange;
+  std::wstring fault;
   std::vector<std::string> requested;
   int exitCode;
 };
@@ -52,7 +54,15 @@ TEST_P(RefreshTest, RunsTheSequenceUnattendedAndNamesTheOutcome) {
   const RefreshRow& row = GetParam();
   inet.responses.clear();
   for (bool found : row.found) inet.responses.push_back(found ? Archive("PK-set") : NotFound());
-  if (row.arrange) row.arrange(*this);
+  if (row.fault == L"no tax") {
+    components.settings->taxDataAvailable = kFalse;
+  } else if (row.fault == L"no product") {
+    registry.SetString(kKey, L"Install Path", L"");
+  } else if (row.fault == L"registry") {
+    registry.failCreateKey = 5;
+  } else {
+    components.log.failOn = row.fault;
+  }
 
   const int code = RunRefresh(platform, ParseCommandLine(row.arguments));
 
@@ -63,55 +73,23 @@ TEST_P(RefreshTest, RunsTheSequenceUnattendedAndNamesTheOutcome) {
   EXPECT_EQ(basCommonObj::objProductSettings, nullptr);
 }
 
-const auto kBoth = std::vector<std::string>{"/Downloads/VynData.vyn", "/Downloads/VynTax.vyn"};
-const auto kMls = std::vector<std::string>{"/Downloads/VynData.vyn"};
-const auto kTax = std::vector<std::string>{"/Downloads/VynTax.vyn"};
+const std::vector<std::string> kBoth{"/Downloads/VynData.vyn", "/Downloads/VynTax.vyn"};
+const std::vector<std::string> kMls{"/Downloads/VynData.vyn"};
+const std::vector<std::string> kTax{"/Downloads/VynTax.vyn"};
 
-INSTANTIATE_TEST_SUITE_P(
-    Outcomes, RefreshTest,
-    ::testing::Values(
-        RefreshRow{"DefaultIsMlsAndOfferedTax", {L"/refresh"}, {true}, nullptr, kBoth, kExitOk},
-        RefreshRow{"DefaultWithoutTaxOffered",
-                   {L"/refresh"},
-                   {true},
-                   [](fakes::FakePlatform& p) { p.components.settings->taxDataAvailable = kFalse; },
-                   kMls,
-                   kExitOk},
-        RefreshRow{"TaxOnly", {L"/refresh", L"/tax"}, {true}, nullptr, kTax, kExitOk},
-        RefreshRow{"MissingFile", {L"/refresh"}, {false}, nullptr, kMls, kExitDownloadFailed},
-        RefreshRow{"TaxMissingAfterMls",
-                   {L"/refresh"},
-                   {true, false},
-                   nullptr,
-                   kBoth,
-                   kExitDownloadFailed},
-        RefreshRow{"BadArchive",
-                   {L"/refresh"},
-                   {true},
-                   [](fakes::FakePlatform& p) { p.components.log.failOn = L"Execute"; },
-                   kMls,
-                   kExitUnpackFailed},
-        RefreshRow{"SettingsRefuseTheRecord",
-                   {L"/refresh"},
-                   {true},
-                   [](fakes::FakePlatform& p) { p.components.log.failOn = L"MlsDataUpdated"; },
-                   kMls,
-                   kExitRecordingFailed},
-        RefreshRow{"RegistryRefusesTaxPathLocal",
-                   {L"/refresh", L"/tax"},
-                   {true},
-                   [](fakes::FakePlatform& p) { p.registry.failCreateKey = 5; },
-                   kTax,
-                   kExitRecordingFailed},
-        RefreshRow{"ProductNotFound",
-                   {L"/refresh"},
-                   {true},
-                   [](fakes::FakePlatform& p) {
-                     p.registry.SetString(L"Software\\Tevrin Labs\\Veltrix", L"Install Path", L"");
-                   },
-                   {},
-                   kExitProductNotFound}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Outcomes, RefreshTest, ::testing::Values(
+    RefreshRow{"DefaultIsMlsAndOfferedTax", {L"/refresh"}, {true}, L"", kBoth, kExitOk},
+    RefreshRow{"DefaultWithoutTaxOffered", {L"/refresh"}, {true}, L"no tax", kMls, kExitOk},
+    RefreshRow{"TaxOnly", {L"/refresh", L"/tax"}, {true}, L"", kTax, kExitOk},
+    RefreshRow{"MissingFile", {L"/refresh"}, {false}, L"", kMls, kExitDownloadFailed},
+    RefreshRow{"TaxMissingAfterMls", {L"/refresh"}, {true, false}, L"", kBoth, kExitDownloadFailed},
+    RefreshRow{"BadArchive", {L"/refresh"}, {true}, L"Execute", kMls, kExitUnpackFailed},
+    RefreshRow{"SettingsRefuse", {L"/refresh"}, {true}, L"MlsDataUpdated", kMls, kExitRecordingFailed},
+    RefreshRow{"RegistryRefuses", {L"/refresh", L"/tax"}, {true}, L"registry", kTax, kExitRecordingFailed},
+    RefreshRow{"ProductNotFound", {L"/refresh"}, {true}, L"no product", {}, kExitProductNotFound}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST_F(AppTest, BadCommandLineShowsTheUsageAndEndsWithItsCode) {
   EXPECT_EQ(RunCommandLine(platform, ParseCommandLine({L"/refresh", L"/fast"})),
