@@ -15,6 +15,7 @@
 #include "platform/win32/Win32Forms.h"
 #include "platform/win32/Win32MessagePump.h"
 #include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32RunLog.h"
 #include "platform/win32/Win32TempFiles.h"
 #include "platform/win32/Win32WinInet.h"
 
@@ -46,8 +47,9 @@ struct BenchPlatform {
   Win32FormFactory forms;
   Win32WinInet inet;
   DefaultComponents components;
-  Platform platform{ansi,  registry, tempFiles, fileSystem, files,     environment,
-                    boxes, pump,     forms,     inet,       components};
+  Win32RunLog log{L"", 0};  // no file: the measurements leave no log behind
+  Platform platform{ansi,  registry, tempFiles, fileSystem, files,      environment,
+                    boxes, pump,     forms,     inet,       components, log};
 };
 
 }  // namespace vyn::bench

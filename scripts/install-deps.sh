@@ -5,7 +5,8 @@ packages=(
   cmake ninja-build g++ googletest zlib1g-dev python3
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev
   # fonts-wine: Wine's own fonts; without its Marlett the title-bar buttons draw as letters.
-  wine wine64 fonts-wine xvfb xauth x11-utils imagemagick
+  # fonts-dejavu-core: DejaVu Sans, the layout test's stand-in for Segoe UI 9 pt.
+  wine wine64 fonts-wine fonts-dejavu-core xvfb xauth x11-utils imagemagick
   nginx-light clang-14 libclang-rt-14-dev
 )
 missing=()

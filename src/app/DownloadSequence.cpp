@@ -20,9 +20,14 @@ constexpr const wchar_t* kHostNotText =
 }  // namespace
 
 void frmDataLoader::DownloadSequence() {
+  stage_ = Stage::kChoosing;
   Zip = platform_.components.CreateZipExtractor();
+  platform_.log.Write(std::wstring(L"Download: MLS data ") +
+                      (Item(L"chkMls").Value() == 1 ? L"chosen" : L"not chosen") + L", tax data " +
+                      (Item(L"chkTax").Value() == 1 ? L"chosen" : L"not chosen"));
   if (Item(L"txtDatapath").Enabled() && !AcceptDataPath()) return;
   DataPath = Item(L"txtDatapath").Text();
+  platform_.log.Write(L"Data folder used: " + DataPath);
   const std::optional<std::wstring> host = DownloadHost();
   if (!host) return;
 
@@ -31,12 +36,14 @@ void frmDataLoader::DownloadSequence() {
     if (!FetchDataSet(*host, L"Data.vyn", L"Data.zip", L"Downloading MLS Data")) return;
     ExtractArchive();
     settings.MlsDataUpdated(1);
+    platform_.log.Write(L"Recorded in the settings: MlsDataUpdated");
   }
   if (Item(L"chkTax").Value() == 1) {
     if (!FetchDataSet(*host, L"Tax.vyn", L"Tax.zip", L"Downloading Tax Data")) return;
     ExtractArchive();
     settings.TaxDataUpdated(1);
     settings.TaxDataFolder(DataPath);
+    platform_.log.Write(L"Recorded in the settings: TaxDataUpdated, TaxDataFolder " + DataPath);
     RecordTaxLocation();
   }
   platform_.messageBoxes.Show(L"Download Complete", kAppTitle, MessageButtons::kOk);
@@ -64,6 +71,7 @@ bool frmDataLoader::FetchDataSet(const std::wstring& host, const wchar_t* remote
   ProductSettings& settings = *basCommonObj::objProductSettings;
   std::wstring url = host + L"/Downloads/" + settings.FilePrefix() + remoteSuffix;
   std::wstring localName = settings.FilePrefix() + localSuffix;
+  stage_ = Stage::kFetch;
   if (DownLoad(url, localName, caption)) return true;
   platform_.messageBoxes.Show(kDownloadFailed, kAppTitle, MessageButtons::kOk);
   return false;
@@ -75,6 +83,8 @@ void frmDataLoader::RecordTaxLocation() {
   std::wstring location = settings.TaxDataLocation();
   basRegistry::RegistrySetKeyValue(Registry(), kHkeyLocalMachine, key, kTaxPathLocalValue,
                                    RegistryValue::String(location), kRegSz);
+  platform_.log.Write(L"Registry write (a refusal is reported before): HKLM\\" + key + L", \"" +
+                      kTaxPathLocalValue + L"\" = \"" + location + L"\"");
 }
 
 // The maker's server, unless the product's key names a test or staging server.

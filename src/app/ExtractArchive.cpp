@@ -1,16 +1,33 @@
+#include <chrono>
+
+#include "app/ArchiveSummary.h"
 #include "app/frmDataLoader.h"
+#include "platform/Error.h"
 
 namespace vyn {
 
 // Unpacks the fetched archive into the data folder, then deletes it. A failure
 // propagates: the archive stays and the data set is not recorded as refreshed.
 void frmDataLoader::ExtractArchive() {
+  stage_ = Stage::kUnpack;
   const std::wstring quote = L"\"";
+  const auto begun = std::chrono::steady_clock::now();
+  platform_.log.Write(L"Unpacking " + ArchivePath + L" into " + DataPath);
   Zip->SourceArchive(ArchivePath);
   Zip->TargetFolder(quote + DataPath + quote);
   Zip->FileMask(quote + L"*.*" + quote);
-  Zip->Execute(kZipActionExtract);
+  try {
+    Zip->Execute(kZipActionExtract);
+  } catch (...) {
+    const Error refused = CurrentError();
+    platform_.log.Write(L"Unpack refused, archive kept: " +
+                        DescribeFailure(refused.Number(), refused.Description()));
+    throw;
+  }
+  platform_.log.Write(L"Unpacked " + SummariseArchive(ArchivePath) + L" in " +
+                      std::to_wstring(MillisecondsSince(begun)) + L" ms");
   platform_.files.Kill(ArchivePath);
+  stage_ = Stage::kRecord;
 }
 
 }  // namespace vyn

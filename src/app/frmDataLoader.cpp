@@ -2,6 +2,7 @@
 
 #include "app/ProductRegistry.h"
 #include "app/basCommonObj.h"
+#include "platform/Error.h"
 #include "support/basRegistry.h"
 
 namespace vyn {
@@ -45,6 +46,8 @@ void frmDataLoader::LoadStep() {
   Item(L"txtDatapath").SetEnabled(false);
   AppDataPath = ReadProductValue(kAppDataValue);
   InstallPath = ReadProductValue(kInstallPathValue);
+  platform_.log.Write(L"Product key: Current City Id \"" + CityId + L"\", AppData \"" +
+                      AppDataPath + L"\", Install Path \"" + InstallPath + L"\"");
   if (InstallPath.empty()) ProbeInstallPath();
 
   basCommonObj::objProductSettings = platform_.components.CreateProductSettings();
@@ -52,8 +55,12 @@ void frmDataLoader::LoadStep() {
   if (AppDataPath.empty()) AppDataPath = InstallPath;
   settings.AppDataFolder(AppDataPath);
   settings.LoadSettings();
-  Item(L"chkTax").SetVisible(settings.TaxDataAvailable() != kFalse);
+  const bool taxOffered = settings.TaxDataAvailable() != kFalse;
+  Item(L"chkTax").SetVisible(taxOffered);
   Item(L"txtDatapath").SetText(settings.DataFolder());
+  platform_.log.Write(L"Settings in " + AppDataPath + L": data folder \"" +
+                      Item(L"txtDatapath").Text() + L"\", tax data " +
+                      (taxOffered ? L"offered" : L"not offered"));
   Item(L"cmdDownload").SetEnabled(false);
 }
 
@@ -65,7 +72,10 @@ void frmDataLoader::ProbeInstallPath() {
   for (const std::wstring& folder :
        {ownFolder, std::wstring(kProgramFilesFolder), std::wstring(kProgramFilesX86Folder)}) {
     InstallPath = folder;
-    if (platform_.fileSystem.FileExists(InstallPath + kProbeFile)) return;
+    const bool found = platform_.fileSystem.FileExists(InstallPath + kProbeFile);
+    platform_.log.Write(L"Probe " + InstallPath + kProbeFile +
+                        (found ? L": found" : L": not there"));
+    if (found) return;
   }
   platform_.messageBoxes.Show(
       L"Could not locate VYN Veltrix Data folder - please call tech support", kAppTitle,
@@ -79,12 +89,20 @@ void frmDataLoader::UpdateDownloadButton() {
 }
 
 void frmDataLoader::OnClick(const std::wstring& control) {
-  if (control == L"chkMls" || control == L"chkTax") {
-    UpdateDownloadButton();
-  } else if (control == L"cmdDownload") {
-    DownloadSequence();
-  } else if (control == L"cmdClose") {
-    Unload();
+  try {
+    if (control == L"chkMls" || control == L"chkTax") {
+      UpdateDownloadButton();
+    } else if (control == L"cmdDownload") {
+      DownloadSequence();
+    } else if (control == L"cmdClose") {
+      platform_.log.Write(L"Close pressed");
+      Unload();
+    }
+  } catch (...) {
+    const Error failure = CurrentError();
+    platform_.log.Write(L"Run-time error, the program ends: " +
+                        DescribeFailure(failure.Number(), failure.Description()));
+    throw;
   }
 }
 

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "app/CommandLine.h"
 #include "platform/Forms.h"
 #include "platform/Platform.h"
 #include "support/basRegistry.h"
@@ -29,10 +30,19 @@ class frmDataLoader : public FormEvents {
   // completely. Sets ArchivePath.
   bool DownLoad(const std::wstring& URL, const std::wstring& FileName, const std::wstring& Caption);
 
+  // The Download sequence for a run that nobody watches, after Load: the sets
+  // the command line chooses, no window shown; returns the run's exit code.
+  ExitCode RunUnattended(const CommandLine& line);
+
   void OnClick(const std::wstring& control) override;
 
- private:
+  // The window's design: controls, texts and positions in twips.
   static FormDesign Layout();
+
+ private:
+  // How far the Download sequence got; an unattended run's exit code names it.
+  enum class Stage { kChoosing, kFetch, kUnpack, kRecord };
+
   void LoadStep();
   void ProbeInstallPath();
   std::wstring ReadProductValue(const wchar_t* valueName);
@@ -46,6 +56,7 @@ class frmDataLoader : public FormEvents {
   std::optional<std::wstring> DownloadHost();
   void ExtractArchive();
   void Unload();
+  bool TaxLocationRecorded();
   Control& Item(const wchar_t* name) { return window_->Item(name); }
 
   Platform& platform_;
@@ -57,6 +68,7 @@ class frmDataLoader : public FormEvents {
   std::wstring DataPath;
   std::wstring ArchivePath;
   std::shared_ptr<ZipExtractor> Zip;
+  Stage stage_ = Stage::kChoosing;
 };
 
 }  // namespace vyn

@@ -46,6 +46,8 @@ class WinInetApi {
   virtual bool InternetReadFile(InternetHandle file, void* buffer, std::uint32_t toRead,
                                 std::uint32_t* read) = 0;
   virtual bool InternetCloseHandle(InternetHandle handle) = 0;
+  // The thread's last Windows error code, for the run log; 0 where there is none.
+  virtual std::uint32_t LastErrorCode() { return 0; }
 };
 
 }  // namespace vyn

@@ -3,6 +3,7 @@
 // failure. The caller sees only Status.
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <initializer_list>
 #include <vector>
@@ -26,10 +27,6 @@ constexpr std::int32_t kUnknownContentLength = 100000;
 constexpr std::uint32_t kHttpStatusOk = 200;
 // No network wait lasts longer: a stalled server becomes that step's failure.
 constexpr std::uint32_t kNetworkTimeoutMs = 30000;
-
-Error NetworkStepFailed(const wchar_t* step) {
-  return Error(kNetworkStepFailed, step);
-}
 
 // Connect, send and receive timeouts. A failed setting is not examined: the
 // transfer works without it, only unbounded.
@@ -69,6 +66,13 @@ struct frmGetHTMLFile::Attempt {
   std::wstring tempPath;  // named (and so created) in this attempt
   std::unique_ptr<BinaryFile> tempFile;
 };
+
+// Called right after the failed step, before anything else can change the
+// thread's last error, which the run log records.
+Error frmGetHTMLFile::NetworkStepFailed(const wchar_t* step) {
+  windowsError_ = platform_.inet.LastErrorCode();
+  return Error(kNetworkStepFailed, step);
+}
 
 void frmGetHTMLFile::CheckCancel() {
   platform_.pump.DoEvents();
@@ -112,6 +116,8 @@ void frmGetHTMLFile::RunAttempt(Attempt& attempt, const std::wstring& server,
   WinInetApi& inet = platform_.inet;
   Window().SetCaption(AttemptCaption());
   Status = kRetrievalRunning;
+  const auto begun = std::chrono::steady_clock::now();
+  platform_.log.Write(L"GET " + URL + L" into " + LocalFile);
 
   attempt.session = InetHandle(
       inet, inet.InternetOpenA("http sample", kInternetOpenTypePreconfig, nullptr, nullptr, 0));
@@ -151,11 +157,11 @@ void frmGetHTMLFile::RunAttempt(Attempt& attempt, const std::wstring& server,
   std::uint32_t statusCode = 0;
   std::uint32_t statusLength = sizeof statusCode;
   std::uint32_t statusIndex = 0;
-  if (!inet.HttpQueryInfoA(attempt.request.Get(), kHttpQueryStatusCode | kHttpQueryFlagNumber,
-                           &statusCode, &statusLength, &statusIndex) ||
-      statusCode != kHttpStatusOk) {
-    throw Error(kErrorPage, L"");
-  }
+  const bool answered =
+      inet.HttpQueryInfoA(attempt.request.Get(), kHttpQueryStatusCode | kHttpQueryFlagNumber,
+                          &statusCode, &statusLength, &statusIndex);
+  platform_.log.Write(L"HTTP status " + (answered ? std::to_wstring(statusCode) : L"unknown"));
+  if (!answered || statusCode != kHttpStatusOk) throw Error(kErrorPage, L"");
 
   if (BufferSize < 1) throw MakeError(errors::kInvalidProcedureCall);
   auto size = static_cast<std::uint32_t>(BufferSize);
@@ -169,6 +175,8 @@ void frmGetHTMLFile::RunAttempt(Attempt& attempt, const std::wstring& server,
     contentLength = ParseContentLength(buffer, length);
     announced = true;
   }
+  platform_.log.Write(announced ? L"Content-Length " + std::to_wstring(contentLength)
+                                : std::wstring(L"No Content-Length"));
   CheckCancel();
 
   ProgressBar& bar = Window().Progress(L"ProgressBar");
@@ -215,6 +223,8 @@ void frmGetHTMLFile::RunAttempt(Attempt& attempt, const std::wstring& server,
   if (Status == kRetrievalRunning) throw NetworkStepFailed(L"Reading File");
 
   ReplaceTarget(platform_, attempt.tempPath, LocalFile);
+  platform_.log.Write(L"Received " + std::to_wstring(position - 1) + L" bytes in " +
+                      std::to_wstring(MillisecondsSince(begun)) + L" ms");
   attempt.tempFile.reset();
   attempt.tempPath.clear();
 }
@@ -223,6 +233,7 @@ bool frmGetHTMLFile::HandleFailure(const Error& failure, Attempt& attempt) noexc
   MessageBoxes& boxes = platform_.messageBoxes;
   // From here on a failing step is skipped and nothing more is reported.
   try {
+    LogFailure(failure);
     switch (failure.Number()) {
       case kCancelled:
         Status = kRetrievalCancelled;
@@ -265,6 +276,26 @@ bool frmGetHTMLFile::HandleFailure(const Error& failure, Attempt& attempt) noexc
   Cleanup(attempt);
   HideWindow();
   return false;
+}
+
+void frmGetHTMLFile::LogFailure(const Error& failure) {
+  std::wstring event;
+  switch (failure.Number()) {
+    case kCancelled:
+      event = L"Cancelled";
+      break;
+    case kNetworkStepFailed:
+      event = L"Network failure: " + DescribeFailure(failure.Number(), failure.Description()) +
+              L", Windows error " + std::to_wstring(windowsError_);
+      break;
+    case kErrorPage:
+      event = L"Not retrieved: the server answered with a page, not the file";
+      break;
+    default:
+      event = L"Transfer failed: " + DescribeFailure(failure.Number(), failure.Description());
+      break;
+  }
+  platform_.log.Write(event);
 }
 
 void frmGetHTMLFile::Cleanup(Attempt& attempt) noexcept {

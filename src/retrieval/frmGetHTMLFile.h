@@ -46,6 +46,8 @@ class frmGetHTMLFile : public FormEvents {
   void ReadBody(Attempt& attempt, std::int32_t contentLength, bool lengthAnnounced);
   // Returns true when the user asked to retry; otherwise the transfer is finished.
   bool HandleFailure(const Error& failure, Attempt& attempt) noexcept;
+  Error NetworkStepFailed(const wchar_t* step);
+  void LogFailure(const Error& failure);
   void Cleanup(Attempt& attempt) noexcept;
   void HideWindow() noexcept;
 
@@ -64,6 +66,8 @@ class frmGetHTMLFile : public FormEvents {
   // Per show: whether Cancel was clicked, and whether the transfer started at all.
   bool cancelClicked_ = false;
   bool ticked_ = false;
+  // The Windows error code of the last network step that failed, for the run log.
+  std::uint32_t windowsError_ = 0;
 };
 
 }  // namespace vyn

@@ -13,11 +13,16 @@ namespace vyn {
 Win32FormFactory::Win32FormFactory() : instance_(GetModuleHandleW(nullptr)) {}
 
 std::unique_ptr<Form> Win32FormFactory::Load(const FormDesign& design, FormEvents& events) {
-  return std::make_unique<Win32Form>(instance_, design, events);
+  return std::make_unique<Win32Form>(instance_, design, events, look_ ? *look_ : FormLook());
 }
 
-Win32Form::Win32Form(HINSTANCE instance, const FormDesign& design, FormEvents& events)
-    : design_(design), events_(events), dpi_(SystemDpi()), defaultFont_(CreateFormFont({}, dpi_)) {
+Win32Form::Win32Form(HINSTANCE instance, const FormDesign& design, FormEvents& events,
+                     const FormLook& look)
+    : design_(design),
+      events_(events),
+      look_(look),
+      dpi_(look.dpi),
+      defaultFont_(CreateFormFont({}, look_)) {
   const wchar_t* className = RegisterWindowClass(instance);
   DWORD style = FormStyle(design.border);
   DWORD exStyle = FormExStyle(design.border);
@@ -74,10 +79,11 @@ void Win32Form::CreateControls() {
     HFONT font = defaultFont_.get();
     if (!control->font.face.empty()) {
       auto& own = controlFonts_[control->name];
-      own = CreateFormFont(control->font, dpi_);
+      own = CreateFormFont(control->font, look_);
       if (own) font = own.get();
     }
     SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    FitText(handle, *control, font);
     if (control->kind == ControlKind::kProgressBar) {
       bars_[control->name] = std::make_unique<Win32ProgressBar>(handle);
     } else {
@@ -88,6 +94,33 @@ void Win32Form::CreateControls() {
     tabIndex_[control->name] = control->tabIndex;
     ++id;
   }
+}
+
+// The design's widths suit the font it was drawn in; Windows 10 and 11 draw in
+// Segoe UI 9 pt, wider than Wine's Tahoma 8 pt. A text that would be cut off
+// widens its control to the right, and the window keeps the design's right
+// margin beside it. Nothing moves.
+void Win32Form::FitText(HWND control, const ControlDesign& design, HFONT font) {
+  const int needed = TextWidthNeeded(control, design.kind, font, dpi_);
+  RECT area{};
+  GetClientRect(control, &area);
+  if (needed <= area.right) return;
+  RECT frame{};
+  GetWindowRect(control, &frame);
+  const int width = frame.right - frame.left + needed - area.right;
+  SetWindowPos(control, nullptr, 0, 0, width, frame.bottom - frame.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT client{};
+  GetClientRect(window_, &client);
+  const int right = TwipsToPixels(design.left, dpi_.x) + width;
+  int leftMargin = design.left;
+  for (const ControlDesign& other : design_.controls) leftMargin = std::min(leftMargin, other.left);
+  const int margin = TwipsToPixels(leftMargin, dpi_.x);
+  if (right + margin <= client.right) return;
+  RECT outer{};
+  GetWindowRect(window_, &outer);
+  SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left + right + margin - client.right,
+               outer.bottom - outer.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 HWND Win32Form::ControlHandle(const std::wstring& name) const {

@@ -17,7 +17,8 @@ namespace vyn {
 // form's own event handlers.
 class Win32Form : public Form {
  public:
-  Win32Form(HINSTANCE instance, const FormDesign& design, FormEvents& events);
+  Win32Form(HINSTANCE instance, const FormDesign& design, FormEvents& events,
+            const FormLook& look = FormLook());
   ~Win32Form() override;
   Win32Form(const Win32Form&) = delete;
   Win32Form& operator=(const Win32Form&) = delete;
@@ -43,6 +44,8 @@ class Win32Form : public Form {
   static const wchar_t* RegisterWindowClass(HINSTANCE instance);
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void CreateControls();
+  // Widens a control whose text would be cut off, and the window with it.
+  void FitText(HWND control, const ControlDesign& design, HFONT font);
   void PlaceForShow();
   void FocusFirstControl();
   // Runs a click or tick handler; a failure that escapes it ends the program.
@@ -58,6 +61,7 @@ class Win32Form : public Form {
 
   FormDesign design_;
   FormEvents& events_;
+  FormLook look_;
   ScreenDpi dpi_;
   UniqueFont defaultFont_;
   std::map<std::wstring, UniqueFont> controlFonts_;

@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <optional>
+
 #include "platform/Forms.h"
+#include "platform/win32/Win32FormsMetrics.h"
 
 namespace vyn {
 
@@ -12,10 +15,13 @@ class Win32FormFactory : public FormFactory {
  public:
   Win32FormFactory();
   explicit Win32FormFactory(HINSTANCE instance) : instance_(instance) {}
+  // Forms drawn at another DPI or in another message font than the system's.
+  Win32FormFactory(HINSTANCE instance, const FormLook& look) : instance_(instance), look_(look) {}
   std::unique_ptr<Form> Load(const FormDesign& design, FormEvents& events) override;
 
  private:
   HINSTANCE instance_;
+  std::optional<FormLook> look_;
 };
 
 }  // namespace vyn

@@ -20,7 +20,8 @@ int TwipsToPixels(int twips, int dpi) {
   return MulDiv(twips, dpi, 1440);
 }
 
-UniqueFont CreateFormFont(const FontDesign& design, const ScreenDpi& dpi) {
+UniqueFont CreateFormFont(const FontDesign& given, const FormLook& look) {
+  const ScreenDpi& dpi = look.dpi;
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
   LOGFONTW font{};
@@ -29,6 +30,10 @@ UniqueFont CreateFormFont(const FontDesign& design, const ScreenDpi& dpi) {
   } else {
     GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
   }
+  // The system's font is sized for the system's DPI.
+  const int systemDpi = SystemDpi().y;
+  if (systemDpi != dpi.y) font.lfHeight = MulDiv(font.lfHeight, dpi.y, systemDpi);
+  const FontDesign& design = given.face.empty() ? look.messageFont : given;
   if (!design.face.empty()) {
     lstrcpynW(font.lfFaceName, design.face.c_str(), LF_FACESIZE);
     font.lfHeight = -static_cast<LONG>(std::lround(design.points * dpi.y / 72.0));
@@ -39,6 +44,36 @@ UniqueFont CreateFormFont(const FontDesign& design, const ScreenDpi& dpi) {
     font.lfStrikeOut = FALSE;
   }
   return UniqueFont(CreateFontIndirectW(&font));
+}
+
+int TextWidthNeeded(HWND control, ControlKind kind, HFONT font, const ScreenDpi& dpi) {
+  if (kind != ControlKind::kLabel && kind != ControlKind::kCheckBox &&
+      kind != ControlKind::kButton) {
+    return 0;
+  }
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(
+      GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+  std::wstring shown;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'&' && i + 1 < text.size()) ++i;  // "&&" shows one "&"
+    shown += text[i];
+  }
+  if (shown.empty()) return 0;
+  HDC screen = GetDC(nullptr);
+  if (screen == nullptr) return 0;
+  HGDIOBJ before = SelectObject(screen, font);
+  SIZE extent{};
+  GetTextExtentPoint32W(screen, shown.c_str(), static_cast<int>(shown.size()), &extent);
+  SelectObject(screen, before);
+  ReleaseDC(nullptr, screen);
+  // A check box draws its glyph (SM_CXMENUCHECK wide) and then a gap before the
+  // text; a button keeps its edges and the focus frame off the text.
+  if (kind == ControlKind::kCheckBox) {
+    return extent.cx + MulDiv(GetSystemMetrics(SM_CXMENUCHECK) + 5, dpi.x, SystemDpi().x);
+  }
+  if (kind == ControlKind::kButton) return extent.cx + MulDiv(2 * 5, dpi.x, 96);
+  return extent.cx;
 }
 
 UniqueIcon LoadFormIcon(HINSTANCE instance, int resourceId, int widthMetric, int heightMetric) {

@@ -17,6 +17,14 @@ struct ScreenDpi {
 
 ScreenDpi SystemDpi();
 
+// What the forms are drawn with: the screen's DPI and the message font, the
+// default font of every window. Tests draw them at other DPIs and in other fonts;
+// an empty face is the system's message font, scaled from the system's DPI.
+struct FormLook {
+  ScreenDpi dpi = SystemDpi();
+  FontDesign messageFont;
+};
+
 // pixels = twips * dpi / 1440, rounded.
 int TwipsToPixels(int twips, int dpi);
 
@@ -27,7 +35,12 @@ using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
 
 // The face and size of a ControlDesign at the screen's DPI; an empty face gives the
 // system's message font, which is also each window's default font.
-UniqueFont CreateFormFont(const FontDesign& design, const ScreenDpi& dpi);
+UniqueFont CreateFormFont(const FontDesign& design, const FormLook& look);
+
+// The width in pixels a control needs to show its text whole in its font: the
+// text (without its "&" marks), plus a check box's glyph and gap or a button's
+// edges. 0 for kinds whose text may scroll or that have none.
+int TextWidthNeeded(HWND control, ControlKind kind, HFONT font, const ScreenDpi& dpi);
 
 struct IconDeleter {
   void operator()(HICON icon) const { DestroyIcon(icon); }

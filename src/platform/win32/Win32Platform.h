@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/LoggedMessageBoxes.h"
 #include "platform/Platform.h"
 #include "platform/components/DefaultComponents.h"
 #include "platform/win32/Win32AnsiCodec.h"
@@ -10,15 +11,17 @@
 #include "platform/win32/Win32MessageBoxes.h"
 #include "platform/win32/Win32MessagePump.h"
 #include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32RunLog.h"
 #include "platform/win32/Win32TempFiles.h"
 #include "platform/win32/Win32WinInet.h"
 
 namespace vyn {
 
 // The real platform: one of each Win32 service, and the Platform over them.
+// Message boxes go to the run log as well; an unattended run shows none.
 class Win32Platform {
  public:
-  Win32Platform();
+  explicit Win32Platform(bool unattended = false);
   Win32Platform(const Win32Platform&) = delete;
   Win32Platform& operator=(const Win32Platform&) = delete;
 
@@ -36,6 +39,9 @@ class Win32Platform {
   Win32FormFactory forms_;
   Win32WinInet inet_;
   DefaultComponents components_;
+  Win32RunLog log_;
+  LoggedMessageBoxes loggedBoxes_;
+  UnattendedMessageBoxes unattendedBoxes_;
   // Last: it refers to every member above.
   Platform platform_;
 };

@@ -72,4 +72,8 @@ bool Win32WinInet::InternetCloseHandle(InternetHandle handle) {
   return ::InternetCloseHandle(Native(handle)) != FALSE;
 }
 
+std::uint32_t Win32WinInet::LastErrorCode() {
+  return GetLastError();
+}
+
 }  // namespace vyn

@@ -26,6 +26,7 @@ class Win32WinInet : public WinInetApi {
   bool InternetReadFile(InternetHandle file, void* buffer, std::uint32_t toRead,
                         std::uint32_t* read) override;
   bool InternetCloseHandle(InternetHandle handle) override;
+  std::uint32_t LastErrorCode() override;
 };
 
 }  // namespace vyn

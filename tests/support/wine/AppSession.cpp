@@ -7,11 +7,12 @@
 
 namespace vyn::e2e {
 
-bool AppSession::Launch(const std::wstring& exe) {
+bool AppSession::Launch(const std::wstring& exe, const std::wstring& arguments) {
   process_.reset();
   std::wstring folder = exe.substr(0, exe.find_last_of(L"\\/"));
   try {
-    process_.emplace(driver::ChildProcess::Launch(L"\"" + exe + L"\"", folder));
+    process_.emplace(driver::ChildProcess::Launch(
+        L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments), folder));
   } catch (const std::runtime_error&) {
     return false;
   }

@@ -21,8 +21,9 @@ struct MessageBoxInfo {
 // window driver; a run still going when the session ends is ended by its handle.
 class AppSession {
  public:
-  // Starts exe in its own folder; false when the process could not be created.
-  bool Launch(const std::wstring& exe);
+  // Starts exe in its own folder, with these switches after its name; false
+  // when the process could not be created.
+  bool Launch(const std::wstring& exe, const std::wstring& arguments = L"");
   bool Running();
   // The exit code, or nullopt when still running after timeoutMs.
   std::optional<DWORD> WaitForExit(DWORD timeoutMs);

@@ -16,6 +16,9 @@ void ProgramFixture::SetUpCase(const fs::path& state, const std::wstring& exe) {
   for (const fs::path& folder : {appData_, data_, install_}) {
     ASSERT_TRUE(fs::create_directories(folder));
   }
+  ASSERT_TRUE(fs::create_directories(case_ / "LocalAppData"));
+  // Inherited by the program: its log goes into the case folder.
+  ASSERT_TRUE(SetEnvironmentVariableW(L"LOCALAPPDATA", (case_ / "LocalAppData").c_str()));
   tempBefore_ = TempReFiles();
   started_ = LocalTimestamp();
 }
@@ -34,8 +37,37 @@ void ProgramFixture::Start(const ProductValues& values) {
   ASSERT_NO_FATAL_FAILURE(WaitForMainWindow(values.cityId));
 }
 
-void ProgramFixture::Launch() {
-  ASSERT_TRUE(app_.Launch(exe_)) << "cannot start " << ::testing::PrintToString(exe_);
+void ProgramFixture::Launch(const std::wstring& arguments) {
+  ASSERT_TRUE(app_.Launch(exe_, arguments)) << "cannot start " << ::testing::PrintToString(exe_);
+}
+
+void ProgramFixture::RunUnattended(const ProductValues& values, const std::wstring& arguments,
+                                   DWORD expectedExitCode) {
+  ASSERT_TRUE(WriteProductValues(values));
+  ASSERT_NO_FATAL_FAILURE(Launch(arguments));
+  std::optional<DWORD> code;
+  EXPECT_TRUE(AppSession::WaitUntil(kBoxTimeoutMs, [&] {
+    EXPECT_FALSE(app_.ShowsMessageBox()) << "an unattended run showed a box";
+    code = app_.WaitForExit(0);
+    return code.has_value() || app_.ShowsMessageBox();
+  }));
+  ASSERT_TRUE(code) << "the program did not end; its log:\n" << Utf8(LogText());
+  EXPECT_EQ(*code, expectedExitCode) << Utf8(LogText());
+}
+
+std::wstring ProgramFixture::LogText() const {
+  std::error_code missing;
+  if (!fs::exists(LogPath(), missing)) return L"";
+  return Wide(test::ReadBytes(LogPath()));
+}
+
+std::size_t ProgramFixture::LogMentions(const std::wstring& part) const {
+  std::size_t count = 0;
+  const std::wstring text = LogText();
+  for (std::size_t at = text.find(part); at != std::wstring::npos; at = text.find(part, at + 1)) {
+    ++count;
+  }
+  return count;
 }
 
 void ProgramFixture::WaitForMainWindow(const std::wstring& cityId) {

@@ -37,7 +37,11 @@ class ProgramFixture : public ::testing::Test {
   ProductValues Values(const std::wstring& cityId, std::uint16_t port) const;
   // Writes the values and starts the program up to its main window (window_).
   void Start(const ProductValues& values);
-  void Launch();
+  void Launch(const std::wstring& arguments = L"");
+  // Starts the program with these switches and waits for its exit code; no box
+  // may come up meanwhile.
+  void RunUnattended(const ProductValues& values, const std::wstring& arguments,
+                     DWORD expectedExitCode);
   void WaitForMainWindow(const std::wstring& cityId);
   void Tick(const std::wstring& box);
   void PressDownload();
@@ -66,6 +70,14 @@ class ProgramFixture : public ::testing::Test {
   void ExpectRecordedNow(const std::wstring& key) const;
   void ExpectNotRecorded(const std::wstring& key) const;
   void ExpectNoTempFileLeft() const { EXPECT_EQ(TempReFiles(), tempBefore_); }
+
+  // The case's run log: every run of the case has LOCALAPPDATA in the case folder.
+  std::filesystem::path LogPath() const {
+    return case_ / "LocalAppData" / "VYNDataLoader" / "VYNDataLoader.log";
+  }
+  std::wstring LogText() const;
+  // How often `part` occurs in the log.
+  std::size_t LogMentions(const std::wstring& part) const;
 
   std::filesystem::path case_, appData_, data_, install_;
   std::wstring exe_;

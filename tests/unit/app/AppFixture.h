@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "FakePlatform.h"
+#include "app/Program.h"
 #include "app/basCommonObj.h"
 #include "app/frmDataLoader.h"
 #include "platform/Error.h"

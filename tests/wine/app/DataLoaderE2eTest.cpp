@@ -174,6 +174,10 @@ TEST_F(DataLoaderE2e, MissingDataSetShowsFailureLeavesDataFolderAndWindowThenClo
   ExpectNotRequested("GoneTax.vyn");
   ASSERT_NO_FATAL_FAILURE(CloseAndExpectExit());
   ExpectNoTempFileLeft();
+  // The story support reads afterwards.
+  EXPECT_EQ(LogMentions(L"/Downloads/GoneData.vyn into "), 1u) << Utf8(LogText());
+  EXPECT_EQ(LogMentions(L"HTTP status 404"), 1u);
+  EXPECT_EQ(LogMentions(L"Message \"VYNDataLoader\": " + std::wstring(kFailureMessage)), 1u);
 }
 
 TEST_F(DataLoaderE2e, TaxFailureAfterMlsKeepsMlsDataUnpackedAndRecorded) {
@@ -292,6 +296,72 @@ TEST_F(DataLoaderE2e, ReadsTheProductsValuesFromThe32BitViewOnly) {
   EXPECT_EQ(driver::WindowText(FindControlOfClass(window_, L"Edit")), WithBackslash(data_));
   ASSERT_NO_FATAL_FAILURE(CloseAndExpectExit());
   RunReg(L"delete " + key + L" /f /reg:64");
+}
+
+// Scheduled refreshes: no box, an exit code, and the story in the log.
+TEST_F(DataLoaderE2e, RefreshFetchesBothSetsEndsWithZeroAndLogsTheStory) {
+  ASSERT_TRUE(WriteSettingsFile(appData_, DefaultSettings()));
+  ASSERT_NO_FATAL_FAILURE(
+      RunUnattended(Values(L"4110", static_cast<std::uint16_t>(ports_.fast)), L"/refresh", 0));
+
+  ExpectDataFolder(Merge(Manifest(L"VYNData.vyn"), Manifest(L"VYNTax.vyn")));
+  ExpectRecordedNow(L"MlsDataUpdated");
+  ExpectRecordedNow(L"TaxDataUpdated");
+  ExpectTaxPathLocal();
+  ExpectNoTempFileLeft();
+  const std::wstring server = L"127.0.0.1:" + std::to_wstring(ports_.fast);
+  // Each event as often as it happens; no probe: the install folder is known.
+  for (const auto& [event, count] : std::initializer_list<std::pair<std::wstring, std::size_t>>{
+           {L" starts a scheduled refresh", 1},
+           {L"Probe ", 0},
+           {L"GET " + server + L"/Downloads/VYNData.vyn into ", 1},
+           {L"GET " + server + L"/Downloads/VYNTax.vyn into ", 1},
+           {L"HTTP status 200", 2},
+           {L"Content-Length ", 2},
+           {L"Received ", 2},
+           {L"Unpacked ", 2},
+           {L"Data folder used: " + WithBackslash(data_), 1},
+           {L"Recorded in the settings: MlsDataUpdated", 1},
+           {L"Registry write (a refusal is reported before): HKLM\\", 1},
+           {L"Message \"VYNDataLoader\": Download Complete", 1},
+           {L"Ends with exit code 0", 1}}) {
+    EXPECT_EQ(LogMentions(event), count) << Utf8(event) << " in\n" << Utf8(LogText());
+  }
+}
+
+TEST_F(DataLoaderE2e, RefreshAgainstADownServerRetriesThenEndsWithDownloadFailed) {
+  test::WriteBytes(data_ / "listings.csv", "listing_id\r\n1\r\n");
+  const auto before = Snapshot(data_);
+  ASSERT_TRUE(WriteSettingsFile(appData_, DefaultSettings()));
+  ASSERT_TRUE(SetEnvironmentVariableW(L"VYNDATALOADER_RETRY_PAUSES", L"1,1"));
+  // Port 1 on loopback: nothing listens there, every connection is refused.
+  ASSERT_NO_FATAL_FAILURE(RunUnattended(Values(L"4111", 1), L"/refresh /mls", 4));
+  SetEnvironmentVariableW(L"VYNDATALOADER_RETRY_PAUSES", nullptr);
+
+  EXPECT_EQ(Differences(before, Snapshot(data_)), "");
+  ExpectNotRecorded(L"MlsDataUpdated");
+  ExpectNoTempFileLeft();
+  EXPECT_EQ(LogMentions(L"/Downloads/VYNData.vyn into "), 3u) << Utf8(LogText());
+  EXPECT_EQ(LogMentions(L"Network failure: "), 3u);
+  EXPECT_EQ(LogMentions(L"Answered Yes: retrying in 1 s"), 2u);
+  EXPECT_EQ(LogMentions(L"Answered No: no retries left"), 1u);
+  EXPECT_EQ(LogMentions(kFailureMessage), 1u);
+  EXPECT_EQ(LogMentions(L"Ends with exit code 4"), 1u);
+}
+
+TEST_F(DataLoaderE2e, RefreshWithoutTheProductOrWithABadSwitchEndsWithItsCode) {
+  ProductValues values = Values(L"4112", static_cast<std::uint16_t>(ports_.fast));
+  values.installPath = std::nullopt;
+  ASSERT_TRUE(WriteSettingsFile(appData_, DefaultSettings()));
+  ASSERT_NO_FATAL_FAILURE(RunUnattended(values, L"/refresh", 3));
+  EXPECT_EQ(LogMentions(L"Probe "), 3u) << Utf8(LogText());
+  EXPECT_EQ(LogMentions(L"Refresh ends: the product was not found"), 1u);
+
+  ASSERT_NO_FATAL_FAILURE(RunUnattended(values, L"/refresh /fast", 2));
+  EXPECT_EQ(LogMentions(L"Unknown switch: /fast"), 1u) << Utf8(LogText());
+  EXPECT_EQ(LogMentions(L"Usage: VYNDataLoader.exe [/refresh"), 1u);
+  EXPECT_EQ(Differences({}, Snapshot(data_)), "");
+  ExpectNotRequested("VYNData.vyn");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "FakeForms.h"
 #include "FakeMessageBoxes.h"
 #include "FakeMessagePump.h"
+#include "FakeRunLog.h"
 #include "platform/Platform.h"
 #include "platform/win32/Win32AnsiCodec.h"
 #include "platform/win32/Win32BinaryFiles.h"
@@ -37,8 +38,9 @@ struct WinePlatform {
   Forms forms;
   Win32WinInet inet;
   fakes::FakeComponents components;
-  Platform platform{ansi,  registry, tempFiles, fileSystem, files,     environment,
-                    boxes, pump,     forms,     inet,       components};
+  fakes::FakeRunLog log;
+  Platform platform{ansi,  registry, tempFiles, fileSystem, files,      environment,
+                    boxes, pump,     forms,     inet,       components, log};
 };
 
 // Windows without a screen; message boxes answer from a script.

@@ -10,6 +10,7 @@
 #include "platform/Error.h"
 #include "platform/win32/Win32BinaryFiles.h"
 #include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32RunLog.h"
 
 namespace vyn {
 namespace {
@@ -197,6 +198,38 @@ TEST_F(Win32BinaryFilesTest, OpenInAMissingFolderAndKillOfAMissingFileGiveTheirN
   EXPECT_EQ(open, errors::kPathNotFound);
   EXPECT_FALSE(std::filesystem::exists(folder / L"gone.dat"));
   EXPECT_EQ(killAgain, errors::kFileNotFound);
+}
+
+}  // namespace
+}  // namespace vyn
+
+namespace vyn {
+namespace {
+
+// The log appends stamped lines; past its bound the file becomes the previous
+// one (replacing the one before), and a log it cannot write loses only the line.
+TEST(Win32RunLogTest, AppendsStampedLinesAndKeepsOnePreviousFilePastItsBound) {
+  test::TempFolder folder;
+  const std::wstring path = (folder.Path() / L"VYNDataLoader.log").wstring();
+  Win32RunLog log(path, 100);  // a line here is about 45 bytes: two fit
+  for (const wchar_t* event : {L"one", L"two", L"three", L"four", L"five"}) {
+    log.Write(std::wstring(L"event ") + event + L" \u00e9");
+  }
+
+  const std::string current = test::ReadBytes(path);
+  const std::string previous = test::ReadBytes(log.PreviousPath());
+  EXPECT_EQ(log.PreviousPath(), (folder.Path() / L"VYNDataLoader.previous.log").wstring());
+  EXPECT_EQ(current.substr(23), " event five \xc3\xa9\r\n");
+  EXPECT_EQ(current[4], '-');
+  EXPECT_EQ(current[19], '.');
+  EXPECT_NE(previous.find("event three"), std::string::npos);
+  EXPECT_NE(previous.find("event four"), std::string::npos);
+  EXPECT_EQ(previous.find("event two"), std::string::npos);
+  EXPECT_LE(previous.size(), 100u);
+
+  Win32RunLog nowhere((folder.Path() / L"missing" / L"x.log").wstring(), 100);
+  nowhere.Write(L"lost");
+  EXPECT_FALSE(std::filesystem::exists(folder.Path() / L"missing"));
 }
 
 }  // namespace

@@ -1,0 +1,107 @@
+#include "AppFixture.h"
+#include "app/CommandLine.h"
+
+namespace vyn::test {
+namespace {
+
+using ::testing::ElementsAre;
+
+// The switches, as a scheduled task would pass them.
+struct CommandLineRow {
+  std::vector<std::wstring> arguments;
+  bool valid, help, refresh, mls, tax;
+};
+
+TEST(CommandLineTest, SwitchesAreReadAndAnythingElseIsABadLine) {
+  const CommandLineRow rows[] = {
+      {{}, true, false, false, false, false},
+      {{L"/refresh"}, true, false, true, false, false},
+      {{L"-REFRESH", L"/Tax"}, true, false, true, false, true},
+      {{L"/refresh", L"/mls", L"/tax"}, true, false, true, true, true},
+      {{L"/?"}, true, true, false, false, false},
+      {{L"/mls"}, false, false, false, true, false},  // a set chooses nothing without /refresh
+      {{L"/refresh", L"/now"}, false, false, true, false, false},
+      {{L"refresh"}, false, false, false, false, false},
+      {{L"/"}, false, false, false, false, false},
+  };
+  for (const CommandLineRow& row : rows) {
+    const CommandLine line = ParseCommandLine(row.arguments);
+    const std::string shown = ::testing::PrintToString(row.arguments);
+    EXPECT_EQ(line.valid, row.valid) << shown;
+    EXPECT_EQ(line.valid, line.problem.empty()) << shown;
+    EXPECT_EQ(line.help, row.help) << shown;
+    EXPECT_EQ(line.refresh, row.refresh) << shown;
+    EXPECT_EQ(line.mls, row.mls) << shown;
+    EXPECT_EQ(line.tax, row.tax) << shown;
+  }
+}
+
+// An unattended run over the fakes: what it fetched and the exit code it ends
+// with. `fault`: "no tax" (not offered), "no product", "registry" (refuses the
+// write) or a component call that fails.
+struct RefreshRow {
+  const char* name;
+  std::vector<std::wstring> arguments;
+  std::vector<bool> found;  // per response: the archive (true) or a 404 page
+  std::wstring fault;
+  std::vector<std::string> requested;
+  int exitCode;
+};
+
+class RefreshTest : public AppTest, public ::testing::WithParamInterface<RefreshRow> {};
+
+TEST_P(RefreshTest, RunsTheSequenceUnattendedAndNamesTheOutcome) {
+  const RefreshRow& row = GetParam();
+  inet.responses.clear();
+  for (bool found : row.found) inet.responses.push_back(found ? Archive("PK-set") : NotFound());
+  if (row.fault == L"no tax") {
+    components.settings->taxDataAvailable = kFalse;
+  } else if (row.fault == L"no product") {
+    registry.SetString(kKey, L"Install Path", L"");
+  } else if (row.fault == L"registry") {
+    registry.failCreateKey = 5;
+  } else {
+    components.log.failOn = row.fault;
+  }
+
+  const int code = RunRefresh(platform, ParseCommandLine(row.arguments));
+
+  EXPECT_EQ(code, row.exitCode);
+  EXPECT_EQ(RequestedPaths(), row.requested);
+  EXPECT_TRUE(forms.Find(L"frmDataLoader") == nullptr || !forms.Find(L"frmDataLoader")->Visible())
+      << "the main window showed";
+  EXPECT_EQ(basCommonObj::objProductSettings, nullptr);
+}
+
+const std::vector<std::string> kBoth{"/Downloads/VynData.vyn", "/Downloads/VynTax.vyn"};
+const std::vector<std::string> kMls{"/Downloads/VynData.vyn"};
+const std::vector<std::string> kTax{"/Downloads/VynTax.vyn"};
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Outcomes, RefreshTest, ::testing::Values(
+    RefreshRow{"DefaultIsMlsAndOfferedTax", {L"/refresh"}, {true}, L"", kBoth, kExitOk},
+    RefreshRow{"DefaultWithoutTaxOffered", {L"/refresh"}, {true}, L"no tax", kMls, kExitOk},
+    RefreshRow{"TaxOnly", {L"/refresh", L"/tax"}, {true}, L"", kTax, kExitOk},
+    RefreshRow{"MissingFile", {L"/refresh"}, {false}, L"", kMls, kExitDownloadFailed},
+    RefreshRow{"TaxMissingAfterMls", {L"/refresh"}, {true, false}, L"", kBoth, kExitDownloadFailed},
+    RefreshRow{"BadArchive", {L"/refresh"}, {true}, L"Execute", kMls, kExitUnpackFailed},
+    RefreshRow{"SettingsRefuse", {L"/refresh"}, {true}, L"MlsDataUpdated", kMls, kExitRecordingFailed},
+    RefreshRow{"RegistryRefuses", {L"/refresh", L"/tax"}, {true}, L"registry", kTax, kExitRecordingFailed},
+    RefreshRow{"ProductNotFound", {L"/refresh"}, {true}, L"no product", {}, kExitProductNotFound}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
+
+TEST_F(AppTest, BadCommandLineShowsTheUsageAndEndsWithItsCode) {
+  EXPECT_EQ(RunCommandLine(platform, ParseCommandLine({L"/refresh", L"/fast"})),
+            kExitBadCommandLine);
+  EXPECT_EQ(RunCommandLine(platform, ParseCommandLine({L"/?"})), kExitOk);
+
+  ASSERT_EQ(boxes.Texts().size(), 2u);
+  EXPECT_EQ(boxes.Texts()[0], L"Unknown switch: /fast\r\n\r\n" + UsageText());
+  EXPECT_EQ(boxes.Texts()[1], UsageText());
+  EXPECT_TRUE(RequestedPaths().empty());
+  EXPECT_FALSE(WindowLoaded());
+}
+
+}  // namespace
+}  // namespace vyn::test
