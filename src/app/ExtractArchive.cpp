@@ -9,7 +9,9 @@ void frmDataLoader::ExtractArchive() {
   Zip->SourceArchive(ArchivePath);
   Zip->TargetFolder(quote + DataPath + quote);
   Zip->FileMask(quote + L"*.*" + quote);
-  Zip->Execute(kZipActionExtract);
+  // The unpack of a large archive takes longer than Windows lets a window go
+  // unanswered; the window's thread answers meanwhile.
+  platform_.waits.Run([this] { Zip->Execute(kZipActionExtract); });
   platform_.files.Kill(ArchivePath);
 }
 

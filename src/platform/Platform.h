@@ -9,6 +9,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/MessagePump.h"
 #include "platform/RegistryApi.h"
+#include "platform/ResponsiveWait.h"
 #include "platform/TempFileApi.h"
 #include "platform/WinInetApi.h"
 
@@ -28,6 +29,7 @@ struct Platform {
   FormFactory& forms;
   WinInetApi& inet;
   ComponentFactory& components;
+  ResponsiveWait& waits;
 };
 
 }  // namespace vyn

@@ -7,6 +7,7 @@
 #include "FakeMessageBoxes.h"
 #include "FakeMessagePump.h"
 #include "FakeRegistry.h"
+#include "FakeResponsiveWait.h"
 #include "FakeWinInet.h"
 #include "Latin1Codec.h"
 #include "platform/Platform.h"
@@ -25,8 +26,9 @@ struct FakePlatform {
   FakeFormFactory forms;
   FakeWinInet inet;
   FakeComponents components;
-  Platform platform{ansi,  registry, disk,  disk, disk,      environment,
-                    boxes, pump,     forms, inet, components};
+  FakeResponsiveWait waits;
+  Platform platform{ansi,  registry, disk,  disk, disk,       environment,
+                    boxes, pump,     forms, inet, components, waits};
 };
 
 }  // namespace vyn::fakes

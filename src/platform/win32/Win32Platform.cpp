@@ -3,7 +3,7 @@
 namespace vyn {
 
 Win32Platform::Win32Platform()
-    : platform_{ansi_,         registry_, tempFiles_, fileSystem_, files_,     environment_,
-                messageBoxes_, pump_,     forms_,     inet_,       components_} {}
+    : platform_{ansi_,         registry_, tempFiles_, fileSystem_, files_,      environment_,
+                messageBoxes_, pump_,     forms_,     inet_,       components_, waits_} {}
 
 }  // namespace vyn

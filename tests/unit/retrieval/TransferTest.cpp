@@ -83,7 +83,10 @@ TEST_F(RetrievalTest, WinInetIsCalledWithExactlyTheTransfersArgumentsAndTimeouts
       {"HttpSendRequestA", {"258", "null", "0", "null", "0"}},
       {"HttpQueryInfoA", {"258", "0x20000013", "4", "zeroed", "0"}},
       {"HttpQueryInfoA", {"258", "0x00000005", "4096", "zeroed", "0"}},
-      {"InternetReadFile", {"258", "buffer", "4096"}},
+      // Each read takes what has arrived; the last, of a whole chunk, finds the end.
+      {"InternetQueryDataAvailable", {"258", "count", "0", "0"}},
+      {"InternetReadFile", {"258", "buffer", "7"}},
+      {"InternetQueryDataAvailable", {"258", "count", "0", "0"}},
       {"InternetReadFile", {"258", "buffer", "4096"}},
       {"InternetCloseHandle", {"258"}},
       {"InternetCloseHandle", {"257"}},
@@ -117,6 +120,21 @@ TEST_F(RetrievalTest, EveryReadAsksForBufferSizeBytes) {
   EXPECT_EQ(disk.Contents(kTarget), Archive(1000));
   EXPECT_EQ(inet.ReadSizes(), std::vector<std::uint32_t>(11, 100));
   EXPECT_EQ(inet.CallsTo("HttpQueryInfoA")[1].args[2], "100");
+}
+
+// A read never waits for a full chunk, and takes a whole one whenever it is there.
+TEST_F(RetrievalTest, ReadsTakeWhatHasArrivedUpToBufferSize) {
+  const std::string body = Archive(380);
+  Response arrivals;
+  arrivals.contentLength = "380";
+  arrivals.reads = {{body.substr(0, 250)}, {body.substr(250, 30)}, {body.substr(280)}};
+  inet.responses = {arrivals};
+
+  RetrievalStatus status = Fetch(kUrl, kTarget, kTrue, 100);
+
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(disk.Contents(kTarget), body);
+  EXPECT_EQ(inet.ReadSizes(), (std::vector<std::uint32_t>{100, 100, 50, 30, 100, 100}));
 }
 
 TEST_F(RetrievalTest, CaptionNamesTheTargetFileWhenAsked) {

@@ -17,6 +17,7 @@
 #include "platform/win32/Win32MessageBoxes.h"
 #include "platform/win32/Win32MessagePump.h"
 #include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32ResponsiveWait.h"
 #include "platform/win32/Win32TempFiles.h"
 #include "platform/win32/Win32WinInet.h"
 
@@ -35,10 +36,11 @@ struct WinePlatform {
   Boxes boxes;
   Pump pump;
   Forms forms;
-  Win32WinInet inet;
+  Win32ResponsiveWait waits;
+  Win32WinInet inet{waits};
   fakes::FakeComponents components;
-  Platform platform{ansi,  registry, tempFiles, fileSystem, files,     environment,
-                    boxes, pump,     forms,     inet,       components};
+  Platform platform{ansi,  registry, tempFiles, fileSystem, files,      environment,
+                    boxes, pump,     forms,     inet,       components, waits};
 };
 
 // Windows without a screen; message boxes answer from a script.
