@@ -19,7 +19,8 @@ class SharedTransfer : public RetrievalTest, public ::testing::WithParamInterfac
  protected:
   static Response Scripted(const ServerAnswer& answer) {
     std::string sent = answer.cutAfter ? answer.body.substr(0, answer.cutAfter) : answer.body;
-    Response response = fakes::FakeWinInet::Body(sent, 4096, answer.withLength);
+    Response response =
+        fakes::FakeWinInet::Body(sent, answer.piece ? answer.piece : 4096, answer.withLength);
     response.statusCode = static_cast<std::uint32_t>(answer.status);
     if (answer.cutAfter) response.contentLength = std::to_string(answer.body.size());
     if (answer.length) response.contentLength = answer.length;
