@@ -19,6 +19,8 @@ constexpr DWORD kPlainWaitMs = 20;
 // once; a pass paints at most this often, so such a window cannot hold it.
 constexpr int kPaintsPerPass = 16;
 
+thread_local bool insideWait = false;
+
 class Handle {
  public:
   explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
@@ -134,6 +136,10 @@ struct Win32ResponsiveWait::Worker {
   }
 };
 
+bool InsideResponsiveWait() {
+  return insideWait;
+}
+
 Win32ResponsiveWait::Win32ResponsiveWait() : worker_(std::make_unique<Worker>()) {}
 
 Win32ResponsiveWait::~Win32ResponsiveWait() {
@@ -155,6 +161,7 @@ void Win32ResponsiveWait::Run(const std::function<void()>& work) {
   }
   worker.busy = true;
   if (!worker.HandOver(work)) {
+    insideWait = true;
     HANDLE done = worker.done.Get();
     for (;;) {
       DWORD woken =
@@ -166,6 +173,7 @@ void Win32ResponsiveWait::Run(const std::function<void()>& work) {
       }
       AnswerWindowSystem();
     }
+    insideWait = false;
   }
   worker.busy = false;
   if (std::exception_ptr failure = worker.Failure()) std::rethrow_exception(failure);

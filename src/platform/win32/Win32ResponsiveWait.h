@@ -24,4 +24,7 @@ class Win32ResponsiveWait : public ResponsiveWait {
   std::unique_ptr<Worker> worker_;
 };
 
+// True on a thread while it waits in Run, answering messages sent to its windows.
+bool InsideResponsiveWait();
+
 }  // namespace vyn
