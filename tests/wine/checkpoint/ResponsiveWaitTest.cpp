@@ -61,22 +61,35 @@ TEST_F(ResponsiveWaitTest, WindowAnswersAnotherProcessWhileACallOfSevenSecondsRu
   EXPECT_EQ(hung, "");
 }
 
-// A message sent meanwhile is answered; a posted one stays for the next check point.
-TEST_F(ResponsiveWaitTest, AnswersSentMessagesAndLeavesPostedOnesQueued) {
+// A message sent meanwhile is answered; a posted one and a key stroke stay for
+// the next check point.
+TEST_F(ResponsiveWaitTest, AnswersSentMessagesAndLeavesPostedOnesAndInputQueued) {
+  SetForegroundWindow(window_);
+  SetFocus(window_);
   std::atomic<LRESULT> answer{0};
   std::atomic<int> pingsWhileWaiting{-1};
+  std::atomic<UINT> keysSent{0};
   PostMessageW(window_, kPing, 0, 0);
 
   waits_.Run([&] {
     answer = SendMessageW(window_, kPing, 0, 0);  // blocks until the waiting thread answers
     pingsWhileWaiting = pings.load();
+    INPUT stroke[2]{};
+    stroke[0].type = stroke[1].type = INPUT_KEYBOARD;
+    stroke[0].ki.wVk = stroke[1].ki.wVk = VK_F13;
+    stroke[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    keysSent = SendInput(2, stroke, sizeof(INPUT));
+    Sleep(600);  // the waiting thread looks at its queue meanwhile
   });
   MSG msg{};
   BOOL postedLeft = PeekMessageW(&msg, window_, kPing, kPing, PM_REMOVE);
+  BOOL keyLeft = PeekMessageW(&msg, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE);
 
   EXPECT_EQ(answer, 1);
   EXPECT_EQ(pingsWhileWaiting, 1);
   EXPECT_TRUE(postedLeft);
+  ASSERT_EQ(keysSent, 2u);
+  EXPECT_TRUE(keyLeft) << "the key stroke was taken out during the wait";
 }
 
 TEST_F(ResponsiveWaitTest, FailureOfTheCallIsThrownOnTheWaitingThread) {
