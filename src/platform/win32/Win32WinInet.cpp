@@ -71,9 +71,9 @@ bool Win32WinInet::InternetQueryDataAvailable(InternetHandle file, std::uint32_t
   DWORD count = 0;
   BOOL ok = FALSE;
   auto query = [&] { ok = ::InternetQueryDataAvailable(Native(file), &count, flags, context); };
-  // While bytes that arrived are still unread the query answers at once. Only
-  // one that may wait goes to a worker: the hand-over costs more than a
-  // chunk's read, and most chunks are there when asked for.
+  // While bytes that arrived are still unread the query answers at once, here.
+  // Only one that may wait goes to the worker, so a fast download hands over
+  // once per refill of WinInet's buffer instead of once per chunk.
   if (file == arrivedFile_ && arrived_ > 0) {
     query();
   } else {
