@@ -15,6 +15,7 @@
 #include "platform/win32/Win32Forms.h"
 #include "platform/win32/Win32MessagePump.h"
 #include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32ResponsiveWait.h"
 #include "platform/win32/Win32RunLog.h"
 #include "platform/win32/Win32TempFiles.h"
 #include "platform/win32/Win32WinInet.h"
@@ -45,11 +46,12 @@ struct BenchPlatform {
   PrintedMessageBoxes boxes;
   Win32MessagePump pump;
   Win32FormFactory forms;
-  Win32WinInet inet;
+  Win32ResponsiveWait waits;
+  Win32WinInet inet{waits};
   DefaultComponents components;
   Win32RunLog log{L"", 0};  // no file: the measurements leave no log behind
-  Platform platform{ansi,  registry, tempFiles, fileSystem, files,      environment,
-                    boxes, pump,     forms,     inet,       components, log};
+  Platform platform{ansi, registry, tempFiles, fileSystem, files, environment, boxes,
+                    pump, forms,    inet,      components, log,   waits};
 };
 
 }  // namespace vyn::bench

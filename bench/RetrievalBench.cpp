@@ -3,19 +3,26 @@
 //   retrieval_bench bare URL TARGET      the bare WinInet loop: the same 4096-byte reads
 //                                        written to a file, nothing else
 //   retrieval_bench idle                 starts and ends (the exe's own floor)
+//   retrieval_bench trickle TARGET       GetFile from a loopback server that sends half
+//                                        the body, then 16 bytes a second; Cancel is
+//                                        clicked 3 s in, and seconds is the time from
+//                                        the click to GetFile's return (the failure message)
 // Prints one line "seconds=S bytes=N peak=P status=X" for scripts/bench.sh.
 
 #include "BenchPlatform.h"  // first: it settles <windows.h>'s file macros
 
 #include <wininet.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <initializer_list>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "LoopbackHttpServer.h"
 #include "ProcessMemory.h"
 #include "retrieval/SplitUrl.h"
 #include "retrieval/frmGetHTMLFile.h"
@@ -98,8 +105,37 @@ int ThroughGetFile(const std::wstring& url, const std::wstring& target) {
                         quiet);
 }
 
+// The user clicks Cancel 3 s after the window appeared; the click is queued
+// and takes effect at the transfer's next check point.
+int CancelWhileTrickling(const std::wstring& target, double& clickToEnd) {
+  vyn::test::LoopbackHttpServer server(
+      {vyn::test::LoopbackHttpServer::TrickledAfterHalf(std::string(400000, 'P'))});
+  std::atomic<bool> clicked{false};
+  Clock::time_point at;
+  std::thread user([&] {
+    HWND window = nullptr;
+    for (int i = 0; i < 500 && !window; ++i) {
+      window = FindWindowW(nullptr, L"Downloading MLS Data");
+      Sleep(20);
+    }
+    if (!window) return;
+    Sleep(3000);
+    HWND cancel = FindWindowExW(window, nullptr, L"Button", L"&Cancel");
+    if (!cancel) return;
+    at = Clock::now();
+    clicked = true;
+    PostMessageW(cancel, BM_CLICK, 0, 0);
+  });
+  std::wstring url = L"127.0.0.1:" + std::to_wstring(server.Port()) + L"/Downloads/x.vyn";
+  int status = ThroughGetFile(url, target);
+  auto returned = Clock::now();
+  user.join();
+  clickToEnd = clicked ? std::chrono::duration<double>(returned - at).count() : -1;
+  return clicked ? status : -1;
+}
+
 int Usage() {
-  std::fprintf(stderr, "usage: retrieval_bench getfile|bare URL TARGET | idle\n");
+  std::fprintf(stderr, "usage: retrieval_bench getfile|bare URL TARGET | trickle TARGET | idle\n");
   return 2;
 }
 
@@ -110,6 +146,14 @@ int wmain(int argc, wchar_t** argv) {
   if (args.size() == 1 && args[0] == L"idle") {
     std::printf("seconds=0 bytes=0 peak=%zu status=0\n", vyn::bench::PeakWorkingSet());
     return 0;
+  }
+  if (args.size() == 2 && args[0] == L"trickle") {
+    double seconds = 0;
+    int status = CancelWhileTrickling(args[1], seconds);
+    std::printf("seconds=%.3f bytes=%llu peak=%zu status=%d\n", seconds,
+                static_cast<unsigned long long>(FileSize(args[1])), vyn::bench::PeakWorkingSet(),
+                status);
+    return status == 1 ? 0 : 1;  // cancelled, as clicked
   }
   if (args.size() != 3) return Usage();
   const std::wstring& mode = args[0];

@@ -3,7 +3,8 @@
 # side with their peers, in one run, on one private nginx and the same files, and
 # prints a table of every ratio against its target.
 #
-#   scripts/bench.sh            (VYN_BENCH_RUNS=N: runs per measurement, default 3)
+#   scripts/bench.sh            (VYN_BENCH_RUNS=N: runs per measurement, default 3;
+#                                VYN_BENCH_ONLY=downloads: the download and Cancel rows alone)
 #
 # Downloads of 64 and 512 MiB go through GetFile (real windows on a private Xvfb,
 # under Wine), through the bare WinInet loop of the same 4096-byte reads, and
@@ -16,10 +17,14 @@
 # The transfer's check point asks after every chunk whether the queue holds
 # anything; each call that could ask looks at an empty queue many times under
 # Wine, on a thread with a shown window, and its time per call is reported.
+#
+# A Cancel clicked while a server trickles 16 bytes a second (after half the
+# body) is timed from the click to GetFile's return, where the failure message follows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 runs=${VYN_BENCH_RUNS:-3}
+only=${VYN_BENCH_ONLY:-}
 win=build/bench-win
 native=build/bench-native
 data=build/bench-data
@@ -47,20 +52,25 @@ built() {  # LOG COMMAND...: quiet unless it fails
 [ -f "$win/CMakeCache.txt" ] || built "$state/configure-win.log" cmake --preset windows -B "$win"
 built "$state/build-win.log" cmake --build "$win" --target retrieval_bench zip_bench \
   queue_check_bench empty_program empty_window_program
-[ -f "$native/CMakeCache.txt" ] || built "$state/configure-native.log" \
-  cmake -G Ninja -B "$native" -DCMAKE_BUILD_TYPE=Release -DVYN_TESTS=OFF -DVYN_BENCH=ON
-built "$state/build-native.log" cmake --build "$native" --target zip_bench
+if [ "$only" != downloads ]; then
+  [ -f "$native/CMakeCache.txt" ] || built "$state/configure-native.log" \
+    cmake -G Ninja -B "$native" -DCMAKE_BUILD_TYPE=Release -DVYN_TESTS=OFF -DVYN_BENCH=ON
+  built "$state/build-native.log" cmake --build "$native" --target zip_bench
+fi
 
 echo "=== data sets in $data"
 mkdir -p "$data"
 for size in 64 512; do
   [ -f "$data/dl-$size.vyn" ] || python3 bench/make-bench-data.py download "$data/dl-$size.vyn" "$size"
 done
-[ -f "$data/archive-256.zip" ] || python3 bench/make-bench-data.py archive "$data/archive-256.zip" 256
-members=$(python3 -c "import sys,zipfile; print(len(zipfile.ZipFile(sys.argv[1]).infolist()))" \
-  "$data/archive-256.zip")
+members=0
 many=20000
-[ -f "$data/members-$many.zip" ] || python3 bench/make-bench-data.py members "$data/members-$many.zip" "$many"
+if [ "$only" != downloads ]; then
+  [ -f "$data/archive-256.zip" ] || python3 bench/make-bench-data.py archive "$data/archive-256.zip" 256
+  members=$(python3 -c "import sys,zipfile; print(len(zipfile.ZipFile(sys.argv[1]).infolist()))" \
+    "$data/archive-256.zip")
+  [ -f "$data/members-$many.zip" ] || python3 bench/make-bench-data.py members "$data/members-$many.zip" "$many"
+fi
 
 # --- what it starts, and stops again --------------------------------------
 export WINEPREFIX=$root/$win/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -139,20 +149,22 @@ wine_run empty_program >/dev/null
 download bare 64 && download getfile 64
 : >"$results"
 
-echo "=== floors of the peak working set"
-record floor-console "$(field peak "$(wine_run empty_program)")"
-record floor-window "$(field peak "$(wine_run empty_window_program)")"
-record floor-idle "$(field peak "$(wine_run retrieval_bench idle)")"
+if [ "$only" != downloads ]; then
+  echo "=== floors of the peak working set"
+  record floor-console "$(field peak "$(wine_run empty_program)")"
+  record floor-window "$(field peak "$(wine_run empty_window_program)")"
+  record floor-idle "$(field peak "$(wine_run retrieval_bench idle)")"
 
-# --- the check point's look at an empty queue: each call it could ask ------
-for run in $(seq "$runs"); do
-  echo "=== queue checks, run $run of $runs"
-  line=$(wine_run queue_check_bench)
-  for call in getqueuestatus peekmessage peekmessage-noyield msgwait getinputstate doevents; do
-    record "queue-$call-ns" "$(field "$call" "$line")"
+  # --- the check point's look at an empty queue: each call it could ask ------
+  for run in $(seq "$runs"); do
+    echo "=== queue checks, run $run of $runs"
+    line=$(wine_run queue_check_bench)
+    for call in getqueuestatus peekmessage peekmessage-noyield msgwait getinputstate doevents; do
+      record "queue-$call-ns" "$(field "$call" "$line")"
+    done
+    record queue-touchbits "$(field touchbits "$line")"
   done
-  record queue-touchbits "$(field touchbits "$line")"
-done
+fi
 
 for size in 64 512; do
   for run in $(seq "$runs"); do
@@ -163,15 +175,23 @@ for size in 64 512; do
   done
 done
 for run in $(seq "$runs"); do
-  echo "=== unpacking $members members, run $run of $runs"
-  for kind in ours unzip wine; do unpack "$kind" "$data/archive-256.zip" "$members" ""; done
+  echo "=== Cancel while the server trickles, run $run of $runs"
+  line=$(wine_run retrieval_bench trickle "$target_win") || { echo "trickle: $line" >&2; exit 1; }
+  record trickle-cancel-seconds "$(field seconds "$line")"
 done
 
-# --- many small members: what each member costs, not each byte -------------
-for run in $(seq "$runs"); do
-  echo "=== unpacking $many small members, run $run of $runs"
-  for kind in ours unzip wine; do unpack "$kind" "$data/members-$many.zip" "$many" many-; done
-done
+if [ "$only" != downloads ]; then
+  for run in $(seq "$runs"); do
+    echo "=== unpacking $members members, run $run of $runs"
+    for kind in ours unzip wine; do unpack "$kind" "$data/archive-256.zip" "$members" ""; done
+  done
+
+  # --- many small members: what each member costs, not each byte -------------
+  for run in $(seq "$runs"); do
+    echo "=== unpacking $many small members, run $run of $runs"
+    for kind in ours unzip wine; do unpack "$kind" "$data/members-$many.zip" "$many" many-; done
+  done
+fi
 
 echo
 python3 bench/bench-table.py "$results" "$runs" "$members"

@@ -17,7 +17,9 @@ void frmDataLoader::ExtractArchive() {
   Zip->TargetFolder(quote + DataPath + quote);
   Zip->FileMask(quote + L"*.*" + quote);
   try {
-    Zip->Execute(kZipActionExtract);
+    // The unpack of a large archive takes longer than Windows lets a window go
+    // unanswered; the window's thread answers meanwhile.
+    platform_.waits.Run([this] { Zip->Execute(kZipActionExtract); });
   } catch (...) {
     const Error refused = CurrentError();
     platform_.log.Write(L"Unpack refused, archive kept: " +

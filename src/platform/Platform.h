@@ -10,6 +10,7 @@
 #include "platform/MessagePump.h"
 #include "platform/RegistryApi.h"
 #include "platform/RunLog.h"
+#include "platform/ResponsiveWait.h"
 #include "platform/TempFileApi.h"
 #include "platform/WinInetApi.h"
 
@@ -30,6 +31,7 @@ struct Platform {
   WinInetApi& inet;
   ComponentFactory& components;
   RunLog& log;
+  ResponsiveWait& waits;
 };
 
 }  // namespace vyn

@@ -43,6 +43,10 @@ class WinInetApi {
                                 std::uint32_t optionalLength) = 0;
   virtual bool HttpQueryInfoA(InternetHandle request, std::uint32_t infoLevel, void* buffer,
                               std::uint32_t* bufferLength, std::uint32_t* index) = 0;
+  // Synchronous: waits only while nothing has arrived and the data have not
+  // ended; 0 available then means the end of the data.
+  virtual bool InternetQueryDataAvailable(InternetHandle file, std::uint32_t* available,
+                                          std::uint32_t flags, std::uintptr_t context) = 0;
   virtual bool InternetReadFile(InternetHandle file, void* buffer, std::uint32_t toRead,
                                 std::uint32_t* read) = 0;
   virtual bool InternetCloseHandle(InternetHandle handle) = 0;

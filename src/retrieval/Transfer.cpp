@@ -192,8 +192,13 @@ void frmGetHTMLFile::RunAttempt(Attempt& attempt, const std::wstring& server,
   bool firstChunk = true;
   bool moreData = true;
   while (moreData) {
+    // Take what has arrived, up to a chunk: the query waits only while nothing
+    // has, and a read of a whole chunk then confirms the end of the data.
+    std::uint32_t available = 0;
     std::uint32_t count = 0;
-    bool ok = inet.InternetReadFile(attempt.request.Get(), buffer.data(), size, &count);
+    bool ok = inet.InternetQueryDataAvailable(attempt.request.Get(), &available, 0, 0) &&
+              inet.InternetReadFile(attempt.request.Get(), buffer.data(),
+                                    available == 0 ? size : std::min(available, size), &count);
     moreData = ok;
     count = std::min(count, size);
     if (count != 0) {

@@ -7,6 +7,7 @@
 #include "FakeMessageBoxes.h"
 #include "FakeMessagePump.h"
 #include "FakeRegistry.h"
+#include "FakeResponsiveWait.h"
 #include "FakeRunLog.h"
 #include "FakeWinInet.h"
 #include "Latin1Codec.h"
@@ -26,9 +27,10 @@ struct FakePlatform {
   FakeFormFactory forms;
   FakeWinInet inet;
   FakeComponents components;
+  FakeResponsiveWait waits;
   FakeRunLog log;
-  Platform platform{ansi,  registry, disk,  disk, disk,       environment,
-                    boxes, pump,     forms, inet, components, log};
+  Platform platform{ansi, registry, disk, disk,       disk, environment, boxes,
+                    pump, forms,    inet, components, log,  waits};
 };
 
 }  // namespace vyn::fakes

@@ -102,6 +102,7 @@ InternetHandle FakeWinInet::HttpOpenRequestA(InternetHandle connection, const ch
   ++requests_;
   current_ = &responses[which];
   nextRead_ = 0;
+  readOffset_ = 0;
   return NewHandle();
 }
 
@@ -141,6 +142,22 @@ bool FakeWinInet::HttpQueryInfoA(InternetHandle request, std::uint32_t infoLevel
   return false;
 }
 
+bool FakeWinInet::InternetQueryDataAvailable(InternetHandle file, std::uint32_t* available,
+                                             std::uint32_t flags, std::uintptr_t context) {
+  Record("InternetQueryDataAvailable",
+         {Number(file), available ? "count" : "null", Number(flags), Number(context)});
+  *available = 0;
+  if (!open_.count(file) || !current_) return false;
+  if (nextRead_ >= current_->reads.size()) return true;
+  const Read& r = current_->reads[nextRead_];
+  if (r.bytes.empty() && !r.ok) {
+    ++nextRead_;
+    return false;
+  }
+  *available = static_cast<std::uint32_t>(r.bytes.size() - readOffset_);
+  return true;
+}
+
 bool FakeWinInet::InternetReadFile(InternetHandle file, void* buffer, std::uint32_t toRead,
                                    std::uint32_t* read) {
   Record("InternetReadFile", {Number(file), buffer ? "buffer" : "null", Number(toRead)});
@@ -148,10 +165,15 @@ bool FakeWinInet::InternetReadFile(InternetHandle file, void* buffer, std::uint3
   *read = 0;
   if (!open_.count(file) || !current_) return false;
   if (nextRead_ >= current_->reads.size()) return true;
-  const Read& r = current_->reads[nextRead_++];
-  auto count = static_cast<std::uint32_t>(std::min<std::size_t>(r.bytes.size(), toRead));
-  std::memcpy(buffer, r.bytes.data(), count);
+  const Read& r = current_->reads[nextRead_];
+  auto count =
+      static_cast<std::uint32_t>(std::min<std::size_t>(r.bytes.size() - readOffset_, toRead));
+  std::memcpy(buffer, r.bytes.data() + readOffset_, count);
   *read = count;
+  readOffset_ += count;
+  if (readOffset_ < r.bytes.size()) return true;  // the rest stays for the next read
+  ++nextRead_;
+  readOffset_ = 0;
   return r.ok;
 }
 

@@ -19,9 +19,12 @@ class FakeWinInet : public WinInetApi {
  public:
   enum class Step { kOpen, kConnect, kOpenRequest, kSend, kQueryStatus, kQueryLength };
 
+  // What arrives at once: a query reports its bytes as available, and reads
+  // take them, up to what each asks for.
   struct Read {
     std::string bytes;
-    bool ok = true;  // false: the read fails (after delivering bytes, if any)
+    bool ok = true;  // false: the read fails (after delivering bytes, if any);
+                     // without bytes the query waiting for them fails
   };
   struct Response {
     std::uint32_t statusCode = 200;
@@ -69,6 +72,8 @@ class FakeWinInet : public WinInetApi {
                         void* optional, std::uint32_t optionalLength) override;
   bool HttpQueryInfoA(InternetHandle request, std::uint32_t infoLevel, void* buffer,
                       std::uint32_t* bufferLength, std::uint32_t* index) override;
+  bool InternetQueryDataAvailable(InternetHandle file, std::uint32_t* available,
+                                  std::uint32_t flags, std::uintptr_t context) override;
   bool InternetReadFile(InternetHandle file, void* buffer, std::uint32_t toRead,
                         std::uint32_t* read) override;
   bool InternetCloseHandle(InternetHandle handle) override;
@@ -85,6 +90,7 @@ class FakeWinInet : public WinInetApi {
   int requests_ = 0;
   const Response* current_ = nullptr;
   std::size_t nextRead_ = 0;
+  std::size_t readOffset_ = 0;  // bytes of the next read already taken
   std::vector<std::uint32_t> readSizes_;
 };
 

@@ -4,6 +4,7 @@
 #include "platform/win32/Win32Form.h"
 #include "platform/win32/Win32FormsDispatch.h"
 #include "platform/win32/Win32FormsErrorReport.h"
+#include "platform/win32/Win32ResponsiveWait.h"
 
 namespace vyn {
 namespace {
@@ -84,6 +85,13 @@ void Win32Form::OnCommand(int id) {
 
 // window, not window_: messages arrive while CreateWindowExW has not returned yet.
 LRESULT Win32Form::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // A click or close sent by another program while a step waits would run its
+  // handler in the middle of the step; queued, it waits for the next check
+  // point like the user's own clicks.
+  if ((message == WM_COMMAND || message == WM_CLOSE) && InsideResponsiveWait()) {
+    PostMessageW(window, message, wParam, lParam);
+    return 0;
+  }
   switch (message) {
     case WM_COMMAND:
       if (HIWORD(wParam) == BN_CLICKED) OnCommand(LOWORD(wParam));

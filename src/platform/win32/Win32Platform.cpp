@@ -38,6 +38,7 @@ Win32Platform::Win32Platform(bool unattended)
                 forms_,
                 inet_,
                 components_,
-                log_} {}
+                log_,
+                waits_} {}
 
 }  // namespace vyn

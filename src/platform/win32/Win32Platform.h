@@ -12,6 +12,7 @@
 #include "platform/win32/Win32MessagePump.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32RunLog.h"
+#include "platform/win32/Win32ResponsiveWait.h"
 #include "platform/win32/Win32TempFiles.h"
 #include "platform/win32/Win32WinInet.h"
 
@@ -37,7 +38,8 @@ class Win32Platform {
   Win32MessageBoxes messageBoxes_;
   Win32MessagePump pump_;
   Win32FormFactory forms_;
-  Win32WinInet inet_;
+  Win32ResponsiveWait waits_;
+  Win32WinInet inet_{waits_};
   DefaultComponents components_;
   Win32RunLog log_;
   LoggedMessageBoxes loggedBoxes_;

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
+
 namespace vyn {
 namespace {
 
@@ -45,8 +47,15 @@ InternetHandle Win32WinInet::HttpOpenRequestA(InternetHandle connection, const c
 bool Win32WinInet::HttpSendRequestA(InternetHandle request, const char* headers,
                                     std::uint32_t headersLength, void* optional,
                                     std::uint32_t optionalLength) {
-  return ::HttpSendRequestA(Native(request), headers, headersLength, optional, optionalLength) !=
-         FALSE;
+  // Connects, sends and waits for the answer's head: up to the timeouts.
+  BOOL ok = FALSE;
+  DWORD error = 0;
+  waits_.Run([&] {
+    ok = ::HttpSendRequestA(Native(request), headers, headersLength, optional, optionalLength);
+    error = GetLastError();
+  });
+  SetLastError(error);  // the worker's, for LastErrorCode
+  return ok != FALSE;
 }
 
 bool Win32WinInet::HttpQueryInfoA(InternetHandle request, std::uint32_t infoLevel, void* buffer,
@@ -60,15 +69,43 @@ bool Win32WinInet::HttpQueryInfoA(InternetHandle request, std::uint32_t infoLeve
   return ok != FALSE;
 }
 
+bool Win32WinInet::InternetQueryDataAvailable(InternetHandle file, std::uint32_t* available,
+                                              std::uint32_t flags, std::uintptr_t context) {
+  DWORD count = 0;
+  BOOL ok = FALSE;
+  DWORD error = 0;
+  auto query = [&] {
+    ok = ::InternetQueryDataAvailable(Native(file), &count, flags, context);
+    error = GetLastError();
+  };
+  // While bytes that arrived are still unread the query answers at once, here.
+  // Only one that may wait goes to the worker, so a fast download hands over
+  // once per refill of WinInet's buffer instead of once per chunk.
+  if (file == arrivedFile_ && arrived_ > 0) {
+    query();
+  } else {
+    waits_.Run(query);
+  }
+  SetLastError(error);  // the worker's, for LastErrorCode
+  arrivedFile_ = file;
+  arrived_ = ok ? count : 0;
+  if (available) *available = count;
+  return ok != FALSE;
+}
+
+// A synchronous read waits until it has all it asked for, or the data end;
+// asked for no more than has arrived, it returns at once.
 bool Win32WinInet::InternetReadFile(InternetHandle file, void* buffer, std::uint32_t toRead,
                                     std::uint32_t* read) {
   DWORD count = 0;
   BOOL ok = ::InternetReadFile(Native(file), buffer, toRead, &count);
+  if (file == arrivedFile_) arrived_ -= std::min<std::uint32_t>(arrived_, count);
   if (read) *read = count;
   return ok != FALSE;
 }
 
 bool Win32WinInet::InternetCloseHandle(InternetHandle handle) {
+  if (handle == arrivedFile_) arrivedFile_ = 0;  // a new handle may get the same value
   return ::InternetCloseHandle(Native(handle)) != FALSE;
 }
 

@@ -215,6 +215,22 @@ TEST_F(DownloadSequenceTest, UnpackingFailureEndsTheProgramAndKeepsTheArchive) {
   EXPECT_EQ(std::find(calls.begin(), calls.end(), L"MlsDataUpdated(1)"), calls.end());
 }
 
+// The unpack can outlast Windows' 5 s hung-window rule: the window's thread waits answering.
+TEST_F(DownloadSequenceTest, UnpackRunsInTheResponsiveWait) {
+  inet.responses = {Archive("PK-mls")};
+  waits.log = &components.log;
+  Download({L"chkMls"});
+
+  const auto& calls = components.log.calls;
+  auto execute = std::find(calls.begin(), calls.end(), L"Execute(8)");
+  ASSERT_NE(execute, calls.end());
+  ASSERT_NE(execute, calls.begin());
+  ASSERT_NE(execute + 1, calls.end());
+  EXPECT_EQ(*(execute - 1), L"Wait begins");
+  EXPECT_EQ(*(execute + 1), L"Wait ends");
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), L"Wait begins"), 1);
+}
+
 TEST_F(DownloadSequenceTest, RefusedRegistryWriteIsReportedAndStillCompletes) {
   registry.failCreateKey = 5;
   inet.responses = {Archive("PK-tax")};

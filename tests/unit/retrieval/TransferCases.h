@@ -33,10 +33,15 @@ struct ServerAnswer {
   bool withLength = true;        // announces Content-Length
   std::size_t cutAfter = 0;      // > 0: the connection ends after so many bytes of the body
   const char* length = nullptr;  // a Content-Length of this text instead
+  std::size_t piece = 0;         // > 0: the body arrives this many bytes at a time
 };
 
 inline ServerAnswer Ok(std::string body, bool withLength = true, std::size_t cutAfter = 0) {
   return {200, "OK", std::move(body), withLength, cutAfter};
+}
+
+inline ServerAnswer OkInPieces(std::string body, std::size_t piece) {
+  return {200, "OK", std::move(body), true, 0, nullptr, piece};
 }
 
 inline ServerAnswer OkWithLength(const char* length) {
@@ -85,6 +90,7 @@ inline std::vector<TransferCase> TransferCases() {
       {"CompleteWithContentLength", {Ok(Archive(300001))}, B::kNoTarget, kTrue, {}, 0, A::kLastBody, {}},
       {"CompleteWithoutContentLength", {Ok(Archive(123457), false)}, B::kNoTarget, kTrue, {}, 0, A::kLastBody, {}},
       {"EmptyWithoutContentLength", {Ok("", false)}, B::kOldTarget, kTrue, {}, 0, A::kLastBody, {}},
+      {"ArrivalsSmallerThanAChunkAreStoredWhole", {OkInPieces(Archive(30000), 1000)}, B::kOldTarget, kTrue, {}, 0, A::kLastBody, {}},
       {"LessThanStartingALaterChunkIsData", {Ok(laterChunk)}, B::kNoTarget, kTrue, {}, 0, A::kLastBody, {}},
       {"PageServedAsDataQuietly", {Ok("<" + Archive(5000))}, B::kOldTarget, kTrue, {}, 3, A::kOld, {}},
       {"PageServedAsDataTellsTheUser", {Ok("<" + Archive(5000))}, B::kOldTarget, kFalse, {}, 3, A::kOld, {notFound}},

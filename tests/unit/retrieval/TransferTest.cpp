@@ -19,7 +19,8 @@ class SharedTransfer : public RetrievalTest, public ::testing::WithParamInterfac
  protected:
   static Response Scripted(const ServerAnswer& answer) {
     std::string sent = answer.cutAfter ? answer.body.substr(0, answer.cutAfter) : answer.body;
-    Response response = fakes::FakeWinInet::Body(sent, 4096, answer.withLength);
+    Response response =
+        fakes::FakeWinInet::Body(sent, answer.piece ? answer.piece : 4096, answer.withLength);
     response.statusCode = static_cast<std::uint32_t>(answer.status);
     if (answer.cutAfter) response.contentLength = std::to_string(answer.body.size());
     if (answer.length) response.contentLength = answer.length;
@@ -83,7 +84,10 @@ TEST_F(RetrievalTest, WinInetIsCalledWithExactlyTheTransfersArgumentsAndTimeouts
       {"HttpSendRequestA", {"258", "null", "0", "null", "0"}},
       {"HttpQueryInfoA", {"258", "0x20000013", "4", "zeroed", "0"}},
       {"HttpQueryInfoA", {"258", "0x00000005", "4096", "zeroed", "0"}},
-      {"InternetReadFile", {"258", "buffer", "4096"}},
+      // Each read takes what has arrived; the last, of a whole chunk, finds the end.
+      {"InternetQueryDataAvailable", {"258", "count", "0", "0"}},
+      {"InternetReadFile", {"258", "buffer", "7"}},
+      {"InternetQueryDataAvailable", {"258", "count", "0", "0"}},
       {"InternetReadFile", {"258", "buffer", "4096"}},
       {"InternetCloseHandle", {"258"}},
       {"InternetCloseHandle", {"257"}},
@@ -117,6 +121,21 @@ TEST_F(RetrievalTest, EveryReadAsksForBufferSizeBytes) {
   EXPECT_EQ(disk.Contents(kTarget), Archive(1000));
   EXPECT_EQ(inet.ReadSizes(), std::vector<std::uint32_t>(11, 100));
   EXPECT_EQ(inet.CallsTo("HttpQueryInfoA")[1].args[2], "100");
+}
+
+// A read never waits for a full chunk, and takes a whole one whenever it is there.
+TEST_F(RetrievalTest, ReadsTakeWhatHasArrivedUpToBufferSize) {
+  const std::string body = Archive(380);
+  Response arrivals;
+  arrivals.contentLength = "380";
+  arrivals.reads = {{body.substr(0, 250)}, {body.substr(250, 30)}, {body.substr(280)}};
+  inet.responses = {arrivals};
+
+  RetrievalStatus status = Fetch(kUrl, kTarget, kTrue, 100);
+
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(disk.Contents(kTarget), body);
+  EXPECT_EQ(inet.ReadSizes(), (std::vector<std::uint32_t>{100, 100, 50, 30, 100, 100}));
 }
 
 TEST_F(RetrievalTest, CaptionNamesTheTargetFileWhenAsked) {

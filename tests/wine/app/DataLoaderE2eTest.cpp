@@ -222,6 +222,29 @@ TEST_F(DataLoaderE2e, CancelDuringTransferShowsFailureAndLeavesNoArchiveNorTempF
   ExpectNoTempFileLeft();
 }
 
+// Windows greys a window whose thread has not looked at its messages for 5 s
+// and offers to end the program; Wine's server keeps the same rule. The main
+// window answers while a long unpack runs.
+TEST_F(DataLoaderE2e, MainWindowAnswersAnotherProcessDuringALongUnpack) {
+  SettingsFile settings = DefaultSettings();
+  settings.filePrefix = L"Many";  // ManyData.vyn: 20,000 small members
+  ASSERT_NO_FATAL_FAILURE(Start(L"4108", ports_.fast, settings));
+  ASSERT_NO_FATAL_FAILURE(Tick(kMls));
+  ASSERT_NO_FATAL_FAILURE(PressDownload());
+  HWND progress = app_.WaitForWindow(L"Downloading MLS Data", kStartTimeoutMs);
+  ASSERT_NE(progress, nullptr) << "no progress window";
+  ASSERT_TRUE(driver::WaitForWindowGone(progress, kStartTimeoutMs));  // fetched: the unpack runs
+
+  Sleep(6000);
+  std::string hung = driver::HungFromAnotherProcess(window_);
+  bool stillUnpacking = !app_.ShowsMessageBox();
+  ASSERT_NO_FATAL_FAILURE(AnswerBox(L"Download Complete", 120000));
+
+  EXPECT_TRUE(stillUnpacking) << "the unpack ended before the window was asked";
+  EXPECT_EQ(hung, "");
+  ASSERT_NO_FATAL_FAILURE(ExpectExitCode(0));
+}
+
 TEST_F(DataLoaderE2e, UnknownInstallFolderAsksForDataFolderAndUsesTypedOne) {
   std::wstring exeFolder = exe_.substr(0, exe_.find_last_of(L'\\') + 1);
   ASSERT_FALSE(fs::exists(exeFolder + L"VYN Veltrix.exe"));

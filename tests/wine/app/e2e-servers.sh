@@ -15,4 +15,6 @@ python3 "$root/scripts/sample-data.py" "$state/www" --prefix VYN --seed 7 --size
 # Prefix "Half": the MLS data set is there, the tax data set is missing.
 cp "$state/www/VYNData.vyn" "$state/www/HalfData.vyn"
 cp "$state/www/VYNData.vyn.manifest" "$state/www/HalfData.vyn.manifest"
+# Prefix "Many": 20,000 small members, an unpack of several seconds under Wine.
+python3 "$root/bench/make-bench-data.py" members "$state/www/ManyData.vyn" 20000 >/dev/null
 "$root/scripts/nginx-serve.sh" start "$state/nginx" "$state/www"

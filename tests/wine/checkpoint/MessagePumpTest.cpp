@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <stdexcept>
 #include <thread>
 
+#include "WindowQueries.h"
 #include "platform/win32/Win32MessagePump.h"
+#include "platform/win32/Win32ResponsiveWait.h"
 
 namespace vyn::test {
 namespace {
@@ -13,7 +16,8 @@ namespace {
 constexpr UINT kPing = WM_APP + 1;
 
 // A hidden window that counts the pings, timer ticks, sent messages and F13 key
-// strokes it is given.
+// strokes it is given; and the wait its thread does while a long call (the
+// send, a read that must wait, the unpack) runs on a worker.
 class MessagePumpTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -56,6 +60,7 @@ class MessagePumpTest : public ::testing::Test {
   static inline std::atomic<int> keys{0};
   HWND window_ = nullptr;
   Win32MessagePump pump_;
+  Win32ResponsiveWait waits_;
 };
 
 TEST_F(MessagePumpTest, DoEventsDispatchesEveryPostedMessage) {
@@ -119,6 +124,62 @@ TEST_F(MessagePumpTest, DoEventsLeavesTheQuitMessageForTheLoopThatOwnsIt) {
   EXPECT_EQ(pings, 1);
   EXPECT_TRUE(quitLeft);
   EXPECT_EQ(msg.wParam, 3u);
+}
+
+// The unpack of a large archive on the main window's thread outlasts Windows'
+// 5 s hung-window rule, which Wine's server keeps too.
+TEST_F(MessagePumpTest, WaitAnswersAnotherProcessDuringACallOfSevenSeconds) {
+  std::string hung = "not asked";
+  std::thread user([&] {
+    Sleep(6000);
+    hung = driver::HungFromAnotherProcess(window_);
+  });
+
+  waits_.Run([] { Sleep(7000); });
+  user.join();
+
+  EXPECT_EQ(hung, "");
+}
+
+TEST_F(MessagePumpTest, WaitAnswersSentMessagesAndLeavesPostedOnesAndKeyStrokesQueued) {
+  ShowWindow(window_, SW_SHOW);
+  SetForegroundWindow(window_);
+  SetFocus(window_);
+  std::atomic<LRESULT> answer{0};
+  std::atomic<UINT> keysSent{0};
+  PostMessageW(window_, kPing, 0, 0);
+
+  waits_.Run([&] {
+    answer = SendMessageW(window_, kPing, 0, 0);  // answered by the waiting thread
+    INPUT stroke[2]{};
+    stroke[0].type = stroke[1].type = INPUT_KEYBOARD;
+    stroke[0].ki.wVk = stroke[1].ki.wVk = VK_F13;
+    stroke[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    keysSent = SendInput(2, stroke, sizeof(INPUT));
+    Sleep(600);  // the waiting thread looks at its queue meanwhile
+  });
+  int pingsInTheWait = pings;
+  int keysInTheWait = keys;
+  pump_.DoEvents();  // the next check point
+
+  EXPECT_EQ(answer, 42);
+  EXPECT_EQ(pingsInTheWait, 1);
+  EXPECT_EQ(keysInTheWait, 0);
+  ASSERT_EQ(keysSent, 2u);
+  EXPECT_EQ(pings, 2);
+  EXPECT_EQ(keys, 2);
+}
+
+TEST_F(MessagePumpTest, WaitThrowsTheCallsFailureOnTheWaitingThread) {
+  DWORD caller = GetCurrentThreadId();
+  DWORD worker = caller;
+
+  EXPECT_THROW(waits_.Run([&] {
+    worker = GetCurrentThreadId();
+    throw std::runtime_error("unpacking failed");
+  }),
+               std::runtime_error);
+  EXPECT_NE(worker, caller);
 }
 
 }  // namespace

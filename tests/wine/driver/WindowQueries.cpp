@@ -2,6 +2,9 @@
 
 #include <stdexcept>
 
+#include "ChildProcess.h"
+#include "WinePath.h"
+
 namespace vyn::driver {
 namespace {
 
@@ -103,6 +106,19 @@ ControlInfo FindControl(HWND parent, const std::wstring& text) {
 
 void PostClick(HWND control) {
   PostMessageW(control, BM_CLICK, 0, 0);
+}
+
+std::string HungFromAnotherProcess(HWND window) {
+  auto handle = static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window));
+  ChildProcess probe =
+      ChildProcess::Launch(L"\"" + OnDriveZ(VYN_HUNG_PROBE) + L"\" " + std::to_wstring(handle));
+  std::optional<DWORD> verdict = probe.WaitForExit(20000);
+  if (!verdict) return "the probe did not end";
+  std::string why;
+  if (*verdict & 1) why += "IsHungAppWindow says hung; ";
+  if (*verdict & 2) why += "WM_NULL not answered within 1 s; ";
+  if (*verdict & ~3u) why += "probe failed with " + std::to_string(*verdict);
+  return why;
 }
 
 SIZE ClientSize(HWND window) {

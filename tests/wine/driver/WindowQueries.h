@@ -40,6 +40,11 @@ ControlInfo FindControl(HWND parent, const std::wstring& text);
 // not block the caller.
 void PostClick(HWND control);
 
+// Asked from another process: the window is not hung (IsHungAppWindow) and
+// answers a WM_NULL sent with SMTO_ABORTIFHUNG within 1 s. Empty when it does;
+// otherwise what failed.
+std::string HungFromAnotherProcess(HWND window);
+
 // Client size of a window in pixels.
 SIZE ClientSize(HWND window);
 

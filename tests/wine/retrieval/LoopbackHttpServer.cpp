@@ -73,6 +73,14 @@ LoopbackHttpServer::Reply LoopbackHttpServer::StalledHalfway(const std::string& 
   return reply;
 }
 
+LoopbackHttpServer::Reply LoopbackHttpServer::TrickledAfterHalf(const std::string& body) {
+  Reply reply = Ok(body);
+  reply.dripAfter = body.size() / 2;
+  reply.dripChunk = 16;
+  reply.dripDelay = std::chrono::seconds(1);
+  return reply;
+}
+
 LoopbackHttpServer::LoopbackHttpServer(std::vector<Reply> replies, std::chrono::seconds lifetime)
     : replies_(std::move(replies)), deadline_(std::chrono::steady_clock::now() + lifetime) {
   static WinsockSession winsock;  // for the test process; servers come and go
@@ -140,9 +148,12 @@ void LoopbackHttpServer::Serve(std::uintptr_t socket, const Reply& reply) {
 
   std::uint64_t size = reply.generatedBodySize ? reply.generatedBodySize : reply.body.size();
   size = std::min<std::uint64_t>(size, reply.closeAfter);
-  std::size_t step = reply.dripChunk ? reply.dripChunk : 64 * 1024;
   std::string chunk;
-  for (std::uint64_t at = 0; at < size && !stop_; at += step) {
+  for (std::uint64_t at = 0, step = 0;
+       at < size && !stop_ && std::chrono::steady_clock::now() < deadline_; at += step) {
+    bool dripping = reply.dripChunk && at >= reply.dripAfter;
+    step = dripping ? reply.dripChunk : at < reply.dripAfter ? reply.dripAfter - at : 64 * 1024;
+    step = std::min<std::uint64_t>(step, 64 * 1024);
     auto count = static_cast<std::size_t>(std::min<std::uint64_t>(step, size - at));
     if (reply.generatedBodySize) {
       chunk.resize(count);
@@ -151,7 +162,7 @@ void LoopbackHttpServer::Serve(std::uintptr_t socket, const Reply& reply) {
       chunk = reply.body.substr(static_cast<std::size_t>(at), count);
     }
     if (!SendAll(socket, chunk.data(), chunk.size())) return;
-    if (reply.dripChunk) std::this_thread::sleep_for(reply.dripDelay);
+    if (dripping) std::this_thread::sleep_for(reply.dripDelay);
   }
   if (reply.holdOpen) {
     while (!stop_ && !stallsEnded_ && std::chrono::steady_clock::now() < deadline_) {

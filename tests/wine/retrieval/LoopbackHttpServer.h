@@ -21,7 +21,8 @@ class LoopbackHttpServer {
     std::uint64_t generatedBodySize = 0;     // > 0: send that many PatternByte()s instead of body
     std::size_t closeAfter = SIZE_MAX;       // bytes of the body sent before closing early
     std::size_t dripChunk = 0;               // > 0: send the body this many bytes at a time ...
-    std::chrono::milliseconds dripDelay{0};  // ... with this pause between them
+    std::chrono::milliseconds dripDelay{0};  // ... with this pause between them ...
+    std::size_t dripAfter = 0;               // ... once so many bytes went at full speed
     bool resetAtEnd = false;                 // end with a reset (RST), not an orderly close
     bool holdOpen = false;  // after closeAfter bytes: silence, the connection kept open
                             // until EndStalls() or the server stops (a stalled server)
@@ -31,6 +32,9 @@ class LoopbackHttpServer {
   static Reply Status(int code, const std::string& reason, const std::string& body);
   // 200 with the whole body announced, but only its first half sent; then silence.
   static Reply StalledHalfway(const std::string& body);
+  // 200 with the whole body announced, its first half sent at once, the rest
+  // 16 bytes a second: never silent long enough for a timeout.
+  static Reply TrickledAfterHalf(const std::string& body);
   // Byte i of a generated body; never '<' or ' ' at the start.
   static std::uint8_t PatternByte(std::uint64_t i) {
     return static_cast<std::uint8_t>('A' + (i * 7 + i / 4096) % 53);

@@ -116,6 +116,48 @@ TEST_F(RetrievalWindowWineTest, CancelClickedWhileTheServerDripsEndsWithinASecon
   ASSERT_NO_FATAL_FAILURE(ExpectTargetKept());
 }
 
+// A read takes what has arrived: 16 bytes a second give a check point a second.
+TEST_F(RetrievalWindowWineTest, CancelClickedWhileTheServerTricklesEndsWithinTwoSeconds) {
+  WriteBytes(target, kOldArchive);
+  LoopbackHttpServer server({LoopbackHttpServer::TrickledAfterHalf(std::string(200000, 'P'))}, 40s);
+  CancelClick click;
+  std::thread user = ClickCancelAfter(3s, click);  // half the body has come; the rest trickles
+
+  RetrievalStatus status = Fetch(server.Port());
+
+  auto returned = Clock::now();
+  user.join();
+  ASSERT_TRUE(click.done) << "no window with a Cancel button appeared";
+  EXPECT_EQ(status, 1);
+  EXPECT_LT(std::chrono::duration<double>(returned - click.at).count(), 2.0);
+  EXPECT_TRUE(wine.boxes.Shown().empty());
+  ASSERT_NO_FATAL_FAILURE(ExpectTargetKept());
+}
+
+// Windows greys a window whose thread has not looked at its messages for 5 s
+// and offers to end the program; Wine's server keeps the same rule. The window
+// must answer while the read waits on a silent server.
+TEST_F(RetrievalWindowWineTest, AnswersAnotherProcessSixSecondsIntoAStall) {
+  WriteBytes(target, kOldArchive);
+  LoopbackHttpServer server({LoopbackHttpServer::StalledHalfway(std::string(200000, 'P'))}, 90s);
+  wine.boxes.ScriptAnswer(MessageAnswer::kNo);
+  std::string hung = "no retrieval window appeared";
+  std::thread user([&] {
+    if (HWND window = WaitForRetrievalWindow()) {
+      std::this_thread::sleep_for(6s);
+      hung = driver::HungFromAnotherProcess(window);
+    }
+    server.EndStalls();  // the body cut short: a read failure, answered No
+  });
+
+  RetrievalStatus status = Fetch(server.Port());
+  user.join();
+
+  EXPECT_EQ(hung, "");
+  EXPECT_EQ(status, 3);
+  ASSERT_NO_FATAL_FAILURE(ExpectTargetKept());
+}
+
 // Waits out the network timeout once: the read blocks until it ends, and the
 // queued click then ends the transfer with no retry question.
 TEST_F(RetrievalWindowWineTest, CancelClickedWhileTheServerStallsEndsCancelledWhenTheWaitEnds) {

@@ -54,6 +54,10 @@ class SharedTransferWine : public RetrievalWineTest,
                       ? LoopbackHttpServer::Ok(answer.body, answer.withLength)
                       : LoopbackHttpServer::Status(answer.status, answer.reason, answer.body);
     if (answer.cutAfter) reply.closeAfter = answer.cutAfter;
+    if (answer.piece) {
+      reply.dripChunk = answer.piece;
+      reply.dripDelay = std::chrono::milliseconds(2);
+    }
     if (answer.length) reply.head += "\r\nContent-Length: " + std::string(answer.length);
     return reply;
   }

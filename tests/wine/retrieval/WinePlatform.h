@@ -18,6 +18,7 @@
 #include "platform/win32/Win32MessageBoxes.h"
 #include "platform/win32/Win32MessagePump.h"
 #include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32ResponsiveWait.h"
 #include "platform/win32/Win32TempFiles.h"
 #include "platform/win32/Win32WinInet.h"
 
@@ -36,11 +37,12 @@ struct WinePlatform {
   Boxes boxes;
   Pump pump;
   Forms forms;
-  Win32WinInet inet;
+  Win32ResponsiveWait waits;
+  Win32WinInet inet{waits};
   fakes::FakeComponents components;
   fakes::FakeRunLog log;
-  Platform platform{ansi,  registry, tempFiles, fileSystem, files,      environment,
-                    boxes, pump,     forms,     inet,       components, log};
+  Platform platform{ansi, registry, tempFiles, fileSystem, files, environment, boxes,
+                    pump, forms,    inet,      components, log,   waits};
 };
 
 // Windows without a screen; message boxes answer from a script.

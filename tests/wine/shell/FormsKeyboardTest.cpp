@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "TestForm.h"
+#include "platform/win32/Win32ResponsiveWait.h"
 
 namespace vyn::test {
 namespace {
@@ -69,6 +70,28 @@ TEST_F(FormsKeyboardTest, CloseCommandPressesTheCancelButtonAndNeverDestroysTheW
   EXPECT_TRUE(otherEvents.clicks.empty());
   EXPECT_TRUE(IsWindow(loadedForm.Handle()));
   EXPECT_TRUE(IsWindow(otherForm->Handle()));
+}
+
+// Sent by another program while a step waits, a close or a click waits for
+// the next check point like the user's own.
+TEST_F(FormsKeyboardTest, CloseAndClickSentDuringAWaitRunAtTheNextCheckPoint) {
+  Win32Form& loadedForm = Load();
+  loadedForm.Show();
+  HWND window = loadedForm.Handle();
+  HWND go = ControlOf(L"cmdGo");
+  Win32ResponsiveWait waits;
+  std::vector<std::wstring> clicksDuringTheWait{L"not seen"};
+
+  waits.Run([&] {
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(go), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(go));
+    clicksDuringTheWait = events.clicks;
+  });
+  pump.DoEvents();
+
+  EXPECT_TRUE(clicksDuringTheWait.empty());
+  EXPECT_EQ(events.clicks, (std::vector<std::wstring>{L"cmdCancel", L"cmdGo"}));
 }
 
 }  // namespace

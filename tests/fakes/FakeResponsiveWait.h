@@ -1,0 +1,21 @@
+#pragma once
+
+#include "FakeComponents.h"
+#include "platform/ResponsiveWait.h"
+
+namespace vyn::fakes {
+
+// Runs the call at once on the caller's thread; with a log, each wait is
+// recorded as "Wait begins" and "Wait ends" around what the call records.
+class FakeResponsiveWait : public ResponsiveWait {
+ public:
+  CallLog* log = nullptr;
+
+  void Run(const std::function<void()>& work) override {
+    if (log) log->Record(L"Wait begins");
+    work();
+    if (log) log->Record(L"Wait ends");
+  }
+};
+
+}  // namespace vyn::fakes
