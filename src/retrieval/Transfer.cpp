@@ -191,6 +191,7 @@ void frmGetHTMLFile::RunAttempt(Attempt& attempt, const std::wstring& server,
   std::int64_t position = 1;  // 1-based, as a 32-bit file position
   bool firstChunk = true;
   bool moreData = true;
+  std::uint32_t readError = 0;  // taken before the check point can change it
   while (moreData) {
     // Take what has arrived, up to a chunk: the query waits only while nothing
     // has, and a read of a whole chunk then confirms the end of the data.
@@ -200,6 +201,7 @@ void frmGetHTMLFile::RunAttempt(Attempt& attempt, const std::wstring& server,
               inet.InternetReadFile(attempt.request.Get(), buffer.data(),
                                     available == 0 ? size : std::min(available, size), &count);
     moreData = ok;
+    if (!ok) readError = inet.LastErrorCode();
     count = std::min(count, size);
     if (count != 0) {
       if (firstChunk) {
@@ -225,7 +227,10 @@ void frmGetHTMLFile::RunAttempt(Attempt& attempt, const std::wstring& server,
   attempt.request.Close();
   attempt.connection.Close();
   attempt.session.Close();
-  if (Status == kRetrievalRunning) throw NetworkStepFailed(L"Reading File");
+  if (Status == kRetrievalRunning) {
+    windowsError_ = readError;  // 0 for a body shorter than announced
+    throw Error(kNetworkStepFailed, L"Reading File");
+  }
 
   ReplaceTarget(platform_, attempt.tempPath, LocalFile);
   platform_.log.Write(L"Received " + std::to_wstring(position - 1) + L" bytes in " +
