@@ -53,8 +53,18 @@ void frmDataLoader::LoadStep() {
   settings.AppDataFolder(AppDataPath);
   settings.LoadSettings();
   Item(L"chkTax").SetVisible(settings.TaxDataAvailable() != kFalse);
-  Item(L"txtDatapath").SetText(settings.DataFolder());
+  const std::wstring dataFolder = settings.DataFolder();
+  Item(L"txtDatapath").SetText(dataFolder);
   Item(L"cmdDownload").SetEnabled(false);
+  FinishInterruptedRefresh(dataFolder);
+}
+
+// A refresh ended (killed, powered off) while its files moved into place is
+// completed before the window takes a click, so neither the product nor the next
+// refresh finds half old, half new data. A failure ends the program like any
+// other of the load step, naming the folder and the file.
+void frmDataLoader::FinishInterruptedRefresh(const std::wstring& dataFolder) {
+  platform_.components.CreateUnpackRecovery()->FinishInterruptedUnpacking(dataFolder);
 }
 
 // Looks for the product beside this program, then in the usual install folders.

@@ -35,6 +35,7 @@ class frmDataLoader : public FormEvents {
   static FormDesign Layout();
   void LoadStep();
   void ProbeInstallPath();
+  void FinishInterruptedRefresh(const std::wstring& dataFolder);
   std::wstring ReadProductValue(const wchar_t* valueName);
   RegistryServices Registry();
   void UpdateDownloadButton();

@@ -102,6 +102,22 @@ void CheckFreeSpace(const Plan& plan, std::uint64_t free) {
   }
 }
 
+// Staged files lie deeper than the members' places: a target folder that leaves no
+// room for them is refused before anything is written.
+void CheckStagingPathLength(std::size_t targetLength, std::size_t files) {
+  for (const bool folder : {true, false}) {
+    const std::size_t length = targetLength + StagingFolder::ExtraLength(files, folder);
+    const std::size_t limit = folder ? kMaxFolderPath : kMaxFilePath;
+    if (length > limit) {
+      throw ZipProblem{zip_errors::kTargetUnwritable, L"",
+                       L"the target folder's path is too long: unpacking adds up to " +
+                           std::to_wstring(length - targetLength) + L" characters to its " +
+                           std::to_wstring(targetLength) + L", and Windows allows at most " +
+                           std::to_wstring(limit)};
+    }
+  }
+}
+
 // Checks every member's name, whether or not the mask picks it, and lists what to unpack.
 // `targetLength`: the target folder's full path with its closing separator, in characters.
 Plan MakePlan(const std::vector<ZipEntry>& entries, const std::wstring& mask,
@@ -150,6 +166,17 @@ Plan MakePlan(const std::vector<ZipEntry>& entries, const std::wstring& mask,
 
 }  // namespace
 
+void ZipUnpackRecovery::FinishInterruptedUnpacking(const std::wstring& folder) {
+  try {
+    FinishStagedCommits(ToFsPath(WithoutQuotes(folder)), RenameFile);
+  } catch (const std::exception& failure) {
+    throw Error(zip_errors::kTargetUnwritable, L"An unpacking into \"" + folder +
+                                                   L"\" that was ended before it was done "
+                                                   L"cannot be completed: " +
+                                                   WidenFromUtf8(failure.what()));
+  }
+}
+
 ZipArchiveExtractor::ZipArchiveExtractor() : ZipArchiveExtractor(FreeSpace) {}
 
 ZipArchiveExtractor::ZipArchiveExtractor(FreeSpaceQuery freeSpace)
@@ -197,10 +224,12 @@ void ZipArchiveExtractor::Extract() {
   std::vector<StagedFile> staged;
   Plan plan;
   try {
+    FinishStagedCommits(target, RenameFile);
     {
       ZipReader reader(ToFsPath(sourceArchive_));
-      plan = MakePlan(reader.Entries(), fileMask_, FullPathLength(target));
-      RemoveLeftStagingFolders(target);
+      const std::size_t targetLength = FullPathLength(target);
+      plan = MakePlan(reader.Entries(), fileMask_, targetLength);
+      CheckStagingPathLength(targetLength, plan.files.size());
       CheckFreeSpace(plan, freeSpace_(target));
       staging = std::make_unique<StagingFolder>(target);
       for (const auto& [entry, relative] : plan.files) {
@@ -219,7 +248,7 @@ void ZipArchiveExtractor::Extract() {
     for (const auto& file : staged) stagedPaths.push_back(file.staged);
     CommitToDisk(stagedPaths);
     CheckPlacesAreFree(target, plan.folders, staged);
-    CommitStagedFiles(target, plan.folders, staged, *staging);
+    CommitStagedFiles(target, plan.folders, staged, *staging, RenameFile);
   } catch (const ZipProblem&) {
     throw;
   } catch (const Error&) {
