@@ -12,6 +12,7 @@
 #include "platform/components/FileNameCase.h"
 #include "platform/components/NativeFile.h"
 #include "platform/components/StagedExtraction.h"
+#include "platform/components/StagedFileWriter.h"
 #include "platform/components/WildcardMatch.h"
 #include "platform/components/ZipNames.h"
 #include "platform/components/ZipReader.h"
@@ -100,6 +101,29 @@ void CheckFreeSpace(const Plan& plan, std::uint64_t free) {
                          L" bytes must stay free, but the target folder's drive has " +
                          std::to_wstring(free) + L" bytes free"};
   }
+}
+
+// Small members are unpacked into memory and written by the writer's workers;
+// large ones are written here, as they are unpacked.
+constexpr std::uint64_t kLargeMember = 1u << 20;
+
+void UnpackMember(ZipReader& reader, const ZipEntry& entry, const fs::path& staged,
+                  StagedFileWriter& writer) {
+  if (entry.uncompressedSize <= kLargeMember) {
+    // No more than the declared size reaches the sink.
+    std::vector<unsigned char> data;
+    data.reserve(static_cast<std::size_t>(entry.uncompressedSize));
+    reader.Unpack(entry, [&data](const unsigned char* bytes, std::size_t count) {
+      data.insert(data.end(), bytes, bytes + count);
+    });
+    writer.Add(staged, std::move(data));
+    return;
+  }
+  NativeFile out(staged, NativeFile::Mode::kCreate);
+  reader.Unpack(entry,
+                [&out](const unsigned char* bytes, std::size_t count) { out.Write(bytes, count); });
+  out.Close();
+  writer.AddWritten(staged);
 }
 
 // Staged files lie deeper than the members' places: a target folder that leaves no
@@ -232,21 +256,15 @@ void ZipArchiveExtractor::Extract() {
       CheckStagingPathLength(targetLength, plan.files.size());
       CheckFreeSpace(plan, freeSpace_(target));
       staging = std::make_unique<StagingFolder>(target);
+      // Stops before the staging folder is removed: declared after it.
+      StagedFileWriter writer;
       for (const auto& [entry, relative] : plan.files) {
-        StagedFile file{staging->NewName(), relative};
-        NativeFile out(file.staged, NativeFile::Mode::kCreate);
-        reader.Unpack(*entry, [&out](const unsigned char* bytes, std::size_t count) {
-          out.Write(bytes, count);
-        });
-        out.Close();
-        staged.push_back(std::move(file));
+        staged.push_back(StagedFile{staging->NewName(), relative});
+        UnpackMember(reader, *entry, staged.back().staged, writer);
       }
+      // On disk before anything moves into place.
+      writer.Finish();
     }
-    // On disk before anything moves into place, in one go: a commit per member
-    // would cost more than the unpacking.
-    std::vector<fs::path> stagedPaths;
-    for (const auto& file : staged) stagedPaths.push_back(file.staged);
-    CommitToDisk(stagedPaths);
     CheckPlacesAreFree(target, plan.folders, staged);
     CommitStagedFiles(target, plan.folders, staged, *staging, RenameFile);
   } catch (const ZipProblem&) {
