@@ -132,20 +132,26 @@ void CheckWay(const fs::path& target, const fs::path& relative, std::set<fs::pat
 }
 
 // The folders that a commit may have to create, each once and every parent before
-// its children: under Wine every call is a round trip to its server.
+// its children (under Wine every call is a round trip to its server); none that
+// arrives whole with a new folder.
 std::vector<fs::path> FoldersToMake(const std::vector<fs::path>& folders,
+                                    const std::vector<fs::path>& newFolders,
                                     const std::vector<StagedFile>& files) {
   std::vector<fs::path> ordered;
+  const std::set<fs::path> arriving(newFolders.begin(), newFolders.end());
   std::set<fs::path> seen;
   const auto add = [&](const fs::path& relative) {
     fs::path way;
     for (const auto& part : relative) {
       way /= part;
+      if (arriving.count(way) != 0) return;  // it and all below it come whole
       if (seen.insert(way).second) ordered.push_back(way);
     }
   };
   for (const auto& folder : folders) add(folder);
-  for (const auto& file : files) add(file.relative.parent_path());
+  for (const auto& file : files) {
+    if (!file.inNewFolder) add(file.relative.parent_path());
+  }
   return ordered;
 }
 
@@ -212,11 +218,17 @@ void CheckPlacesAreFree(const fs::path& target, const std::vector<fs::path>& fol
 }
 
 void CommitStagedFiles(const fs::path& target, const std::vector<fs::path>& folders,
+                       const std::vector<fs::path>& newFolders,
                        const std::vector<StagedFile>& files, StagingFolder& staging,
                        const MoveStep& move) {
   StagingJournal journal;
-  journal.folders = FoldersToMake(folders, files);
+  journal.folders = FoldersToMake(folders, newFolders, files);
+  for (const auto& folder : newFolders) {
+    journal.moves.push_back(
+        {staging.Mirror(folder).lexically_relative(staging.Path()), fs::path(), folder});
+  }
   for (const auto& file : files) {
+    if (file.inNewFolder) continue;
     journal.moves.push_back(
         {file.staged.lexically_relative(staging.Path()),
          file.replaces ? staging.NewName().lexically_relative(staging.Path()) : fs::path(),

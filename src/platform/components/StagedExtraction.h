@@ -33,6 +33,16 @@ class StagingFolder {
   // std::filesystem::filesystem_error when a subfolder cannot be created.
   std::filesystem::path NewName();
 
+  // Where a file or folder below a folder that the target does not have yet waits,
+  // at its own path below the staging folder's "t": the new folder then moves into
+  // place whole, one move for all it holds. The caller creates the folders on the way.
+  std::filesystem::path Mirror(const std::filesystem::path& relative) const {
+    return path_ / "t" / relative;
+  }
+  // The characters that Mirror adds to the target folder's full path (with its
+  // closing separator).
+  static constexpr std::size_t kMirrorExtra = 5 + 8 + 1 + 1 + 1;
+
   // The most characters that staging adds to the target folder's full path (with
   // its closing separator) for a commit of `files` files: in a file's path, or
   // with `folder` in a folder's.
@@ -57,6 +67,7 @@ struct StagedFile {
   std::filesystem::path staged;
   std::filesystem::path relative;  // below the target folder
   bool replaces = false;           // a file is there already; set by CheckPlacesAreFree
+  bool inNewFolder = false;        // staged by Mirror; moves with its new folder
 };
 
 // Throws std::runtime_error when a folder's place below the target is taken by
@@ -67,14 +78,16 @@ void CheckPlacesAreFree(const std::filesystem::path& target,
                         const std::vector<std::filesystem::path>& folders,
                         std::vector<StagedFile>& files);
 
-// Writes the commit's journal (on disk before anything is touched), creates the
-// folders and moves the staged files into place, replacing files that exist (also
+// Writes the commit's journal (on disk before anything is touched), moves the new
+// folders (`newFolders`, staged by Mirror) into place, creates the other folders
+// and moves the other staged files into place, replacing files that exist (also
 // read-only ones), and marks the journal complete. When a step fails, everything
 // done so far is undone (new folders removed, replaced files put back) and the
 // failure rethrown unchanged; should the undoing fail too, the journal stays and
 // the next recovery completes the commit instead.
 void CommitStagedFiles(const std::filesystem::path& target,
                        const std::vector<std::filesystem::path>& folders,
+                       const std::vector<std::filesystem::path>& newFolders,
                        const std::vector<StagedFile>& files, StagingFolder& staging,
                        const MoveStep& move);
 

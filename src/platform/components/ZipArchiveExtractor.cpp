@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -124,6 +125,55 @@ void UnpackMember(ZipReader& reader, const ZipEntry& entry, const fs::path& stag
                 [&out](const unsigned char* bytes, std::size_t count) { out.Write(bytes, count); });
   out.Close();
   writer.AddWritten(staged);
+}
+
+// The topmost folders on the members' way that the target does not have yet, each
+// to be staged whole and moved into place in one step; left out is one whose
+// members would not fit below the staging folder at their own paths.
+std::vector<fs::path> NewFolders(const fs::path& target, const Plan& plan,
+                                 std::size_t targetLength) {
+  std::map<fs::path, bool> present;  // each folder looked at once
+  std::map<fs::path, bool> fits;     // by new folder
+  const auto rootOf = [&](const fs::path& folder) {
+    fs::path way;
+    for (const auto& part : folder) {
+      way /= part;
+      auto found = present.find(way);
+      if (found == present.end()) {
+        std::error_code error;
+        found = present.emplace(way, fs::exists(fs::symlink_status(target / way, error))).first;
+      }
+      if (!found->second) return way;
+    }
+    return fs::path();
+  };
+  const auto note = [&](const fs::path& folder, const fs::path& relative, std::size_t limit) {
+    const fs::path root = rootOf(folder);
+    if (root.empty()) return;
+    const bool fit =
+        targetLength + StagingFolder::kMirrorExtra + Utf16Length(relative.wstring()) <= limit;
+    fits.emplace(root, true).first->second &= fit;
+  };
+  for (const auto& [entry, relative] : plan.files) {
+    note(relative.parent_path(), relative, kMaxFilePath);
+    note(relative.parent_path(), relative.parent_path(), kMaxFolderPath);
+  }
+  for (const auto& folder : plan.folders) note(folder, folder, kMaxFolderPath);
+  std::vector<fs::path> roots;
+  for (const auto& [root, fit] : fits) {
+    if (fit) roots.push_back(root);
+  }
+  return roots;
+}
+
+// Whether `relative` lies in one of `folders` (sorted).
+bool InFolders(const fs::path& relative, const std::vector<fs::path>& folders) {
+  fs::path way;
+  for (const auto& part : relative.parent_path()) {
+    way /= part;
+    if (std::binary_search(folders.begin(), folders.end(), way)) return true;
+  }
+  return false;
 }
 
 // Staged files lie deeper than the members' places: a target folder that leaves no
@@ -246,6 +296,7 @@ void ZipArchiveExtractor::Extract() {
   // The archive is closed before anything moves: it may lie in the target folder itself.
   std::unique_ptr<StagingFolder> staging;
   std::vector<StagedFile> staged;
+  std::vector<fs::path> newFolders;  // sorted
   Plan plan;
   try {
     FinishStagedCommits(target, RenameFile);
@@ -255,18 +306,34 @@ void ZipArchiveExtractor::Extract() {
       plan = MakePlan(reader.Entries(), fileMask_, targetLength);
       CheckStagingPathLength(targetLength, plan.files.size());
       CheckFreeSpace(plan, freeSpace_(target));
+      newFolders = NewFolders(target, plan, targetLength);
       staging = std::make_unique<StagingFolder>(target);
+      std::set<fs::path> made;  // folders below the staging folder's mirror
+      const auto makeMirror = [&](const fs::path& folder) {
+        if (made.insert(folder).second) fs::create_directories(staging->Mirror(folder));
+      };
+      for (const auto& folder : plan.folders) {
+        if (InFolders(folder / "x", newFolders)) makeMirror(folder);
+      }
       // Stops before the staging folder is removed: declared after it.
       StagedFileWriter writer;
       for (const auto& [entry, relative] : plan.files) {
-        staged.push_back(StagedFile{staging->NewName(), relative});
+        StagedFile file{fs::path(), relative};
+        file.inNewFolder = InFolders(relative, newFolders);
+        if (file.inNewFolder) {
+          makeMirror(relative.parent_path());
+          file.staged = staging->Mirror(relative);
+        } else {
+          file.staged = staging->NewName();
+        }
+        staged.push_back(std::move(file));
         UnpackMember(reader, *entry, staged.back().staged, writer);
       }
       // On disk before anything moves into place.
       writer.Finish();
     }
     CheckPlacesAreFree(target, plan.folders, staged);
-    CommitStagedFiles(target, plan.folders, staged, *staging, RenameFile);
+    CommitStagedFiles(target, plan.folders, newFolders, staged, *staging, RenameFile);
   } catch (const ZipProblem&) {
     throw;
   } catch (const Error&) {

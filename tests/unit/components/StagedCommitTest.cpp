@@ -50,18 +50,24 @@ class StagedCommitTest : public ::testing::Test {
   }
 
   // Stages the new versions and commits them; rethrows what the commit throws.
+  // "sub/deep" is new: it is staged whole and moves in one step.
   void Commit(InjectedMove& move) {
     StagingFolder staging(target_.Path());
     std::vector<StagedFile> files;
     for (const auto& [name, data] : kNew) {
       files.push_back({staging.NewName(), fs::u8path(name)});
+      if (name.rfind("sub/deep/", 0) == 0) {
+        files.back().inNewFolder = true;
+        files.back().staged = staging.Mirror(files.back().relative);
+        fs::create_directories(files.back().staged.parent_path());
+      }
       WriteBytes(files.back().staged, data);
     }
     CheckPlacesAreFree(target_.Path(), {}, files);
-    CommitStagedFiles(target_.Path(), {}, files, staging, move.Step());
+    CommitStagedFiles(target_.Path(), {}, {fs::u8path("sub/deep")}, files, staging, move.Step());
   }
 
-  static constexpr int kMoves = 6;  // four files, two of them moved aside first
+  static constexpr int kMoves = 6;  // a folder, three files, two of them moved aside first
   const std::vector<std::pair<std::string, std::string>> kNew = {
       {"a.csv", "new a"}, {"c.csv", "new c"}, {"sub/b.csv", "new b"}, {"sub/deep/d.csv", "new d"}};
   TempFolder target_;
@@ -102,7 +108,7 @@ TEST_F(StagedCommitTest, KillAtAnyMoveIsCompletedByRecoveryEvenWhenThatIsKilled)
       InjectedMove none;
       FinishStagedCommits(target_.Path(), none.Step());
 
-      // Killed at the first move, nothing was moved: undone at once, the journal goes.
+      // Killed at its first move, nothing was moved: undone at once, the journal goes.
       EXPECT_EQ(Differences(k == 1 ? old_ : fresh_, Snapshot(target_.Path())), "")
           << "killed at move " << k << ", recovery killed at move " << j;
     }
