@@ -5,6 +5,7 @@
 // whole new data set, nothing missing, and no staging folder is left.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iostream>
 #include <string>
 
@@ -53,41 +54,23 @@ class KillFault : public FaultMatrix {
                                         archive_.wstring() + L"\" \"" + data_.wstring() + L"\"");
   }
 
-  // Whether a staging folder of the data folder holds a journal: the commit has begun.
-  bool CommitBegun() const {
-    std::error_code error;
-    for (fs::directory_iterator item(data_, error), end; !error && item != end;
-         item.increment(error)) {
-      std::error_code ignored;
-      if (item->path().filename().wstring().rfind(L".vyn-", 0) == 0 &&
-          fs::exists(item->path() / "journal", ignored)) {
-        return true;
-      }
-    }
-    return false;
-  }
-
-  // Starts the unpacking and ends it `delayMs` after its commit began.
+  // Starts the unpacking and ends it `delayMs` after its commit began: after a
+  // staging folder of the data folder holds a journal.
   void KillDuringCommit(DWORD delayMs) {
     driver::ChildProcess child = StartUnpacking();
-    ASSERT_TRUE(e2e::AppSession::WaitUntil(
-        60000, [&] { return CommitBegun() || child.WaitForExit(0).has_value(); }));
+    ASSERT_TRUE(e2e::AppSession::WaitUntil(60000, [&] {
+      std::error_code error;
+      for (fs::directory_iterator item(data_, error), end; !error && item != end;
+           item.increment(error)) {
+        if (item->path().filename().wstring().rfind(L".vyn-", 0) == 0 &&
+            fs::exists(item->path() / "journal", error)) {
+          return true;
+        }
+      }
+      return child.WaitForExit(0).has_value();
+    }));
     Sleep(delayMs);
     child.Terminate();  // and waits until it is gone
-  }
-
-  // Files of the data set that are new, and those that are missing.
-  std::pair<int, int> NewAndMissing(const FolderSnapshot& state) const {
-    int fresh = 0, missing = 0;
-    for (const auto& [name, bytes] : old_) {
-      const auto found = state.find(name);
-      if (found == state.end()) {
-        ++missing;
-      } else if (found->second != bytes) {
-        ++fresh;
-      }
-    }
-    return {fresh, missing};
   }
 
   fs::path archive_;
@@ -103,9 +86,14 @@ TEST_F(KillFault, RefreshKilledDuringItsCommitIsCompletedByTheNextStartOrUnpacki
       ASSERT_NO_FATAL_FAILURE(PlantOldFiles());
     }
     ASSERT_NO_FATAL_FAILURE(KillDuringCommit(delayMs));
-    const auto [fresh, missing] = NewAndMissing(test::Snapshot(data_));
-    std::cout << "killed " << delayMs << " ms into the commit: " << fresh << " files new, "
-              << missing << " missing\n";
+    FolderSnapshot now = test::Snapshot(data_);
+    for (auto item = now.begin(); item != now.end();) {
+      item = item->first.rfind(".vyn-", 0) == 0 ? now.erase(item) : std::next(item);
+    }
+    const std::string killed = Differences(oldState_, now);
+    std::cout << "killed " << delayMs
+              << " ms into the commit: " << std::count(killed.begin(), killed.end(), '\n')
+              << " files new or missing\n";
 
     const bool startAgain = round % 2 == 1;
     if (startAgain) {
