@@ -129,7 +129,9 @@ void UnpackMember(ZipReader& reader, const ZipEntry& entry, const fs::path& stag
 
 // The topmost folders on the members' way that the target does not have yet, each
 // to be staged whole and moved into place in one step; left out is one whose
-// members would not fit below the staging folder at their own paths.
+// members would not fit below the staging folder at their own paths. Windows
+// renames no folder while a program holds a file in it open (scanners open fresh
+// files for a moment): such a move fails, and is handled, like a file's.
 std::vector<fs::path> NewFolders(const fs::path& target, const Plan& plan,
                                  std::size_t targetLength) {
   std::map<fs::path, bool> present;  // each folder looked at once
