@@ -53,10 +53,9 @@ void frmDataLoader::LoadStep() {
   settings.AppDataFolder(AppDataPath);
   settings.LoadSettings();
   Item(L"chkTax").SetVisible(settings.TaxDataAvailable() != kFalse);
-  const std::wstring dataFolder = settings.DataFolder();
-  Item(L"txtDatapath").SetText(dataFolder);
+  Item(L"txtDatapath").SetText(settings.DataFolder());
   Item(L"cmdDownload").SetEnabled(false);
-  FinishInterruptedRefresh(dataFolder);
+  FinishInterruptedRefresh(Item(L"txtDatapath").Text());
 }
 
 // A refresh ended (killed, powered off) while its files moved into place is
