@@ -7,6 +7,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <system_error>
 
 #include "platform/components/NativeFile.h"
 
@@ -91,9 +92,18 @@ void WriteJournal(const fs::path& staging, const StagingJournal& journal) {
 }
 
 std::optional<StagingJournal> ReadJournal(const fs::path& staging) {
-  std::ifstream in(JournalPath(staging), std::ios::binary);
-  if (!in) return std::nullopt;
+  // A journal that is there but cannot be read (on Windows a scanner may hold it
+  // for a moment) is no missing journal: its staging folder must stay.
+  const fs::path path = JournalPath(staging);
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    std::error_code error;
+    if (!fs::exists(path, error) && !error) return std::nullopt;
+    throw std::system_error(error ? error : std::make_error_code(std::errc::io_error),
+                            "read journal");
+  }
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) throw std::system_error(std::make_error_code(std::errc::io_error), "read journal");
   const std::size_t endAt = bytes.rfind(std::string("\n") + kEnd);
   if (bytes.compare(0, std::string(kHeader).size(), kHeader) != 0 || endAt == std::string::npos) {
     return std::nullopt;

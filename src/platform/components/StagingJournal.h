@@ -32,6 +32,7 @@ void WriteJournal(const std::filesystem::path& staging, const StagingJournal& jo
 
 // The staging folder's journal; nullopt when there is none, or when it is not one
 // whole journal of this program (its last line's count and CRC-32 disagree).
+// Throws std::system_error when it is there but cannot be read.
 std::optional<StagingJournal> ReadJournal(const std::filesystem::path& staging);
 
 // Leaves the marker that every move of the journal was made.
