@@ -62,6 +62,15 @@ void frmDataLoader::LoadStep() {
                       Item(L"txtDatapath").Text() + L"\", tax data " +
                       (taxOffered ? L"offered" : L"not offered"));
   Item(L"cmdDownload").SetEnabled(false);
+  FinishInterruptedRefresh(Item(L"txtDatapath").Text());
+}
+
+// A refresh ended (killed, powered off) while its files moved into place is
+// completed before the window takes a click, so neither the product nor the next
+// refresh finds half old, half new data. A failure ends the program like any
+// other of the load step, naming the folder and the file.
+void frmDataLoader::FinishInterruptedRefresh(const std::wstring& dataFolder) {
+  platform_.components.CreateUnpackRecovery()->FinishInterruptedUnpacking(dataFolder);
 }
 
 // Looks for the product beside this program, then in the usual install folders.

@@ -45,6 +45,7 @@ class frmDataLoader : public FormEvents {
 
   void LoadStep();
   void ProbeInstallPath();
+  void FinishInterruptedRefresh(const std::wstring& dataFolder);
   std::wstring ReadProductValue(const wchar_t* valueName);
   RegistryServices Registry();
   void UpdateDownloadButton();

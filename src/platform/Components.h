@@ -3,16 +3,19 @@
 #include <memory>
 
 #include "platform/ProductSettings.h"
+#include "platform/UnpackRecovery.h"
 #include "platform/ZipExtractor.h"
 
 namespace vyn {
 
-// Creates the two components; failures to create are thrown as Error.
+// Creates the two components, and the recovery of unpackings that were ended
+// midway; failures to create are thrown as Error.
 class ComponentFactory {
  public:
   virtual ~ComponentFactory() = default;
   virtual std::shared_ptr<ProductSettings> CreateProductSettings() = 0;
   virtual std::shared_ptr<ZipExtractor> CreateZipExtractor() = 0;
+  virtual std::shared_ptr<UnpackRecovery> CreateUnpackRecovery() = 0;
 };
 
 }  // namespace vyn

@@ -70,6 +70,10 @@ void FakeZipExtractor::SourceArchive(const std::wstring& path) {
   log_.Record(L"SourceArchive(" + path + L")");
 }
 
+void FakeUnpackRecovery::FinishInterruptedUnpacking(const std::wstring& folder) {
+  log_.Record(L"FinishInterruptedUnpacking(" + folder + L")");
+}
+
 std::shared_ptr<ProductSettings> FakeComponents::CreateProductSettings() {
   return settings;
 }
@@ -77,6 +81,10 @@ std::shared_ptr<ProductSettings> FakeComponents::CreateProductSettings() {
 std::shared_ptr<ZipExtractor> FakeComponents::CreateZipExtractor() {
   ++zipExtractorsCreated;
   return std::make_shared<FakeZipExtractor>(log);
+}
+
+std::shared_ptr<UnpackRecovery> FakeComponents::CreateUnpackRecovery() {
+  return std::make_shared<FakeUnpackRecovery>(log);
 }
 
 }  // namespace vyn::fakes

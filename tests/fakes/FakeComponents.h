@@ -54,8 +54,17 @@ class FakeZipExtractor : public ZipExtractor {
   CallLog& log_;
 };
 
+class FakeUnpackRecovery : public UnpackRecovery {
+ public:
+  explicit FakeUnpackRecovery(CallLog& log) : log_(log) {}
+  void FinishInterruptedUnpacking(const std::wstring& folder) override;
+
+ private:
+  CallLog& log_;
+};
+
 // Hands out the one settings fake (so a test can configure it first) and a new
-// zip fake per request; both log into the same CallLog.
+// zip fake and recovery fake per request; all log into the same CallLog.
 class FakeComponents : public ComponentFactory {
  public:
   CallLog log;
@@ -64,6 +73,7 @@ class FakeComponents : public ComponentFactory {
 
   std::shared_ptr<ProductSettings> CreateProductSettings() override;
   std::shared_ptr<ZipExtractor> CreateZipExtractor() override;
+  std::shared_ptr<UnpackRecovery> CreateUnpackRecovery() override;
 };
 
 }  // namespace vyn::fakes

@@ -51,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (CountEntries(outside) != 1 + CountEntries(target)) std::abort();
   if (refused && CountEntries(target) != 0) std::abort();
   for (const auto& item : fs::directory_iterator(target)) {
-    if (item.path().filename().string().rfind(".vyn-staging-", 0) == 0) std::abort();
+    const std::string name = item.path().filename().string();
+    if (name.size() == 13 && name.rfind(".vyn-", 0) == 0) std::abort();  // ".vyn-" and 8 hex digits
   }
   fs::remove_all(target);
   fs::create_directory(target);

@@ -13,4 +13,8 @@ std::shared_ptr<ZipExtractor> DefaultComponents::CreateZipExtractor() {
   return std::make_shared<ZipArchiveExtractor>();
 }
 
+std::shared_ptr<UnpackRecovery> DefaultComponents::CreateUnpackRecovery() {
+  return std::make_shared<ZipUnpackRecovery>();
+}
+
 }  // namespace vyn

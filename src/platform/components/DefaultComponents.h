@@ -4,11 +4,13 @@
 
 namespace vyn {
 
-// The program's own components: the settings file and the zip extractor.
+// The program's own components: the settings file and the zip extractor (with the
+// recovery of its interrupted runs).
 class DefaultComponents : public ComponentFactory {
  public:
   std::shared_ptr<ProductSettings> CreateProductSettings() override;
   std::shared_ptr<ZipExtractor> CreateZipExtractor() override;
+  std::shared_ptr<UnpackRecovery> CreateUnpackRecovery() override;
 };
 
 }  // namespace vyn

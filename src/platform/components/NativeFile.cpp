@@ -45,6 +45,15 @@ void NativeFile::Close() {
   if (std::fclose(file_.release()) != 0) throw LastError("close");
 }
 
+bool NativeFile::CloseAndCommitIfCheap() {
+  if (native_file::kCommitEachFile) {
+    CommitAndClose();
+    return true;
+  }
+  Close();
+  return false;
+}
+
 std::uint64_t FreeSpace(const std::filesystem::path& folder) {
   // The library asks statvfs, or GetDiskFreeSpaceExW on Windows; what is left for
   // this user, after quotas and reserved blocks.

@@ -32,6 +32,11 @@ class NativeFile {
   void CommitAndClose();
   // Flushes the stream and closes; the data may still wait in the system's cache.
   void Close();
+  // Closes a file that must reach the disk along with many others. Where the
+  // system commits one open file cheaply (Windows), it is committed now and true is
+  // returned: committing it later would cost opening it again. Elsewhere it is
+  // closed as by Close and false returned; CommitToDisk must still be called for it.
+  bool CloseAndCommitIfCheap();
 
  private:
   struct Closer {

@@ -20,5 +20,8 @@ std::int64_t Tell(std::FILE* file);
 int Sync(std::FILE* file);
 // Starts writing flushed data out without waiting; only a hint.
 void StartWriteBack(std::FILE* file);
+// Whether committing each open file (Sync) costs less than committing many closed
+// files later in one CommitToDisk.
+extern const bool kCommitEachFile;
 
 }  // namespace vyn::native_file

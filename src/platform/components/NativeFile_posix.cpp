@@ -36,6 +36,9 @@ std::int64_t Tell(std::FILE* file) {
   return ftello(file);
 }
 
+// One syncfs in CommitToDisk commits every file of a file system at once.
+const bool kCommitEachFile = false;
+
 int Sync(std::FILE* file) {
   return fsync(fileno(file));
 }

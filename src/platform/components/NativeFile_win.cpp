@@ -42,6 +42,9 @@ int Sync(std::FILE* file) {
 // The system writes closed files out by itself; CommitToDisk waits for them.
 void StartWriteBack(std::FILE*) {}
 
+// CommitToDisk opens every file again, and Windows commits one file at a time.
+const bool kCommitEachFile = true;
+
 }  // namespace native_file
 
 using native_file::LastError;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "platform/components/FileNameCase.h"
 #include "platform/components/NativeFile.h"
 #include "platform/components/StagedExtraction.h"
+#include "platform/components/StagedFileWriter.h"
 #include "platform/components/WildcardMatch.h"
 #include "platform/components/ZipNames.h"
 #include "platform/components/ZipReader.h"
@@ -111,6 +113,96 @@ void CheckFreeSpace(const Plan& plan, std::uint64_t free) {
   }
 }
 
+// Small members are unpacked into memory and written by the writer's workers;
+// large ones are written here, as they are unpacked.
+constexpr std::uint64_t kLargeMember = 1u << 20;
+
+void UnpackMember(ZipReader& reader, const ZipEntry& entry, const fs::path& staged,
+                  StagedFileWriter& writer) {
+  if (entry.uncompressedSize <= kLargeMember) {
+    // No more than the declared size reaches the sink.
+    std::vector<unsigned char> data;
+    data.reserve(static_cast<std::size_t>(entry.uncompressedSize));
+    reader.Unpack(entry, [&data](const unsigned char* bytes, std::size_t count) {
+      data.insert(data.end(), bytes, bytes + count);
+    });
+    writer.Add(staged, std::move(data));
+    return;
+  }
+  NativeFile out(staged, NativeFile::Mode::kCreate);
+  reader.Unpack(entry,
+                [&out](const unsigned char* bytes, std::size_t count) { out.Write(bytes, count); });
+  out.Close();
+  writer.AddWritten(staged);
+}
+
+// The topmost folders on the members' way that the target does not have yet, each
+// to be staged whole and moved into place in one step; left out is one whose
+// members would not fit below the staging folder at their own paths. Windows
+// renames no folder while a program holds a file in it open (scanners open fresh
+// files for a moment): such a move fails, and is handled, like a file's.
+std::vector<fs::path> NewFolders(const fs::path& target, const Plan& plan,
+                                 std::size_t targetLength) {
+  std::map<fs::path, bool> present;  // each folder looked at once
+  std::map<fs::path, bool> fits;     // by new folder
+  const auto rootOf = [&](const fs::path& folder) {
+    fs::path way;
+    for (const auto& part : folder) {
+      way /= part;
+      auto found = present.find(way);
+      if (found == present.end()) {
+        std::error_code error;
+        found = present.emplace(way, fs::exists(fs::symlink_status(target / way, error))).first;
+      }
+      if (!found->second) return way;
+    }
+    return fs::path();
+  };
+  const auto note = [&](const fs::path& folder, const fs::path& relative, std::size_t limit) {
+    const fs::path root = rootOf(folder);
+    if (root.empty()) return;
+    const bool fit =
+        targetLength + StagingFolder::kMirrorExtra + Utf16Length(relative.wstring()) <= limit;
+    fits.emplace(root, true).first->second &= fit;
+  };
+  for (const auto& [entry, relative] : plan.files) {
+    note(relative.parent_path(), relative, kMaxFilePath);
+    note(relative.parent_path(), relative.parent_path(), kMaxFolderPath);
+  }
+  for (const auto& folder : plan.folders) note(folder, folder, kMaxFolderPath);
+  std::vector<fs::path> roots;
+  for (const auto& [root, fit] : fits) {
+    if (fit) roots.push_back(root);
+  }
+  return roots;
+}
+
+// Whether `relative` lies in one of `folders` (sorted).
+bool InFolders(const fs::path& relative, const std::vector<fs::path>& folders) {
+  fs::path way;
+  for (const auto& part : relative.parent_path()) {
+    way /= part;
+    if (std::binary_search(folders.begin(), folders.end(), way)) return true;
+  }
+  return false;
+}
+
+// Staged files lie deeper than the members' places: a target folder that leaves no
+// room for them is refused before anything is written.
+void CheckStagingPathLength(std::size_t targetLength, std::size_t files) {
+  for (const bool folder : {true, false}) {
+    const std::size_t length = targetLength + StagingFolder::ExtraLength(files, folder);
+    const std::size_t limit = folder ? kMaxFolderPath : kMaxFilePath;
+    if (length > limit) {
+      throw ZipProblem{zip_errors::kTargetUnwritable, L"",
+                       L"the target folder's path is too long: unpacking adds up to " +
+                           std::to_wstring(length - targetLength) + L" characters to its " +
+                           std::to_wstring(targetLength) + L", and Windows allows at most " +
+                           std::to_wstring(limit)};
+    }
+  }
+}
+
 // Checks every member's name, whether or not the mask picks it, and lists what to unpack.
 // `targetLength`: the target folder's full path with its closing separator, in characters.
 Plan MakePlan(const std::vector<ZipEntry>& entries, const std::wstring& mask,
@@ -159,6 +251,17 @@ Plan MakePlan(const std::vector<ZipEntry>& entries, const std::wstring& mask,
 
 }  // namespace
 
+void ZipUnpackRecovery::FinishInterruptedUnpacking(const std::wstring& folder) {
+  try {
+    FinishStagedCommits(ToFsPath(WithoutQuotes(folder)), RenameFile);
+  } catch (const std::exception& failure) {
+    throw Error(zip_errors::kTargetUnwritable, L"An unpacking into \"" + folder +
+                                                   L"\" that was ended before it was done "
+                                                   L"cannot be completed: " +
+                                                   WidenFromUtf8(failure.what()));
+  }
+}
+
 ZipArchiveExtractor::ZipArchiveExtractor() : ZipArchiveExtractor(FreeSpace) {}
 
 ZipArchiveExtractor::ZipArchiveExtractor(FreeSpaceQuery freeSpace)
@@ -204,31 +307,44 @@ void ZipArchiveExtractor::Extract() {
   // The archive is closed before anything moves: it may lie in the target folder itself.
   std::unique_ptr<StagingFolder> staging;
   std::vector<StagedFile> staged;
+  std::vector<fs::path> newFolders;  // sorted
   Plan plan;
   try {
+    FinishStagedCommits(target, RenameFile);
     {
       ZipReader reader(ToFsPath(sourceArchive_));
-      plan = MakePlan(reader.Entries(), fileMask_, FullPathLength(target));
-      RemoveLeftStagingFolders(target);
+      const std::size_t targetLength = FullPathLength(target);
+      plan = MakePlan(reader.Entries(), fileMask_, targetLength);
+      CheckStagingPathLength(targetLength, plan.files.size());
       CheckFreeSpace(plan, freeSpace_(target));
+      newFolders = NewFolders(target, plan, targetLength);
       staging = std::make_unique<StagingFolder>(target);
-      for (const auto& [entry, relative] : plan.files) {
-        StagedFile file{staging->NewName(), relative};
-        NativeFile out(file.staged, NativeFile::Mode::kCreate);
-        reader.Unpack(*entry, [&out](const unsigned char* bytes, std::size_t count) {
-          out.Write(bytes, count);
-        });
-        out.Close();
-        staged.push_back(std::move(file));
+      std::set<fs::path> made;  // folders below the staging folder's mirror
+      const auto makeMirror = [&](const fs::path& folder) {
+        if (made.insert(folder).second) fs::create_directories(staging->Mirror(folder));
+      };
+      for (const auto& folder : plan.folders) {
+        if (InFolders(folder / "x", newFolders)) makeMirror(folder);
       }
+      // Stops before the staging folder is removed: declared after it.
+      StagedFileWriter writer;
+      for (const auto& [entry, relative] : plan.files) {
+        StagedFile file{fs::path(), relative};
+        file.inNewFolder = InFolders(relative, newFolders);
+        if (file.inNewFolder) {
+          makeMirror(relative.parent_path());
+          file.staged = staging->Mirror(relative);
+        } else {
+          file.staged = staging->NewName();
+        }
+        staged.push_back(std::move(file));
+        UnpackMember(reader, *entry, staged.back().staged, writer);
+      }
+      // On disk before anything moves into place.
+      writer.Finish();
     }
-    // On disk before anything moves into place, in one go: a commit per member
-    // would cost more than the unpacking.
-    std::vector<fs::path> stagedPaths;
-    for (const auto& file : staged) stagedPaths.push_back(file.staged);
-    CommitToDisk(stagedPaths);
     CheckPlacesAreFree(target, plan.folders, staged);
-    CommitStagedFiles(target, plan.folders, staged, *staging);
+    CommitStagedFiles(target, plan.folders, newFolders, staged, *staging, RenameFile);
   } catch (const ZipProblem&) {
     throw;
   } catch (const Error&) {

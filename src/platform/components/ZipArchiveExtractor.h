@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/UnpackRecovery.h"
 #include "platform/ZipExtractor.h"
 #include "platform/components/ZipErrors.h"
 
@@ -13,7 +14,8 @@ namespace vyn {
 // Unpacks zip archives safely: nothing is written outside the target folder, and a
 // bad archive leaves the folder as it was. Members are checked and unpacked into a
 // staging folder inside the target first; only when all are good do they move into
-// place, replacing files that exist and creating subfolders. Before anything is
+// place, replacing files that exist and creating subfolders, under a journal that
+// lets a run ended midway be completed by the next. Before anything is
 // written, the declared sizes must fit in the target's free space. Error numbers: ZipErrors.h.
 class ZipArchiveExtractor : public ZipExtractor {
  public:
@@ -35,6 +37,13 @@ class ZipArchiveExtractor : public ZipExtractor {
   std::wstring targetFolder_;
   std::wstring fileMask_ = L"*.*";
   std::wstring sourceArchive_;
+};
+
+// Completes, in a folder, the commits of unpackings that were ended while they moved
+// files into place (see FinishStagedCommits).
+class ZipUnpackRecovery : public UnpackRecovery {
+ public:
+  void FinishInterruptedUnpacking(const std::wstring& folder) override;
 };
 
 }  // namespace vyn

@@ -33,7 +33,8 @@ TEST_F(DownloadSequenceTest, BothDataSetsFetchUnpackRecordAndEndTheProgram) {
   EXPECT_THAT(
       SettingsCalls(),
       ElementsAre(L"AppDataFolder(C:\\ProgramData\\Veltrix\\)", L"LoadSettings",
-                  L"TaxDataAvailable", L"DataFolder", L"FilePrefix", L"FilePrefix",
+                  L"TaxDataAvailable", L"DataFolder",
+                  L"FinishInterruptedUnpacking(C:\\Veltrix\\Data\\)", L"FilePrefix", L"FilePrefix",
                   L"MlsDataUpdated(1)", L"FilePrefix", L"FilePrefix", L"TaxDataUpdated(1)",
                   L"TaxDataFolder(C:\\Veltrix\\Data\\)", L"SettingsKey", L"TaxDataLocation"));
   EXPECT_THAT(
@@ -192,7 +193,7 @@ TEST_P(NonTextDownloadHost, IsRefusedWithAMessageAndNothingIsFetched) {
   EXPECT_EQ(boxes.Shown()[0].title, L"VYNDataLoader");
   EXPECT_TRUE(inet.CallsTo("InternetOpenA").empty());
   EXPECT_TRUE(WindowLoaded());
-  EXPECT_EQ(SettingsCalls().size(), 4u) << "only the load step's calls";
+  EXPECT_EQ(SettingsCalls().size(), 5u) << "only the load step's calls";
 }
 
 INSTANTIATE_TEST_SUITE_P(

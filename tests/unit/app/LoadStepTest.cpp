@@ -20,7 +20,8 @@ TEST_F(AppTest, LoadFillsTheWindowFromRegistryAndSettings) {
   EXPECT_FALSE(Window().Fake(L"cmdDownload").Enabled());
   EXPECT_TRUE(boxes.Shown().empty());
   EXPECT_THAT(SettingsCalls(), ElementsAre(L"AppDataFolder(C:\\ProgramData\\Veltrix\\)",
-                                           L"LoadSettings", L"TaxDataAvailable", L"DataFolder"));
+                                           L"LoadSettings", L"TaxDataAvailable", L"DataFolder",
+                                           L"FinishInterruptedUnpacking(C:\\Veltrix\\Data\\)"));
   EXPECT_EQ(registry.OpenHandles(), 0);
 }
 
@@ -116,13 +117,15 @@ TEST_F(AppTest, TaxBoxIsHiddenWhenTaxDataIsNotOffered) {
   EXPECT_FALSE(Window().Fake(L"cmdDownload").Enabled());
 }
 
-TEST_F(AppTest, SettingsComponentFailureEndsTheLoad) {
-  components.log.failOn = L"LoadSettings";
-  try {
-    loader.Load();
-    FAIL() << "the failure should end the program";
-  } catch (const Error& error) {
-    EXPECT_EQ(error.Number(), static_cast<std::int32_t>(0x80004005u));
+TEST_F(AppTest, SettingsOrRecoveryFailureEndsTheLoad) {
+  for (const wchar_t* call : {L"LoadSettings", L"FinishInterruptedUnpacking"}) {
+    components.log.failOn = call;
+    try {
+      frmDataLoader(platform).Load();
+      ADD_FAILURE() << "a failure of " << call << " should end the program";
+    } catch (const Error& error) {
+      EXPECT_EQ(error.Number(), static_cast<std::int32_t>(0x80004005u));
+    }
   }
 }
 

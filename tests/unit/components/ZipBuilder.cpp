@@ -31,7 +31,7 @@ struct Packed {
 
 Packed Pack(const ZipTestMember& m) {
   Packed p;
-  p.bytes = m.deflate ? ZipBuilder::Deflate(m.data, m.level) : m.data;
+  p.bytes = m.packed ? *m.packed : m.deflate ? ZipBuilder::Deflate(m.data, m.level) : m.data;
   p.method = m.method != 0xFFFF ? m.method : (m.deflate ? 8 : 0);
   p.crc = m.storedCrc ? *m.storedCrc : ZipBuilder::Crc(m.data);
   p.flags = static_cast<std::uint16_t>((m.dataDescriptor ? 0x0008 : 0) | (m.utf8Name ? 0x0800 : 0));

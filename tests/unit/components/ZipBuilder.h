@@ -21,6 +21,7 @@ struct ZipTestMember {
   std::uint16_t method = 0xFFFF;           // overrides the method field when set
   std::optional<std::uint32_t> storedCrc;  // a wrong CRC to record
   std::optional<std::string> localName;    // a different name in the local header
+  std::optional<std::string> packed;       // stored as the member's packed bytes instead
 };
 
 // Builds zip archives in memory with zlib, including malformed ones.

@@ -135,6 +135,22 @@ TEST_F(ZipHostileArchiveTest, DamagedDeflateStreamIsRefused) {
   ExpectRefused(archive, zip_errors::kBadData);
 }
 
+// Headers that agree with packed bytes cut short: zlib then asks for input that
+// never comes, which must end the member, not loop (ctest's timeout would catch that).
+TEST_F(ZipHostileArchiveTest, DeflatedDataCutShortWithAgreeingHeadersIsRefused) {
+  std::string data;
+  for (int i = 0; i < 100000; ++i) data += static_cast<char>('a' + (i * 7 + i / 13) % 26);
+  ZipTestMember cut = Member("cut.csv", data);
+  const std::string whole = ZipBuilder::Deflate(data);
+  for (std::size_t length : {std::size_t{1}, whole.size() / 2, whole.size() - 1}) {
+    cut.packed = whole.substr(0, length);
+
+    const Error error = ExpectRefused(ZipBuilder().Add(cut).Build(), zip_errors::kBadData);
+
+    EXPECT_NE(error.Description().find(L"end too early"), std::wstring::npos) << error.what();
+  }
+}
+
 TEST_F(ZipHostileArchiveTest, OverlappingMembersAreRefused) {
   // "inner.txt" has its local header and data inside "outer.bin"'s stored data.
   const ZipTestMember inner = Member("inner.txt", "shared bytes");
@@ -197,22 +213,26 @@ TEST_F(ZipHostileArchiveTest, MissingArchiveIsUnreadable) {
 TEST_F(ZipHostileArchiveTest, MembersBeyondTheFreeSpaceAreRefusedBeforeAnythingIsWritten) {
   // Two honest 5 MiB members, 10 MiB in all; the drive has 9 MiB beside the margin.
   constexpr std::uint64_t kFree = (64u << 20) + (9u << 20);
-  const std::string archive = ZipBuilder()
-                                  .Add(Member("first.csv", std::string(5u << 20, '\0')))
-                                  .Add(Member("second.csv", std::string(5u << 20, ' ')))
-                                  .Build();
-  std::map<std::string, std::string> whenAsked;
-  freeSpace_ = [&](const fs::path& folder) {
-    EXPECT_EQ(folder, target_);
-    whenAsked = Snapshot(work_.Path());
-    return kFree;
-  };
+  for (const std::string folder : {"", "photos/", "photos/2024/"}) {
+    const std::string archive =
+        ZipBuilder()
+            .Add(Member(folder + "first.csv", std::string(5u << 20, '\0')))
+            .Add(Member("photos/" + folder + "second.csv", std::string(5u << 20, ' ')))
+            .Build();
+    std::map<std::string, std::string> whenAsked;
+    freeSpace_ = [&](const fs::path& asked) {
+      EXPECT_EQ(asked, target_);
+      whenAsked = Snapshot(work_.Path());
+      return kFree;
+    };
 
-  const Error error = ExpectRefused(archive, zip_errors::kTargetUnwritable);
+    const Error error = ExpectRefused(archive, zip_errors::kTargetUnwritable);
 
-  EXPECT_EQ(whenAsked, Snapshot(work_.Path())) << "written before the free space was known";
-  EXPECT_NE(error.Description().find(L"10485760 bytes"), std::wstring::npos) << error.what();
-  EXPECT_NE(error.Description().find(std::to_wstring(kFree) + L" bytes free"), std::wstring::npos);
+    EXPECT_EQ(whenAsked, Snapshot(work_.Path())) << "written before the free space was known";
+    EXPECT_NE(error.Description().find(L"10485760 bytes"), std::wstring::npos) << error.what();
+    EXPECT_NE(error.Description().find(std::to_wstring(kFree) + L" bytes free"),
+              std::wstring::npos);
+  }
 }
 
 TEST_F(ZipHostileArchiveTest, EndRecordHiddenInTheCommentDoesNotHideTheMembers) {
@@ -286,11 +306,44 @@ TEST_F(ZipHostileArchiveTest, FullPathOfMaxPathIsTheLimit) {
   std::wstring folder = fs::absolute(target_).wstring();
   const std::size_t room = 259 - (folder.size() + 1) - 2;  // "d/" on the way
   const std::string longest = "d/" + std::string(room, 'f');
+  // A folder entry's full path may have 247 characters, 248 are too many.
+  const std::string longestFolder = "e/" + std::string(room - 12, 'g') + "/";
 
   ExpectRefused(ZipBuilder().Add(Member(longest + "f", "over")).Build(), zip_errors::kUnsafeMember);
-  Extract(ZipBuilder().Add(Member(longest, "fits")).Build());
+  ExpectRefused(ZipBuilder()
+                    .Add(Member("a.csv", "1"))
+                    .AddFolder("e/" + std::string(room - 11, 'g') + "/")
+                    .Build(),
+                zip_errors::kUnsafeMember);
+  Extract(ZipBuilder().Add(Member(longest, "fits")).AddFolder(longestFolder).Build());
 
   EXPECT_EQ(ReadBytes(target_ / "d" / std::string(room, 'f')), "fits");
+  EXPECT_TRUE(fs::is_directory(target_ / "e" / std::string(room - 12, 'g')));
+}
+
+// The staging folder adds its characters below the data folder: one of 232
+// characters (with its closing separator) still takes a small archive, one of 233
+// is refused as too long before anything is written.
+TEST_F(ZipHostileArchiveTest, StagingBelowALongDataFolderFitsOrIsRefusedAsTooLong) {
+  const std::size_t base = fs::absolute(target_).wstring().size() + 1;
+  const std::string archive = ZipBuilder().Add(Member("a.csv", "fits")).Build();
+  WriteBytes(work_.Path() / "archive.zip", archive);
+  for (const std::size_t length : {232u, 233u}) {
+    const fs::path deep = target_ / std::string(length - base - 1, 'p');
+    fs::create_directories(deep);
+    const auto before = Snapshot(target_);
+    ZipArchiveExtractor zip;
+    try {
+      UnpackArchive(zip, work_.Path() / "archive.zip", fs::absolute(deep).wstring());
+      EXPECT_EQ(length, 232u);
+      EXPECT_EQ(ReadBytes(deep / "a.csv"), "fits");
+    } catch (const Error& error) {
+      EXPECT_EQ(length, 233u) << error.what();
+      EXPECT_EQ(error.Number(), zip_errors::kTargetUnwritable);
+      EXPECT_NE(error.Description().find(L"too long"), std::wstring::npos) << error.what();
+      EXPECT_EQ(Snapshot(target_), before);
+    }
+  }
 }
 
 TEST_F(ZipHostileArchiveTest, ReplacingAReadOnlyFileLeavesNoStagingFolder) {
