@@ -55,6 +55,17 @@ bool IsDeviceName(std::wstring_view part) {
          isPortNumber(upper[3]);
 }
 
+// The data folder's own staging folders begin so (".vyn-" and hex digits), and the
+// next unpack removes them: a member there would be unpacked and then deleted.
+bool IsReservedTopName(std::wstring_view part) {
+  static constexpr std::wstring_view kReserved = L".VYN-";
+  if (part.size() < kReserved.size()) return false;
+  for (std::size_t i = 0; i < kReserved.size(); ++i) {
+    if (AsciiUpper(part[i]) != kReserved[i]) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::wstring DecodeMemberName(std::string_view raw, bool utf8) {
@@ -105,6 +116,9 @@ std::vector<std::wstring> SafeMemberPath(std::wstring_view name) {
     }
   }
   finishPart();
+  if (!parts.empty() && IsReservedTopName(parts.front())) {
+    Unsafe(name, L"the name is kept for the program's own staging folders");
+  }
   return parts;
 }
 

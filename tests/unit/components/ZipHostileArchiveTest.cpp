@@ -287,6 +287,17 @@ TEST_F(ZipHostileArchiveTest, EveryPortDeviceNameIsRefused) {
   ExpectRefused(ZipBuilder().Add(Member("COM\xFD.txt", "x")).Build(), zip_errors::kUnsafeMember);
 }
 
+// The next unpack would delete what lies in a folder named as its staging folders.
+TEST_F(ZipHostileArchiveTest, StagingFolderNamesAreRefusedAtTheTopOnly) {
+  for (const char* name : {".vyn-0123abcd/x.csv", ".VYN-staging-0123456789abcdef/x.csv"}) {
+    const Error error =
+        ExpectRefused(ZipBuilder().Add(Member(name, "x")).Build(), zip_errors::kUnsafeMember);
+    EXPECT_NE(error.Description().find(L"staging"), std::wstring::npos) << name;
+  }
+  Extract(ZipBuilder().Add(Member("sub/.vyn-0123abcd/x.csv", "x")).Build());
+  EXPECT_EQ(ReadBytes(target_ / "sub" / ".vyn-0123abcd" / "x.csv"), "x");
+}
+
 TEST_F(ZipHostileArchiveTest, NamesLongerThanWindowsAllowsAreRefusedInLittleMemory) {
   std::string deep;
   for (int i = 0; i < 32765; ++i) deep += "a/";
