@@ -4,6 +4,7 @@
 #include <restartmanager.h>
 
 #include "platform/win32/Win32FileRetry.h"
+#include "platform/win32/Win32Handle.h"
 
 namespace vyn {
 
@@ -32,20 +33,20 @@ class RestartManagerSession {
 // The name of the program's file ("VYN Veltrix.exe"), if it is still the process
 // the Restart Manager saw: a process id may have been given to another since.
 std::wstring ProgramFile(const RM_UNIQUE_PROCESS& process) {
-  HANDLE handle = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process.dwProcessId);
-  if (handle == nullptr) return L"";
+  const Win32Handle handle(
+      OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process.dwProcessId));
+  if (!handle) return L"";
   std::wstring program;
   FILETIME created{}, exited{}, kernel{}, user{};
   WCHAR image[MAX_PATH * 4] = {};
   DWORD length = static_cast<DWORD>(sizeof image / sizeof image[0]);
-  if (GetProcessTimes(handle, &created, &exited, &kernel, &user) &&
+  if (GetProcessTimes(handle.Get(), &created, &exited, &kernel, &user) &&
       CompareFileTime(&created, &process.ProcessStartTime) == 0 &&
-      QueryFullProcessImageNameW(handle, 0, image, &length)) {
+      QueryFullProcessImageNameW(handle.Get(), 0, image, &length)) {
     program.assign(image, length);
     const std::size_t slash = program.find_last_of(L"\\/");
     if (slash != std::wstring::npos) program.erase(0, slash + 1);
   }
-  CloseHandle(handle);
   return program;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/win32/Win32FileRetry.h"
 
 #include "platform/TransientRetry.h"
+#include "platform/win32/Win32Handle.h"
 
 namespace vyn {
 
@@ -37,14 +38,10 @@ DWORD CallWhileRefused(const std::wstring& path, const std::function<BOOL()>& ca
 }
 
 bool IsOpenWithoutSharing(const std::wstring& path) {
-  HANDLE handle =
+  const Win32Handle handle(
       CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle != INVALID_HANDLE_VALUE) {
-    CloseHandle(handle);
-    return false;
-  }
-  return GetLastError() == ERROR_SHARING_VIOLATION;
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return !handle && GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
 std::optional<std::vector<FileHolder>> HoldersAfter(DWORD error, const std::wstring& path) {

@@ -4,6 +4,8 @@
 
 #include <exception>
 
+#include "platform/win32/Win32Handle.h"
+
 namespace vyn {
 namespace {
 
@@ -20,24 +22,6 @@ constexpr DWORD kPlainWaitMs = 20;
 constexpr int kPaintsPerPass = 16;
 
 thread_local bool insideWait = false;
-
-class Handle {
- public:
-  explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  ~Handle() {
-    if (handle_) CloseHandle(handle_);
-  }
-  HANDLE Get() const { return handle_; }
-  void Reset(HANDLE handle) {
-    if (handle_) CloseHandle(handle_);
-    handle_ = handle;
-  }
-
- private:
-  HANDLE handle_;
-};
 
 // Sent messages and painting only: any PeekMessage delivers the messages other
 // threads and processes sent, and the paint filter takes nothing else out.
@@ -60,8 +44,8 @@ void AnswerWindowSystem() {
 struct Win32ResponsiveWait::Worker {
   SRWLOCK lock = SRWLOCK_INIT;
   CONDITION_VARIABLE changed = CONDITION_VARIABLE_INIT;
-  Handle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-  Handle thread;
+  Win32Handle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  Win32Handle thread;
   // Under the lock:
   const std::function<void()>* work = nullptr;
   bool finished = false;
@@ -99,10 +83,8 @@ struct Win32ResponsiveWait::Worker {
   }
 
   bool Started() {
-    if (thread.Get() == nullptr && done.Get() != nullptr) {
-      thread.Reset(CreateThread(nullptr, 0, Loop, this, 0, nullptr));
-    }
-    return thread.Get() != nullptr;
+    if (!thread && done) thread.Reset(CreateThread(nullptr, 0, Loop, this, 0, nullptr));
+    return static_cast<bool>(thread);
   }
 
   // Hands work over and waits for it a moment without looking at the queue:
@@ -143,7 +125,7 @@ bool InsideResponsiveWait() {
 Win32ResponsiveWait::Win32ResponsiveWait() : worker_(std::make_unique<Worker>()) {}
 
 Win32ResponsiveWait::~Win32ResponsiveWait() {
-  if (worker_->thread.Get() == nullptr) return;
+  if (!worker_->thread) return;
   AcquireSRWLockExclusive(&worker_->lock);
   worker_->quit = true;
   WakeAllConditionVariable(&worker_->changed);

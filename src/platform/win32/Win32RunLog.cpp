@@ -5,18 +5,11 @@
 #include <knownfolders.h>
 #include <shlobj.h>
 
-#include <memory>
-#include <type_traits>
-
 #include "platform/win32/Win32Environment.h"
+#include "platform/win32/Win32Handle.h"
 
 namespace vyn {
 namespace {
-
-struct FileCloser {
-  void operator()(HANDLE file) const { CloseHandle(file); }
-};
-using UniqueFile = std::unique_ptr<std::remove_pointer_t<HANDLE>, FileCloser>;
 
 LogTime Now() {
   SYSTEMTIME local{};
@@ -76,13 +69,12 @@ void Win32RunLog::Write(const std::wstring& event) noexcept {
     }
     // Append-only access: lines of two runs at the same moment do not overwrite
     // each other, and a reader (support's editor) may keep the file open.
-    HANDLE opened = CreateFileW(path_.c_str(), FILE_APPEND_DATA,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (opened == INVALID_HANDLE_VALUE) return;
-    UniqueFile file(opened);
+    const Win32Handle file(CreateFileW(path_.c_str(), FILE_APPEND_DATA,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return;
     DWORD written = 0;
-    WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   } catch (...) {
     // Out of memory while formatting: the line is lost, nothing else.
   }
