@@ -8,7 +8,6 @@
 #include <string>
 
 #include "platform/Platform.h"
-#include "platform/components/DefaultComponents.h"
 #include "platform/win32/Win32AnsiCodec.h"
 #include "platform/win32/Win32BinaryFiles.h"
 #include "platform/win32/Win32Environment.h"
@@ -19,6 +18,7 @@
 #include "platform/win32/Win32RunLog.h"
 #include "platform/win32/Win32TempFiles.h"
 #include "platform/win32/Win32WinInet.h"
+#include "program/DefaultComponents.h"
 
 namespace vyn::bench {
 

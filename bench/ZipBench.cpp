@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/Error.h"
-#include "platform/components/ZipArchiveExtractor.h"
+#include "platform/unpack/ZipArchiveExtractor.h"
 
 namespace {
 

@@ -41,7 +41,7 @@ export http_proxy="" HTTP_PROXY="" https_proxy="" no_proxy="*"
 # A Linux path as Wine programs see it through the Z: drive.
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
-exe=$build/src/platform/win32/VYNDataLoader.exe
+exe=$build/src/program/VYNDataLoader.exe
 driver=$build/tests/wine/app/vyn_demo_driver.exe
 vyn=$demo/vyn
 xvfb_pid=""

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/components/SettingsDocument.h"
-#include "platform/components/SettingsValues.h"
+#include "platform/settings/SettingsDocument.h"
+#include "platform/settings/SettingsValues.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "FuzzWorkFolder.h"
 #include "platform/Error.h"
-#include "platform/components/ZipArchiveExtractor.h"
+#include "platform/unpack/ZipArchiveExtractor.h"
 
 namespace fs = std::filesystem;
 

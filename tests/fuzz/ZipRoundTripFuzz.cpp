@@ -16,7 +16,7 @@
 #include "UnpackArchive.h"
 #include "ZipRoundTrip.h"
 #include "platform/Error.h"
-#include "platform/components/ZipArchiveExtractor.h"
+#include "platform/unpack/ZipArchiveExtractor.h"
 
 namespace fs = std::filesystem;
 using vyn::test::ZipTestMember;

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "platform/win32/Win32FormsDispatch.h"
 
 namespace vyn {
@@ -46,6 +48,14 @@ void Win32MessagePump::WaitAndDispatch() {
   if (result <= 0) return;  // WM_QUIT or a failed wait: nothing to process
   DispatchFormsMessage(msg);
   DoEvents();
+}
+
+void Win32MessagePump::PauseWithMessages(std::chrono::milliseconds pause) {
+  const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(pause.count());
+  for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+    DoEvents();
+    Sleep(static_cast<DWORD>(std::min<ULONGLONG>(end - now, 100)));
+  }
 }
 
 }  // namespace vyn

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 #include "platform/MessagePump.h"
 
 namespace vyn {
@@ -10,6 +12,9 @@ class Win32MessagePump : public MessagePump {
  public:
   void DoEvents() override;
   void WaitAndDispatch() override;
+  // Waits while the program's windows go on answering (a window that answers no
+  // message for 5 seconds is "Not Responding" to Windows).
+  void PauseWithMessages(std::chrono::milliseconds pause);
 };
 
 }  // namespace vyn

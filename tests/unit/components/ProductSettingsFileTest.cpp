@@ -1,10 +1,10 @@
-#include "platform/components/ProductSettingsFile.h"
+#include "platform/settings/ProductSettingsFile.h"
 
 #include <gtest/gtest.h>
 
 #include "TempFolder.h"
 #include "platform/Error.h"
-#include "platform/components/AtomicFile.h"
+#include "platform/files/AtomicFile.h"
 
 namespace vyn::test {
 namespace {

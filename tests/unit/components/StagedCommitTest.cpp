@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "TempFolder.h"
-#include "platform/components/NativeFile.h"
-#include "platform/components/StagedExtraction.h"
-#include "platform/components/StagingJournal.h"
+#include "platform/files/NativeFile.h"
+#include "platform/unpack/StagedExtraction.h"
+#include "platform/unpack/StagingJournal.h"
 
 namespace vyn::test {
 namespace {

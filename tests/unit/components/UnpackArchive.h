@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/components/ZipArchiveExtractor.h"
+#include "platform/unpack/ZipArchiveExtractor.h"
 
 namespace vyn::test {
 

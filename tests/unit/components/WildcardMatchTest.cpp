@@ -1,4 +1,4 @@
-#include "platform/components/WildcardMatch.h"
+#include "platform/unpack/WildcardMatch.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include "ZipBuilder.h"
 #include "ZipRoundTrip.h"
 #include "platform/Error.h"
-#include "platform/components/ZipArchiveExtractor.h"
+#include "platform/unpack/ZipArchiveExtractor.h"
 
 namespace vyn::test {
 namespace {

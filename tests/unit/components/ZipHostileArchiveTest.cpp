@@ -9,8 +9,8 @@
 #include "UnpackArchive.h"
 #include "ZipBuilder.h"
 #include "platform/Error.h"
-#include "platform/components/NativeFile.h"
-#include "platform/components/ZipArchiveExtractor.h"
+#include "platform/files/NativeFile.h"
+#include "platform/unpack/ZipArchiveExtractor.h"
 
 namespace vyn::test {
 namespace {

@@ -12,11 +12,11 @@
 #include "UnpackArchive.h"
 #include "ZipBuilder.h"
 #include "platform/Error.h"
-#include "platform/components/LocalClock.h"
-#include "platform/components/ProductSettingsFile.h"
-#include "platform/components/StagedExtraction.h"
-#include "platform/components/ZipArchiveExtractor.h"
-#include "platform/components/ZipErrors.h"
+#include "platform/settings/LocalClock.h"
+#include "platform/settings/ProductSettingsFile.h"
+#include "platform/unpack/StagedExtraction.h"
+#include "platform/unpack/ZipArchiveExtractor.h"
+#include "platform/unpack/ZipErrors.h"
 
 namespace vyn::test {
 namespace {

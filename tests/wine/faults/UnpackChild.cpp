@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/Error.h"
-#include "platform/components/ZipArchiveExtractor.h"
+#include "platform/unpack/ZipArchiveExtractor.h"
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 3) return 2;

@@ -1,0 +1,63 @@
+#include "platform/files/NativeFile.h"
+
+#include <cstdint>
+
+#include "platform/files/NativeFileSystem.h"
+
+namespace vyn {
+
+using native_file::LastError;
+
+NativeFile::NativeFile(const std::filesystem::path& path, Mode mode)
+    : file_(native_file::Open(path, mode == Mode::kRead)) {
+  if (!file_) throw LastError("open");
+}
+
+std::uint64_t NativeFile::Size() {
+  if (native_file::SeekToEnd(file_.get()) != 0) throw LastError("seek");
+  const std::int64_t end = native_file::Tell(file_.get());
+  if (end < 0) throw LastError("tell");
+  return static_cast<std::uint64_t>(end);
+}
+
+std::size_t NativeFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t count) {
+  if (offset > static_cast<std::uint64_t>(INT64_MAX)) return 0;
+  if (native_file::SeekTo(file_.get(), offset) != 0) throw LastError("seek");
+  const std::size_t got = std::fread(buffer, 1, count, file_.get());
+  if (got < count && std::ferror(file_.get())) throw LastError("read");
+  return got;
+}
+
+void NativeFile::Write(const void* buffer, std::size_t count) {
+  if (count != 0 && std::fwrite(buffer, 1, count, file_.get()) != count) throw LastError("write");
+}
+
+void NativeFile::CommitAndClose() {
+  if (std::fflush(file_.get()) != 0) throw LastError("flush");
+  if (native_file::Sync(file_.get()) != 0) throw LastError("sync");
+  if (std::fclose(file_.release()) != 0) throw LastError("close");
+}
+
+void NativeFile::Close() {
+  if (std::fflush(file_.get()) != 0) throw LastError("flush");
+  // So that CommitToDisk later finds little left to do.
+  native_file::StartWriteBack(file_.get());
+  if (std::fclose(file_.release()) != 0) throw LastError("close");
+}
+
+bool NativeFile::CloseAndCommitIfCheap() {
+  if (native_file::kCommitEachFile) {
+    CommitAndClose();
+    return true;
+  }
+  Close();
+  return false;
+}
+
+std::uint64_t FreeSpace(const std::filesystem::path& folder) {
+  // The library asks statvfs, or GetDiskFreeSpaceExW on Windows; what is left for
+  // this user, after quotas and reserved blocks.
+  return std::filesystem::space(folder).available;
+}
+
+}  // namespace vyn

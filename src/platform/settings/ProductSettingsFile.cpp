@@ -1,0 +1,166 @@
+#include "platform/settings/ProductSettingsFile.h"
+
+#include <system_error>
+#include <utility>
+
+#include "platform/Error.h"
+#include "platform/FileInUse.h"
+#include "platform/files/AtomicFile.h"
+#include "platform/files/NativeFile.h"
+
+namespace vyn {
+
+namespace {
+
+// Far beyond any real settings file; keeps a stray huge file from being read whole.
+constexpr std::uint64_t kMaxSettingsFileBytes = 1 << 20;
+
+// The start of a file this component creates.
+constexpr const char* kNewFileHeader =
+    "# VYN Veltrix settings: one \"key = value\" per line; lines starting with # are comments.\n"
+    "# Empty values take the defaults. Times are local, YYYY-MM-DD HH:MM:SS.\n";
+
+std::wstring SystemMessage(const std::exception& failure) {
+  return WidenFromUtf8(failure.what());
+}
+
+}  // namespace
+
+ProductSettingsFile::ProductSettingsFile(LocalClock clock) : clock_(std::move(clock)) {}
+
+void ProductSettingsFile::AppDataFolder(const std::wstring& folder) {
+  if (folder.empty()) {
+    throw Error(settings_errors::kNotReady, L"AppDataFolder was given an empty folder name");
+  }
+  appDataFolder_ = folder;
+  if (appDataFolder_.back() != L'\\' && appDataFolder_.back() != L'/') appDataFolder_ += L'\\';
+  loaded_ = false;
+}
+
+std::wstring ProductSettingsFile::SettingsFileText() const {
+  return appDataFolder_ + kSettingsFileName;
+}
+
+void ProductSettingsFile::LoadSettings() {
+  if (appDataFolder_.empty()) {
+    throw Error(settings_errors::kNotReady, L"LoadSettings was called before AppDataFolder");
+  }
+  const std::wstring fileText = SettingsFileText();
+  const std::filesystem::path path = ToFsPath(fileText);
+  std::string bytes;
+  try {
+    std::error_code missing;
+    if (!std::filesystem::exists(path, missing) && !missing) {
+      document_ = SettingsDocument::Parse(kNewFileHeader);
+      values_ = InterpretSettings(document_, appDataFolder_);
+      loaded_ = true;
+      return;
+    }
+    NativeFile file(path, NativeFile::Mode::kRead);
+    const std::uint64_t size = file.Size();
+    if (size > kMaxSettingsFileBytes) {
+      throw Error(settings_errors::kUnreadable,
+                  L"Settings file \"" + fileText + L"\" is too large to be a settings file");
+    }
+    bytes.resize(static_cast<std::size_t>(size));
+    if (file.ReadAt(0, bytes.data(), bytes.size()) != bytes.size()) {
+      throw Error(settings_errors::kUnreadable,
+                  L"Settings file \"" + fileText + L"\" changed while it was read");
+    }
+  } catch (const Error&) {
+    throw;
+  } catch (const std::exception& failure) {
+    throw Error(settings_errors::kUnreadable,
+                L"Settings file \"" + fileText + L"\" cannot be read: " + SystemMessage(failure));
+  }
+  try {
+    SettingsDocument document = SettingsDocument::Parse(bytes);
+    values_ = InterpretSettings(document, appDataFolder_);
+    document_ = std::move(document);
+  } catch (const SettingsSyntaxError& bad) {
+    throw Error(settings_errors::kMalformed, L"Settings file \"" + fileText + L"\", line " +
+                                                 std::to_wstring(bad.line) + L": " + bad.problem);
+  }
+  loaded_ = true;
+}
+
+const SettingsValues& ProductSettingsFile::Loaded(const wchar_t* operation) const {
+  if (!loaded_) {
+    throw Error(settings_errors::kNotReady,
+                std::wstring(operation) + L" was called before AppDataFolder and LoadSettings");
+  }
+  return values_;
+}
+
+std::wstring ProductSettingsFile::DataFolder() {
+  return Loaded(L"DataFolder").dataFolder;
+}
+
+std::wstring ProductSettingsFile::TaxDataLocation() {
+  return Loaded(L"TaxDataLocation").taxDataLocation;
+}
+
+Boolean ProductSettingsFile::TaxDataAvailable() {
+  return ToBoolean(Loaded(L"TaxDataAvailable").taxDataAvailable);
+}
+
+std::wstring ProductSettingsFile::FilePrefix() {
+  return Loaded(L"FilePrefix").filePrefix;
+}
+
+std::wstring ProductSettingsFile::SettingsKey() {
+  return Loaded(L"SettingsKey").settingsKey;
+}
+
+void ProductSettingsFile::TaxDataFolder(const std::wstring& folder) {
+  Loaded(L"TaxDataFolder");
+  if (folder.empty()) {
+    throw Error(settings_errors::kNotReady, L"TaxDataFolder was given an empty folder name");
+  }
+  for (wchar_t c : folder) {
+    if (c < 0x20 || c == 0x7F) {
+      throw Error(settings_errors::kNotReady,
+                  L"TaxDataFolder was given a folder name with a control character");
+    }
+  }
+  SaveWith(settings_keys::kTaxDataLocation, folder);
+}
+
+void ProductSettingsFile::MlsDataUpdated(std::int32_t updated) {
+  Loaded(L"MlsDataUpdated");
+  if (updated != 0) SaveWith(settings_keys::kMlsDataUpdated, FormatDateTime(clock_()));
+}
+
+void ProductSettingsFile::TaxDataUpdated(std::int32_t updated) {
+  Loaded(L"TaxDataUpdated");
+  if (updated != 0) SaveWith(settings_keys::kTaxDataUpdated, FormatDateTime(clock_()));
+}
+
+void ProductSettingsFile::SaveWith(const wchar_t* key, const std::wstring& value) {
+  SettingsDocument changed = document_;
+  changed.Set(key, value);
+  const std::wstring fileText = SettingsFileText();
+  try {
+    const std::filesystem::path folder = ToFsPath(appDataFolder_);
+    std::filesystem::create_directories(folder);
+    ReplaceFileContents(ToFsPath(fileText), changed.Serialize());
+  } catch (const ReadOnlyFileError&) {
+    // The product's file, made read-only on purpose: reported, not overridden.
+    throw Error(settings_errors::kUnwritable,
+                L"The data were refreshed, but the refresh could not be recorded because the "
+                L"settings file \"" +
+                    fileText + L"\" is read-only.");
+  } catch (const FileInUseError& held) {
+    throw Error(settings_errors::kUnwritable,
+                L"The data were refreshed, but the refresh could not be recorded: " +
+                    held.Sentence(L"the settings file \"" + fileText + L"\""));
+  } catch (const std::exception& failure) {
+    throw Error(
+        settings_errors::kUnwritable,
+        L"Settings file \"" + fileText + L"\" cannot be written: " + SystemMessage(failure));
+  }
+  values_ = InterpretSettings(changed, appDataFolder_);
+  document_ = std::move(changed);
+}
+
+}  // namespace vyn

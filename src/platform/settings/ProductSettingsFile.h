@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "platform/ProductSettings.h"
+#include "platform/settings/LocalClock.h"
+#include "platform/settings/SettingsDocument.h"
+#include "platform/settings/SettingsValues.h"
+
+namespace vyn {
+
+// Name of the settings file in the application-data folder.
+inline constexpr const wchar_t* kSettingsFileName = L"Veltrix Settings.txt";
+
+// Error numbers of the settings component.
+//   0x80042001  an operation came before AppDataFolder and LoadSettings, or got a bad argument
+//   0x80042002  the settings file is malformed (the description names file, line and problem)
+//   0x80042003  the settings file cannot be read
+//   0x80042004  the settings file cannot be written (the old file is left as it was)
+namespace settings_errors {
+inline constexpr std::int32_t kNotReady = static_cast<std::int32_t>(0x80042001u);
+inline constexpr std::int32_t kMalformed = static_cast<std::int32_t>(0x80042002u);
+inline constexpr std::int32_t kUnreadable = static_cast<std::int32_t>(0x80042003u);
+inline constexpr std::int32_t kUnwritable = static_cast<std::int32_t>(0x80042004u);
+}  // namespace settings_errors
+
+// The product's settings, kept in "Veltrix Settings.txt" in the application-data
+// folder (format: docs/settings-file.md). Every change is saved at once, by
+// replacing the whole file in one step.
+class ProductSettingsFile : public ProductSettings {
+ public:
+  explicit ProductSettingsFile(LocalClock clock = SystemLocalClock());
+
+  void AppDataFolder(const std::wstring& folder) override;
+  std::wstring DataFolder() override;
+  void TaxDataFolder(const std::wstring& folder) override;
+  std::wstring TaxDataLocation() override;
+  Boolean TaxDataAvailable() override;
+  std::wstring FilePrefix() override;
+  std::wstring SettingsKey() override;
+  // A non-zero value records now as the time of the refresh; zero records nothing.
+  void MlsDataUpdated(std::int32_t updated) override;
+  void TaxDataUpdated(std::int32_t updated) override;
+  // A missing file gives the defaults; it is written at the first change.
+  void LoadSettings() override;
+
+ private:
+  const SettingsValues& Loaded(const wchar_t* operation) const;
+  std::wstring SettingsFileText() const;
+  // Saves the document with one setting changed; memory changes only once the file has.
+  void SaveWith(const wchar_t* key, const std::wstring& value);
+
+  LocalClock clock_;
+  std::wstring appDataFolder_;  // ends in "\"; empty until given
+  bool loaded_ = false;
+  SettingsDocument document_;
+  SettingsValues values_;
+};
+
+}  // namespace vyn

@@ -1,0 +1,106 @@
+#include "platform/settings/SettingsDocument.h"
+
+#include <map>
+
+#include "platform/Utf8.h"
+
+namespace vyn {
+
+namespace {
+
+std::wstring_view Trim(std::wstring_view text) {
+  const auto blank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+wchar_t AsciiLower(wchar_t c) {
+  return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c;
+}
+
+}  // namespace
+
+bool KeysEqual(std::wstring_view a, std::wstring_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  }
+  return true;
+}
+
+SettingsDocument SettingsDocument::Parse(std::string_view utf8) {
+  if (utf8.substr(0, 3) == "\xEF\xBB\xBF") utf8.remove_prefix(3);
+  SettingsDocument document;
+  int number = 0;
+  std::map<std::wstring, int> seen;  // lower-case key -> its line
+  while (!utf8.empty()) {
+    ++number;
+    const std::size_t end = utf8.find('\n');
+    std::string_view raw = utf8.substr(0, end);
+    utf8.remove_prefix(end == std::string_view::npos ? utf8.size() : end + 1);
+    if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+
+    const auto decoded = DecodeUtf8(raw);
+    if (!decoded) throw SettingsSyntaxError{number, L"the text is not valid UTF-8"};
+    for (wchar_t c : *decoded) {
+      // A byte-order mark belongs only at the very start of the file.
+      if ((c < 0x20 && c != L'\t') || c == 0x7F || c == 0xFEFF) {
+        throw SettingsSyntaxError{number, L"the line holds a control character"};
+      }
+    }
+    const std::wstring_view text = Trim(*decoded);
+    if (text.empty() || text.front() == L'#') {
+      document.lines_.push_back({false, *decoded, {}});
+      continue;
+    }
+    const std::size_t equals = text.find(L'=');
+    if (equals == std::wstring_view::npos) {
+      throw SettingsSyntaxError{number, L"expected \"key = value\" or a \"#\" comment"};
+    }
+    const std::wstring key(Trim(text.substr(0, equals)));
+    if (key.empty()) throw SettingsSyntaxError{number, L"the line has no key before \"=\""};
+    std::wstring lowered = key;
+    for (auto& c : lowered) c = AsciiLower(c);
+    const auto [earlier, isNew] = seen.emplace(std::move(lowered), number);
+    if (!isNew) {
+      throw SettingsSyntaxError{
+          number, L"\"" + key + L"\" is already given on line " + std::to_wstring(earlier->second)};
+    }
+    document.lines_.push_back(
+        {true, std::wstring(), {key, std::wstring(Trim(text.substr(equals + 1))), number}});
+  }
+  return document;
+}
+
+const SettingsDocument::Setting* SettingsDocument::Find(std::wstring_view key) const {
+  for (const auto& line : lines_) {
+    if (line.isSetting && KeysEqual(line.setting.key, key)) return &line.setting;
+  }
+  return nullptr;
+}
+
+void SettingsDocument::Set(std::wstring_view key, std::wstring value) {
+  for (auto& line : lines_) {
+    if (line.isSetting && KeysEqual(line.setting.key, key)) {
+      line.setting.value = std::move(value);
+      return;
+    }
+  }
+  lines_.push_back({true, std::wstring(), {std::wstring(key), std::move(value), 0}});
+}
+
+std::string SettingsDocument::Serialize() const {
+  std::wstring text;
+  for (const auto& line : lines_) {
+    if (line.isSetting) {
+      text += line.setting.key + L" = " + line.setting.value;
+    } else {
+      text += line.text;
+    }
+    text += L"\r\n";
+  }
+  return EncodeUtf8(text);
+}
+
+}  // namespace vyn

@@ -1,0 +1,24 @@
+#include "program/DefaultComponents.h"
+
+#include "platform/settings/ProductSettingsFile.h"
+#include "platform/unpack/ZipArchiveExtractor.h"
+
+namespace vyn {
+
+std::shared_ptr<ProductSettings> DefaultComponents::CreateProductSettings() {
+  return std::make_shared<ProductSettingsFile>();
+}
+
+std::shared_ptr<ZipExtractor> DefaultComponents::CreateZipExtractor() {
+  return std::make_shared<ZipArchiveExtractor>();
+}
+
+std::shared_ptr<UnpackRecovery> DefaultComponents::CreateUnpackRecovery() {
+  return std::make_shared<ZipUnpackRecovery>();
+}
+
+std::shared_ptr<ArchiveListing> DefaultComponents::CreateArchiveListing() {
+  return std::make_shared<ZipArchiveListing>();
+}
+
+}  // namespace vyn

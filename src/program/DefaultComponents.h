@@ -1,0 +1,17 @@
+#pragma once
+
+#include "platform/Components.h"
+
+namespace vyn {
+
+// The program's own components: the settings file and the zip extractor (with the
+// recovery of its interrupted runs and the listing of an archive).
+class DefaultComponents : public ComponentFactory {
+ public:
+  std::shared_ptr<ProductSettings> CreateProductSettings() override;
+  std::shared_ptr<ZipExtractor> CreateZipExtractor() override;
+  std::shared_ptr<UnpackRecovery> CreateUnpackRecovery() override;
+  std::shared_ptr<ArchiveListing> CreateArchiveListing() override;
+};
+
+}  // namespace vyn
