@@ -4,10 +4,12 @@
 #include <cstring>
 #include <cwctype>
 
-#include "platform/Error.h"
+#include "platform/FileErrors.h"
 
 namespace vyn::fakes {
 namespace {
+
+using file_errors::FileError;
 
 std::wstring Widen(const std::string& s) {
   std::wstring w;
@@ -35,11 +37,11 @@ class FakeDisk::OpenFile : public BinaryFile {
   ~OpenFile() override { Close(); }
 
   void Put(std::int64_t position, const std::uint8_t* data, std::size_t count) override {
-    if (!open_) throw MakeError(errors::kPathFileAccess);
-    if (position < 1) throw MakeError(errors::kInvalidProcedureCall);
+    if (!open_) throw MakeError(file_errors::kPutOnClosedFile);
+    if (position < 1) throw MakeError(file_errors::kPutBeforeFirstByte);
     if (disk_.diskFullAfterBytes &&
         disk_.bytesPut_ + static_cast<std::int64_t>(count) > *disk_.diskFullAfterBytes) {
-      throw MakeError(errors::kDiskFull);
+      throw file_errors::FileError(file_errors::kDiskFull);
     }
     auto it = disk_.files_.find(key_);
     if (it == disk_.files_.end()) throw MakeError(errors::kPathFileAccess);
@@ -138,17 +140,17 @@ bool FakeDisk::FolderExists(const std::wstring& path) {
 void FakeDisk::DeleteFile(const std::wstring& path, bool force) {
   auto it = files_.find(Key(path));
   if (it == files_.end()) {
-    throw MakeError(ParentExists(path) ? errors::kFileNotFound : errors::kPathNotFound);
+    throw FileError(ParentExists(path) ? file_errors::kFileNotFound : file_errors::kPathNotFound);
   }
-  if (it->second.readOnly && !force) throw MakeError(errors::kPermissionDenied);
+  if (it->second.readOnly && !force) throw FileError(file_errors::kAccessDenied);
   files_.erase(it);
 }
 
 void FakeDisk::MoveFile(const std::wstring& source, const std::wstring& destination) {
   auto it = files_.find(Key(source));
-  if (it == files_.end()) throw MakeError(errors::kFileNotFound);
-  if (HasFile(destination)) throw MakeError(errors::kFileAlreadyExists);
-  if (!ParentExists(destination)) throw MakeError(errors::kPathNotFound);
+  if (it == files_.end()) throw FileError(file_errors::kFileNotFound);
+  if (HasFile(destination)) throw FileError(file_errors::kAlreadyExists);
+  if (!ParentExists(destination)) throw FileError(file_errors::kPathNotFound);
   File moved = it->second;
   moved.path = destination;
   files_.erase(it);
@@ -157,12 +159,12 @@ void FakeDisk::MoveFile(const std::wstring& source, const std::wstring& destinat
 
 void FakeDisk::ReplaceFile(const std::wstring& source, const std::wstring& destination) {
   auto it = files_.find(Key(source));
-  if (it == files_.end()) throw MakeError(errors::kFileNotFound);
-  if (!ParentExists(destination)) throw MakeError(errors::kPathNotFound);
+  if (it == files_.end()) throw FileError(file_errors::kFileNotFound);
+  if (!ParentExists(destination)) throw FileError(file_errors::kPathNotFound);
   if (Volume(Key(source)) != Volume(Key(destination))) {
-    throw Error(74, L"Can't rename with different drive");
+    throw FileError(file_errors::kNotSameDevice);
   }
-  if (failReplace) throw MakeError(errors::kPermissionDenied);
+  if (failReplace) throw FileError(file_errors::kSharingViolation);
   File moved = it->second;
   moved.path = destination;
   moved.readOnly = false;
@@ -173,9 +175,9 @@ void FakeDisk::ReplaceFile(const std::wstring& source, const std::wstring& desti
 std::unique_ptr<BinaryFile> FakeDisk::OpenForBinary(const std::wstring& path) {
   std::wstring key = Key(path);
   if (failOpen.count(key)) throw MakeError(errors::kPathFileAccess);
-  if (!ParentExists(path)) throw MakeError(errors::kPathNotFound);
+  if (!ParentExists(path)) throw FileError(file_errors::kPathNotFound);
   auto it = files_.find(key);
-  if (it != files_.end() && it->second.readOnly) throw MakeError(errors::kPathFileAccess);
+  if (it != files_.end() && it->second.readOnly) throw FileError(file_errors::kAccessDenied);
   if (it == files_.end()) files_[key] = File{path, "", false};
   return std::make_unique<OpenFile>(*this, key);
 }
@@ -203,7 +205,8 @@ std::uint32_t FakeDisk::GetTempFileNameA(const char* pathName, const char* prefi
   nameFailure_ = errors::kPathFileAccess;
   if (failTempFileName) return failure(errors::kPathFileAccess);
   if (failNameIn.count(Key(folder))) return failure(failNameIn.at(Key(folder)));
-  if (!FolderExists(folder)) return failure(errors::kPathNotFound);
+  if (!FolderExists(folder))
+    return failure(file_errors::ForSystemError(file_errors::kDirectory).number);
   if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
   std::string head(prefix, strnlen(prefix, 3));
   std::uint32_t number = unique;

@@ -15,7 +15,8 @@ namespace vyn::fakes {
 
 // An in-memory disk with Windows paths (case-insensitive, "\" between levels,
 // the drive letter naming the volume). It serves the file-system object, binary
-// files and temporary file names, and can be told to fail.
+// files and temporary file names, and can be told to fail. Its failures carry the
+// numbers the real services give (FileErrors.h).
 class FakeDisk : public FileSystem, public BinaryFiles, public TempFileApi {
  public:
   FakeDisk();
@@ -38,7 +39,7 @@ class FakeDisk : public FileSystem, public BinaryFiles, public TempFileApi {
   // GetTempFileNameA in these folders (lower case, no trailing "\\") fails with this number.
   std::map<std::wstring, std::int32_t> failNameIn;
   std::set<std::wstring> failOpen;  // OpenForBinary throws 75 for these (lower case)
-  bool failReplace = false;         // ReplaceFile throws 70
+  bool failReplace = false;         // ReplaceFile throws 70 (the destination held)
 
   // FileSystem
   bool FileExists(const std::wstring& path) override;

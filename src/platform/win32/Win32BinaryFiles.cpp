@@ -4,11 +4,13 @@
 
 #include <algorithm>
 
-#include "platform/win32/Win32FileSystem.h"
-#include "platform/win32/Win32FileSystemErrors.h"
+#include "platform/FileErrors.h"
+#include "platform/win32/Win32FileSteps.h"
 
 namespace vyn {
 namespace {
+
+using win32_files::ThrowLastFileError;
 
 class Win32BinaryFile : public BinaryFile {
  public:
@@ -20,8 +22,8 @@ class Win32BinaryFile : public BinaryFile {
   Win32BinaryFile& operator=(const Win32BinaryFile&) = delete;
 
   void Put(std::int64_t position, const std::uint8_t* data, std::size_t count) override {
-    if (handle_ == INVALID_HANDLE_VALUE) throw MakeError(errors::kBadFileNameOrNumber);
-    if (position < 1) throw MakeError(errors::kBadRecordNumber);
+    if (handle_ == INVALID_HANDLE_VALUE) throw MakeError(file_errors::kPutOnClosedFile);
+    if (position < 1) throw MakeError(file_errors::kPutBeforeFirstByte);
     // A transfer puts every chunk right after the one before; the file pointer
     // is already there, and a seek per chunk would be a system call for nothing.
     if (position - 1 != next_) {
@@ -35,7 +37,7 @@ class Win32BinaryFile : public BinaryFile {
       DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count, 1u << 30));
       DWORD written = 0;
       if (!WriteFile(handle_, data, chunk, &written, nullptr)) ThrowLastFileError();
-      if (written == 0) throw MakeError(errors::kDiskFull);
+      if (written == 0) throw MakeError(file_errors::kNothingWritten);
       data += written;
       count -= written;
       at += written;
@@ -62,12 +64,13 @@ class Win32BinaryFile : public BinaryFile {
 std::unique_ptr<BinaryFile> Win32BinaryFiles::OpenForBinary(const std::wstring& path) {
   HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) ThrowLastFileError();
+  if (handle == INVALID_HANDLE_VALUE) win32_files::ThrowLastFileError();
   return std::make_unique<Win32BinaryFile>(handle);
 }
 
 void Win32BinaryFiles::Kill(const std::wstring& path) {
-  DeleteFileByName(path, false);
+  // The same delete as the file-system object's, so that both fail alike.
+  win32_files::DeleteFileByName(path, win32_files::ReadOnlyFile::kKeep);
 }
 
 }  // namespace vyn

@@ -2,77 +2,79 @@
 
 #include <windows.h>
 
-#include <cerrno>
+#include <functional>
 #include <system_error>
 
+#include "platform/FileErrors.h"
 #include "platform/win32/Win32FileRetry.h"
 
 namespace vyn::win32_files {
 
 namespace {
 
-// The C library's numbers for the Win32 failures these steps meet, so that the
-// failures read as before (the components' texts come from them).
-int ErrnoFor(DWORD error) {
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-      return ENOENT;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-    case ERROR_WRITE_PROTECT:
-      return EACCES;
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-      return EEXIST;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-      return ENOSPC;
-    case ERROR_NOT_SAME_DEVICE:
-      return EXDEV;
-    case ERROR_FILENAME_EXCED_RANGE:
-      return ENAMETOOLONG;
-    default:
-      return EIO;
-  }
-}
-
-[[noreturn]] void Fail(DWORD error, const std::filesystem::path& path, const char* what) {
-  if (auto holders = HoldersAfter(error, path.wstring())) throw FileInUseError(path, *holders);
-  throw std::system_error(ErrnoFor(error), std::generic_category(), what);
+DWORD Attributes(const std::filesystem::path& path) {
+  return GetFileAttributesW(path.c_str());
 }
 
 bool Exists(const std::filesystem::path& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  return Attributes(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-}  // namespace
-
-void Rename(const std::filesystem::path& from, const std::filesystem::path& to) {
-  const DWORD error =
-      CallWhileRefused(from.wstring(), [&] { return MoveFileExW(from.c_str(), to.c_str(), 0); });
-  if (error != ERROR_SUCCESS) Fail(error, from, "rename");
+bool IsReadOnlyFile(const std::filesystem::path& path) {
+  const DWORD attributes = Attributes(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+         !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-void Remove(const std::filesystem::path& path) {
-  const DWORD error = CallWhileRefused(path.wstring(), [&] { return DeleteFileW(path.c_str()); });
-  if (error == ERROR_SUCCESS || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
-    return;
+// Clears a file's read-only mark for one step (ReadOnlyFile::kOverride) and puts it
+// back unless the step succeeded.
+class ReadOnlyLift {
+ public:
+  ReadOnlyLift(const std::filesystem::path& path, ReadOnlyFile readOnly) : path_(path) {
+    if (readOnly != ReadOnlyFile::kOverride || !IsReadOnlyFile(path)) return;
+    const DWORD attributes = Attributes(path);
+    if (!SetFileAttributesW(path.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY})) {
+      ThrowLastFileError();
+    }
+    restore_ = attributes;
   }
-  Fail(error, path, "remove");
+  ~ReadOnlyLift() {
+    if (restore_ != 0) SetFileAttributesW(path_.c_str(), restore_);
+  }
+  ReadOnlyLift(const ReadOnlyLift&) = delete;
+  ReadOnlyLift& operator=(const ReadOnlyLift&) = delete;
+  void Done() { restore_ = 0; }
+
+ private:
+  std::filesystem::path path_;
+  DWORD restore_ = 0;
+};
+
+// The steps themselves: ERROR_SUCCESS or the Windows error left after the retries.
+
+DWORD RenameStep(const std::filesystem::path& from, const std::filesystem::path& to, DWORD flags) {
+  return CallWhileRefused(from.wstring(),
+                          [&] { return MoveFileExW(from.c_str(), to.c_str(), flags); });
 }
 
-void Replace(const std::filesystem::path& replacement, const std::filesystem::path& replaced) {
-  const DWORD attributes = GetFileAttributesW(replaced.c_str());
-  // Wine's ReplaceFileW moves a folder aside as if it were a file.
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    throw std::system_error(EISDIR, std::generic_category(), "replace");
-  }
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-    throw ReadOnlyFileError(replaced);
-  }
-  const DWORD error = CallWhileRefused(replaced.wstring(), [&] {
+DWORD DeleteStep(const std::filesystem::path& path) {
+  return CallWhileRefused(path.wstring(), [&] { return DeleteFileW(path.c_str()); });
+}
+
+// Over the replaced file by a rename; no MOVEFILE_COPY_ALLOWED: a rename within one
+// volume is the only move that cannot leave the destination half-written.
+DWORD RenameOverStep(const std::filesystem::path& replacement,
+                     const std::filesystem::path& replaced) {
+  return CallWhileRefused(replaced.wstring(), [&] {
+    return MoveFileExW(replacement.c_str(), replaced.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  });
+}
+
+// ReplaceFileW, which keeps the replaced file's attributes and permissions.
+DWORD ReplaceKeepingStep(const std::filesystem::path& replacement,
+                         const std::filesystem::path& replaced) {
+  return CallWhileRefused(replaced.wstring(), [&] {
     // The first save; or a failed ReplaceFileW moved the replaced file away already
     // (ERROR_UNABLE_TO_MOVE_REPLACEMENT) and this try puts the replacement in its place.
     if (!Exists(replaced)) {
@@ -90,12 +92,75 @@ void Replace(const std::filesystem::path& replacement, const std::filesystem::pa
         REPLACEFILE_WRITE_THROUGH | REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
         nullptr, nullptr);
   });
+}
+
+// The components' failure: the file in use, or the C library's number from the table
+// (the components' texts come from it: "rename: No such file or directory").
+[[noreturn]] void FailAsSystemError(DWORD error, const std::filesystem::path& path,
+                                    const char* what) {
+  if (auto holders = HoldersAfter(error, path.wstring())) throw FileInUseError(path, *holders);
+  throw std::system_error(file_errors::ForSystemError(error).errnoValue, std::generic_category(),
+                          what);
+}
+
+// The file-system object's failure: 70 naming the file in use, or the table's number.
+void FailAsError(DWORD error, const std::wstring& path) {
   if (error == ERROR_SUCCESS) return;
-  if (error == ERROR_ACCESS_DENIED && Exists(replaced) &&
-      (GetFileAttributesW(replaced.c_str()) & FILE_ATTRIBUTE_READONLY)) {
-    throw ReadOnlyFileError(replaced);
+  if (auto holders = HoldersAfter(error, path)) {
+    throw Error(errors::kPermissionDenied,
+                FileInUseError(path, *holders).Sentence(L"\"" + path + L"\""));
   }
-  Fail(error, replaced, "replace");
+  throw file_errors::FileError(error);
+}
+
+}  // namespace
+
+void Rename(const std::filesystem::path& from, const std::filesystem::path& to) {
+  const DWORD error = RenameStep(from, to, 0);
+  if (error != ERROR_SUCCESS) FailAsSystemError(error, from, "rename");
+}
+
+void Remove(const std::filesystem::path& path) {
+  const DWORD error = DeleteStep(path);
+  if (error == ERROR_SUCCESS || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+    return;
+  }
+  FailAsSystemError(error, path, "remove");
+}
+
+void Replace(const std::filesystem::path& replacement, const std::filesystem::path& replaced) {
+  const DWORD attributes = Attributes(replaced);
+  // Wine's ReplaceFileW moves a folder aside as if it were a file.
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    throw std::system_error(EISDIR, std::generic_category(), "replace");
+  }
+  if (IsReadOnlyFile(replaced)) throw ReadOnlyFileError(replaced);
+  const DWORD error = ReplaceKeepingStep(replacement, replaced);
+  if (error == ERROR_SUCCESS) return;
+  if (error == ERROR_ACCESS_DENIED && IsReadOnlyFile(replaced)) throw ReadOnlyFileError(replaced);
+  FailAsSystemError(error, replaced, "replace");
+}
+
+void DeleteFileByName(const std::wstring& path, ReadOnlyFile readOnly) {
+  ReadOnlyLift lift(path, readOnly);
+  FailAsError(DeleteStep(path), path);
+  lift.Done();
+}
+
+void MoveFileByName(const std::wstring& source, const std::wstring& destination) {
+  FailAsError(RenameStep(source, destination, MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH),
+              source);
+}
+
+void ReplaceFileByName(const std::wstring& source, const std::wstring& destination,
+                       ReadOnlyFile readOnly) {
+  ReadOnlyLift lift(destination, readOnly);
+  FailAsError(RenameOverStep(source, destination), destination);
+  lift.Done();
+}
+
+void ThrowLastFileError() {
+  throw file_errors::FileError(GetLastError());
 }
 
 }  // namespace vyn::win32_files

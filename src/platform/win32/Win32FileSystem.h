@@ -12,7 +12,8 @@
 
 namespace vyn {
 
-// The file-system object over the wide-character file functions.
+// The file-system object: existence by the wide-character attributes, every
+// change through Win32FileSteps.
 class Win32FileSystem : public FileSystem {
  public:
   bool FileExists(const std::wstring& path) override;
@@ -21,9 +22,5 @@ class Win32FileSystem : public FileSystem {
   void MoveFile(const std::wstring& source, const std::wstring& destination) override;
   void ReplaceFile(const std::wstring& source, const std::wstring& destination) override;
 };
-
-// The one delete by name, for both FileSystem::DeleteFile and BinaryFiles::Kill, so
-// that both fail alike (a read-only file without force: 70).
-void DeleteFileByName(const std::wstring& path, bool force);
 
 }  // namespace vyn

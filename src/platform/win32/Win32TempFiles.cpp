@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "platform/win32/Win32FileSystemErrors.h"
+#include "platform/FileErrors.h"
 
 namespace vyn {
 
@@ -32,7 +32,7 @@ std::uint32_t Win32TempFiles::GetTempFileNameA(const char* pathName, const char*
 }
 
 Error Win32TempFiles::NameFailure() const {
-  return FileErrorFromWin32(lastFailure_);
+  return file_errors::FileError(lastFailure_);
 }
 
 }  // namespace vyn
