@@ -1,9 +1,6 @@
 #include "app/ArchiveSummary.h"
 
 #include <cstdint>
-#include <filesystem>
-
-#include "platform/components/ZipReader.h"
 
 namespace vyn {
 namespace {
@@ -13,23 +10,23 @@ constexpr std::size_t kNamesListed = 20;
 
 }  // namespace
 
-std::wstring SummariseArchive(const std::wstring& path) noexcept {
+std::wstring SummariseArchive(ArchiveListing& listing, const std::wstring& path) noexcept {
   try {
-    ZipReader archive{std::filesystem::path(path)};
+    const std::vector<ArchiveMember> members = listing.Members(path);
     std::uint64_t bytes = 0;
     std::wstring names;
     std::size_t listed = 0;
-    for (const ZipEntry& entry : archive.Entries()) {
-      bytes += entry.uncompressedSize;
+    for (const ArchiveMember& member : members) {
+      bytes += member.size;
       if (listed == kNamesListed) {
         names += L", ...";
         ++listed;
       } else if (listed < kNamesListed) {
-        names += (listed++ == 0 ? L"" : L", ") + entry.name;
+        names += (listed++ == 0 ? L"" : L", ") + member.name;
       }
     }
-    return std::to_wstring(archive.Entries().size()) + L" members, " + std::to_wstring(bytes) +
-           L" bytes: " + names;
+    return std::to_wstring(members.size()) + L" members, " + std::to_wstring(bytes) + L" bytes: " +
+           names;
   } catch (...) {
     return L"members not readable";
   }

@@ -26,8 +26,9 @@ void frmDataLoader::ExtractArchive() {
                         DescribeFailure(refused.Number(), refused.Description()));
     throw;
   }
-  platform_.log.Write(L"Unpacked " + SummariseArchive(ArchivePath) + L" in " +
-                      std::to_wstring(MillisecondsSince(begun)) + L" ms");
+  platform_.log.Write(L"Unpacked " +
+                      SummariseArchive(*platform_.components.CreateArchiveListing(), ArchivePath) +
+                      L" in " + std::to_wstring(MillisecondsSince(begun)) + L" ms");
   platform_.files.Kill(ArchivePath);
   stage_ = Stage::kRecord;
 }

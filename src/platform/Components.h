@@ -2,20 +2,22 @@
 
 #include <memory>
 
+#include "platform/ArchiveListing.h"
 #include "platform/ProductSettings.h"
 #include "platform/UnpackRecovery.h"
 #include "platform/ZipExtractor.h"
 
 namespace vyn {
 
-// Creates the two components, and the recovery of unpackings that were ended
-// midway; failures to create are thrown as Error.
+// Creates the two components, the recovery of unpackings that were ended midway
+// and the listing of an archive's members; failures to create are thrown as Error.
 class ComponentFactory {
  public:
   virtual ~ComponentFactory() = default;
   virtual std::shared_ptr<ProductSettings> CreateProductSettings() = 0;
   virtual std::shared_ptr<ZipExtractor> CreateZipExtractor() = 0;
   virtual std::shared_ptr<UnpackRecovery> CreateUnpackRecovery() = 0;
+  virtual std::shared_ptr<ArchiveListing> CreateArchiveListing() = 0;
 };
 
 }  // namespace vyn

@@ -1,13 +1,8 @@
 #include "platform/LoggedMessageBoxes.h"
 
-#include <cwctype>
-
 namespace vyn {
-namespace {
 
-constexpr long kMaxPauseSeconds = 24L * 60 * 60;
-
-std::wstring AnswerName(MessageAnswer answer) {
+std::wstring MessageAnswerName(MessageAnswer answer) {
   switch (answer) {
     case MessageAnswer::kYes:
       return L"Yes";
@@ -19,62 +14,16 @@ std::wstring AnswerName(MessageAnswer answer) {
   return L"OK";
 }
 
-std::wstring BoxLine(const std::wstring& title, const std::wstring& text) {
+std::wstring MessageBoxLogLine(const std::wstring& title, const std::wstring& text) {
   return L"Message \"" + title + L"\": " + text;
 }
 
-}  // namespace
-
 MessageAnswer LoggedMessageBoxes::Show(const std::wstring& text, const std::wstring& title,
                                        MessageButtons buttons) {
-  log_.Write(BoxLine(title, text));
+  log_.Write(MessageBoxLogLine(title, text));
   MessageAnswer answer = shown_.Show(text, title, buttons);
-  if (buttons == MessageButtons::kYesNo) log_.Write(L"Answered " + AnswerName(answer));
+  if (buttons == MessageButtons::kYesNo) log_.Write(L"Answered " + MessageAnswerName(answer));
   return answer;
-}
-
-MessageAnswer UnattendedMessageBoxes::Show(const std::wstring& text, const std::wstring& title,
-                                           MessageButtons buttons) {
-  log_.Write(BoxLine(title, text));
-  if (buttons != MessageButtons::kYesNo) {
-    questionsInSeries_ = 0;
-    return MessageAnswer::kOk;
-  }
-  const std::uintptr_t asker = askingWindow_();
-  if (asker != lastAsker_) questionsInSeries_ = 0;
-  lastAsker_ = asker;
-  if (questionsInSeries_ >= pauses_.size()) {
-    questionsInSeries_ = 0;
-    log_.Write(L"Answered No: no retries left");
-    return MessageAnswer::kNo;
-  }
-  std::chrono::milliseconds pause = pauses_[questionsInSeries_++];
-  log_.Write(L"Answered Yes: retrying in " +
-             std::to_wstring(std::chrono::duration_cast<std::chrono::seconds>(pause).count()) +
-             L" s");
-  pause_(pause);
-  return MessageAnswer::kYes;
-}
-
-std::vector<std::chrono::milliseconds> RetryPauses(const std::wstring& value) {
-  const std::vector<std::chrono::milliseconds> standard{std::chrono::minutes(1),
-                                                        std::chrono::minutes(5)};
-  std::vector<std::chrono::milliseconds> pauses;
-  long seconds = -1;
-  for (std::size_t i = 0; i <= value.size(); ++i) {
-    wchar_t c = i < value.size() ? value[i] : L',';
-    if (c >= L'0' && c <= L'9') {
-      seconds = (seconds < 0 ? 0 : seconds) * 10 + (c - L'0');
-      if (seconds > kMaxPauseSeconds) return standard;
-    } else if (c == L',') {
-      if (seconds < 0) return standard;
-      pauses.push_back(std::chrono::seconds(seconds));
-      seconds = -1;
-    } else if (!std::iswspace(static_cast<wint_t>(c))) {
-      return standard;
-    }
-  }
-  return pauses;
 }
 
 }  // namespace vyn

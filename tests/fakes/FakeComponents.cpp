@@ -74,6 +74,11 @@ void FakeUnpackRecovery::FinishInterruptedUnpacking(const std::wstring& folder) 
   log_.Record(L"FinishInterruptedUnpacking(" + folder + L")");
 }
 
+std::vector<ArchiveMember> FakeArchiveListing::Members(const std::wstring& archive) {
+  if (members_.empty()) throw Error(errors::kFileNotFound, L"no members listed for " + archive);
+  return members_;
+}
+
 std::shared_ptr<ProductSettings> FakeComponents::CreateProductSettings() {
   return settings;
 }
@@ -85,6 +90,10 @@ std::shared_ptr<ZipExtractor> FakeComponents::CreateZipExtractor() {
 
 std::shared_ptr<UnpackRecovery> FakeComponents::CreateUnpackRecovery() {
   return std::make_shared<FakeUnpackRecovery>(log);
+}
+
+std::shared_ptr<ArchiveListing> FakeComponents::CreateArchiveListing() {
+  return std::make_shared<FakeArchiveListing>(archiveMembers);
 }
 
 }  // namespace vyn::fakes

@@ -63,6 +63,16 @@ class FakeUnpackRecovery : public UnpackRecovery {
   CallLog& log_;
 };
 
+// Lists the members it is given, for any archive; throws when there are none.
+class FakeArchiveListing : public ArchiveListing {
+ public:
+  explicit FakeArchiveListing(std::vector<ArchiveMember> members) : members_(std::move(members)) {}
+  std::vector<ArchiveMember> Members(const std::wstring& archive) override;
+
+ private:
+  std::vector<ArchiveMember> members_;
+};
+
 // Hands out the one settings fake (so a test can configure it first) and a new
 // zip fake and recovery fake per request; all log into the same CallLog.
 class FakeComponents : public ComponentFactory {
@@ -70,10 +80,12 @@ class FakeComponents : public ComponentFactory {
   CallLog log;
   std::shared_ptr<FakeProductSettings> settings = std::make_shared<FakeProductSettings>(log);
   int zipExtractorsCreated = 0;
+  std::vector<ArchiveMember> archiveMembers;  // what every archive lists
 
   std::shared_ptr<ProductSettings> CreateProductSettings() override;
   std::shared_ptr<ZipExtractor> CreateZipExtractor() override;
   std::shared_ptr<UnpackRecovery> CreateUnpackRecovery() override;
+  std::shared_ptr<ArchiveListing> CreateArchiveListing() override;
 };
 
 }  // namespace vyn::fakes
