@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 
-#include <cwctype>
+#include "platform/FileNameCase.h"
 
 namespace vyn {
 
@@ -9,15 +9,15 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
   for (const std::wstring& argument : arguments) {
     std::wstring name;
     if (argument.size() > 1 && (argument[0] == L'/' || argument[0] == L'-')) {
-      for (wchar_t c : argument.substr(1)) name += static_cast<wchar_t>(std::towlower(c));
+      name = UpcaseFileName(argument.substr(1));
     }
-    if (name == L"?" || name == L"help") {
+    if (name == L"?" || name == L"HELP") {
       line.help = true;
-    } else if (name == L"refresh") {
+    } else if (name == L"REFRESH") {
       line.refresh = true;
-    } else if (name == L"mls") {
+    } else if (name == L"MLS") {
       line.mls = true;
-    } else if (name == L"tax") {
+    } else if (name == L"TAX") {
       line.tax = true;
     } else {
       line.valid = false;

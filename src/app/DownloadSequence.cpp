@@ -4,6 +4,7 @@
 #include "app/ProductRegistry.h"
 #include "app/basCommonObj.h"
 #include "app/frmDataLoader.h"
+#include "platform/PathText.h"
 #include "retrieval/frmGetHTMLFile.h"
 #include "support/basRegistry.h"
 
@@ -58,7 +59,7 @@ bool frmDataLoader::AcceptDataPath() {
     platform_.messageBoxes.Show(L"Invalid data path:" + box.Text(), kAppTitle, MessageButtons::kOk);
     return false;
   }
-  if (box.Text().back() != L'\\') box.SetText(box.Text() + L"\\");
+  if (box.Text().back() != L'\\') box.SetText(WithTrailingSeparator(box.Text()));
   if (!platform_.fileSystem.FolderExists(box.Text())) {
     platform_.messageBoxes.Show(L"Invalid data path:" + box.Text(), kAppTitle, MessageButtons::kOk);
     return false;

@@ -3,6 +3,7 @@
 #include "app/ProductRegistry.h"
 #include "app/basCommonObj.h"
 #include "platform/Error.h"
+#include "platform/PathText.h"
 #include "support/basRegistry.h"
 
 namespace vyn {
@@ -76,8 +77,7 @@ void frmDataLoader::FinishInterruptedRefresh(const std::wstring& dataFolder) {
 // Looks for the product beside this program, then in the usual install folders.
 // InstallPath keeps the last folder tried when the product is nowhere.
 void frmDataLoader::ProbeInstallPath() {
-  std::wstring ownFolder = platform_.environment.ExecutableFolder();
-  if (ownFolder.empty() || ownFolder.back() != L'\\') ownFolder += L'\\';
+  const std::wstring ownFolder = WithTrailingSeparator(platform_.environment.ExecutableFolder());
   for (const std::wstring& folder :
        {ownFolder, std::wstring(kProgramFilesFolder), std::wstring(kProgramFilesX86Folder)}) {
     InstallPath = folder;

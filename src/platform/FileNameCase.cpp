@@ -85,7 +85,9 @@ constexpr UpcaseRange kUpcase[] = {
     {0xFF41, 0xFF5A, -32, 1},
 };
 
-wchar_t Upcase(wchar_t c) {
+}  // namespace
+
+wchar_t UpcaseFileNameChar(wchar_t c) {
   const auto unit = static_cast<std::uint32_t>(c);
   const auto* range = std::lower_bound(
       std::begin(kUpcase), std::end(kUpcase), unit,
@@ -95,12 +97,18 @@ wchar_t Upcase(wchar_t c) {
   return static_cast<wchar_t>(static_cast<std::int32_t>(unit) + range->delta);
 }
 
-}  // namespace
-
 std::wstring UpcaseFileName(std::wstring_view name) {
   std::wstring upper(name);
-  for (wchar_t& c : upper) c = Upcase(c);
+  for (wchar_t& c : upper) c = UpcaseFileNameChar(c);
   return upper;
+}
+
+bool SameFileName(std::wstring_view a, std::wstring_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (UpcaseFileNameChar(a[i]) != UpcaseFileNameChar(b[i])) return false;
+  }
+  return true;
 }
 
 }  // namespace vyn

@@ -1,15 +1,15 @@
 #include "retrieval/TargetReplacement.h"
 
 #include "platform/Error.h"
+#include "platform/PathText.h"
 #include "support/clsTempFile.h"
 
 namespace vyn {
 namespace {
 
 std::wstring FolderOf(const std::wstring& path) {
-  auto slash = path.find_last_of(L"\\/");
-  if (slash == std::wstring::npos) return L".";
-  return path.substr(0, slash + 1);
+  const std::wstring folder = FolderPart(path);
+  return folder.empty() ? L"." : folder;
 }
 
 }  // namespace

@@ -8,7 +8,9 @@
 #include <initializer_list>
 #include <vector>
 
+#include "platform/CutAtNul.h"
 #include "platform/Error.h"
+#include "platform/PathText.h"
 #include "retrieval/InetHandle.h"
 #include "retrieval/SplitUrl.h"
 #include "retrieval/TargetReplacement.h"
@@ -40,8 +42,8 @@ void BoundNetworkWaits(WinInetApi& inet, InternetHandle handle) {
 
 // The header's text as a 32-bit count: digits only, at most 2,147,483,647.
 std::int32_t ParseContentLength(const std::vector<std::uint8_t>& buffer, std::uint32_t length) {
-  std::string text(buffer.begin(), buffer.begin() + std::min<std::size_t>(length, buffer.size()));
-  text = text.substr(0, text.find('\0'));
+  std::string text = CutAtNul(
+      std::string(buffer.begin(), buffer.begin() + std::min<std::size_t>(length, buffer.size())));
   auto first = text.find_first_not_of(' ');
   auto last = text.find_last_not_of(' ');
   if (first == std::string::npos) throw MakeError(errors::kTypeMismatch);
@@ -81,9 +83,7 @@ void frmGetHTMLFile::CheckCancel() {
 
 std::wstring frmGetHTMLFile::AttemptCaption() const {
   if (ShowFileName == kFalse) return CaptionText;
-  auto slash = LocalFile.rfind(L'\\');
-  return CaptionText + L" - " +
-         (slash == std::wstring::npos ? LocalFile : LocalFile.substr(slash + 1));
+  return CaptionText + L" - " + NamePart(LocalFile);
 }
 
 void frmGetHTMLFile::Timer1_Timer() {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "platform/CutAtNul.h"
 #include "platform/Error.h"
 #include "support/SupportErrorBox.h"
 
@@ -10,23 +11,22 @@ namespace vyn::detail {
 
 namespace {
 
-// Position counted from 1, 0 when there is none, held as 16 bits.
-std::int16_t FirstNulPosition(const std::wstring& text) {
+// The position is counted from 1 and held as 16 bits: a first NUL beyond 32767
+// overflows.
+void CheckFirstNulFits(const std::wstring& text) {
   const std::size_t at = text.find(L'\0');
-  if (at == std::wstring::npos) return 0;
-  if (at + 1 > static_cast<std::size_t>(std::numeric_limits<std::int16_t>::max())) {
+  if (at != std::wstring::npos &&
+      at + 1 > static_cast<std::size_t>(std::numeric_limits<std::int16_t>::max())) {
     throw MakeError(errors::kOverflow);
   }
-  return static_cast<std::int16_t>(at + 1);
 }
 
 }  // namespace
 
 std::wstring TrimNulls(const std::wstring& text, MessageBoxes& messageBoxes) {
   try {
-    const std::int16_t position = FirstNulPosition(text);
-    if (position == 0) return text;
-    return text.substr(0, static_cast<std::size_t>(position - 1));
+    CheckFirstNulFits(text);
+    return CutAtNul(text);
   } catch (...) {
     ShowSupportError(messageBoxes, L"TrimNulls", CurrentError());
     return std::wstring();

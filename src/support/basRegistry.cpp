@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/CutAtNul.h"
 #include "platform/Error.h"
 #include "support/RegistryKey.h"
 #include "support/SupportErrorBox.h"
@@ -39,10 +40,6 @@ constexpr std::uint32_t kNonVolatile = 0;
 // Bytes as the platform's data pointer.
 std::uint8_t* Data(std::string& bytes) {
   return reinterpret_cast<std::uint8_t*>(bytes.data());
-}
-
-std::string CutAtNul(const std::string& bytes) {
-  return bytes.substr(0, bytes.find('\0'));
 }
 
 // Replaces every %NAME% by the environment variable NAME. A lone "%" stays, an unset

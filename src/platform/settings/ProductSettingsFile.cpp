@@ -5,6 +5,7 @@
 
 #include "platform/Error.h"
 #include "platform/FileInUse.h"
+#include "platform/PathText.h"
 #include "platform/files/AtomicFile.h"
 #include "platform/files/NativeFile.h"
 
@@ -32,8 +33,7 @@ void ProductSettingsFile::AppDataFolder(const std::wstring& folder) {
   if (folder.empty()) {
     throw Error(settings_errors::kNotReady, L"AppDataFolder was given an empty folder name");
   }
-  appDataFolder_ = folder;
-  if (appDataFolder_.back() != L'\\' && appDataFolder_.back() != L'/') appDataFolder_ += L'\\';
+  appDataFolder_ = WithTrailingSeparator(folder);
   loaded_ = false;
 }
 

@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "platform/FileNameCase.h"
 #include "platform/Utf8.h"
 
 namespace vyn {
@@ -15,25 +16,17 @@ std::wstring_view Trim(std::wstring_view text) {
   return text;
 }
 
-wchar_t AsciiLower(wchar_t c) {
-  return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c;
-}
-
 }  // namespace
 
 bool KeysEqual(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  }
-  return true;
+  return SameFileName(a, b);
 }
 
 SettingsDocument SettingsDocument::Parse(std::string_view utf8) {
   if (utf8.substr(0, 3) == "\xEF\xBB\xBF") utf8.remove_prefix(3);
   SettingsDocument document;
   int number = 0;
-  std::map<std::wstring, int> seen;  // lower-case key -> its line
+  std::map<std::wstring, int> seen;  // upper-case key -> its line
   while (!utf8.empty()) {
     ++number;
     const std::size_t end = utf8.find('\n');
@@ -60,9 +53,7 @@ SettingsDocument SettingsDocument::Parse(std::string_view utf8) {
     }
     const std::wstring key(Trim(text.substr(0, equals)));
     if (key.empty()) throw SettingsSyntaxError{number, L"the line has no key before \"=\""};
-    std::wstring lowered = key;
-    for (auto& c : lowered) c = AsciiLower(c);
-    const auto [earlier, isNew] = seen.emplace(std::move(lowered), number);
+    const auto [earlier, isNew] = seen.emplace(UpcaseFileName(key), number);
     if (!isNew) {
       throw SettingsSyntaxError{
           number, L"\"" + key + L"\" is already given on line " + std::to_wstring(earlier->second)};

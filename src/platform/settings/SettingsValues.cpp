@@ -1,5 +1,6 @@
 #include "platform/settings/SettingsValues.h"
 
+#include "platform/PathText.h"
 #include "platform/ProductKey.h"
 #include "platform/settings/LocalClock.h"
 
@@ -46,12 +47,7 @@ SettingsValues InterpretSettings(const SettingsDocument& document,
 
   values.dataFolder = appDataFolder + L"Data\\";
   if (const Setting* s = document.Find(keys::kDataFolder); s && !s->value.empty()) {
-    values.dataFolder = s->value;
-    if (values.dataFolder.back() == L'/') {
-      values.dataFolder.back() = L'\\';
-    } else if (values.dataFolder.back() != L'\\') {
-      values.dataFolder += L'\\';
-    }
+    values.dataFolder = WithTrailingSeparator(s->value);
   }
 
   values.filePrefix = kDefaultFilePrefix;

@@ -1,16 +1,12 @@
 #include "platform/unpack/WildcardMatch.h"
 
+#include "platform/FileNameCase.h"
+
 namespace vyn {
 
 namespace {
 
-wchar_t Fold(wchar_t c) {
-  if (c >= L'A' && c <= L'Z') return c - L'A' + L'a';
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 0x20;
-  return c;
-}
-
-// Star-and-backtrack matching: each "*" only moves forward, so the work stays
+// Letters compare as Windows compares file names. Star-and-backtrack matching: each "*" only moves forward, so the work stays
 // within mask length times name length.
 bool Glob(std::wstring_view mask, std::wstring_view name) {
   std::size_t m = 0;
@@ -21,7 +17,7 @@ bool Glob(std::wstring_view mask, std::wstring_view name) {
     if (m < mask.size() && mask[m] == L'*') {
       starAt = m++;
       resumeAt = n;
-    } else if (m < mask.size() && (mask[m] == L'?' || Fold(mask[m]) == Fold(name[n]))) {
+    } else if (m < mask.size() && (mask[m] == L'?' || UpcaseFileNameChar(mask[m]) == UpcaseFileNameChar(name[n]))) {
       ++m;
       ++n;
     } else if (starAt != std::wstring_view::npos) {

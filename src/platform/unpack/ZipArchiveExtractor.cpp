@@ -12,6 +12,7 @@
 #include "platform/Error.h"
 #include "platform/FileInUse.h"
 #include "platform/FileNameCase.h"
+#include "platform/PathText.h"
 #include "platform/files/NativeFile.h"
 #include "platform/unpack/StagedExtraction.h"
 #include "platform/unpack/StagedFileWriter.h"
@@ -37,9 +38,7 @@ std::size_t FullPathLength(const fs::path& target) {
   std::error_code error;
   fs::path full = fs::absolute(target, error);
   if (error) full = target;
-  std::wstring text = full.wstring();
-  if (!text.empty() && text.back() != L'/' && text.back() != L'\\') text += L'\\';
-  return Utf16Length(text);
+  return Utf16Length(WithTrailingSeparator(full.wstring()));
 }
 
 // A file of the data folder by its name there ("\"photos\\index.txt\" in the data

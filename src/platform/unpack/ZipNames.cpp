@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "platform/FileNameCase.h"
 #include "platform/Utf8.h"
 #include "platform/unpack/ZipErrors.h"
 
@@ -32,16 +33,11 @@ constexpr char16_t kCp437High[128] = {
   throw ZipProblem{zip_errors::kUnsafeMember, std::move(shown), std::move(why)};
 }
 
-wchar_t AsciiUpper(wchar_t c) {
-  return c >= L'a' && c <= L'z' ? c - L'a' + L'A' : c;
-}
-
 bool IsDeviceName(std::wstring_view part) {
   // Windows opens a device for these whatever the extension: "nul.txt" is NUL.
   part = part.substr(0, part.find(L'.'));
   while (!part.empty() && part.back() == L' ') part.remove_suffix(1);
-  std::wstring upper;
-  for (wchar_t c : part) upper += AsciiUpper(c);
+  const std::wstring upper = UpcaseFileName(part);
   static const wchar_t* const kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
   for (const wchar_t* device : kDevices) {
     if (upper == device) return true;
@@ -59,11 +55,7 @@ bool IsDeviceName(std::wstring_view part) {
 // next unpack removes them: a member there would be unpacked and then deleted.
 bool IsReservedTopName(std::wstring_view part) {
   static constexpr std::wstring_view kReserved = L".VYN-";
-  if (part.size() < kReserved.size()) return false;
-  for (std::size_t i = 0; i < kReserved.size(); ++i) {
-    if (AsciiUpper(part[i]) != kReserved[i]) return false;
-  }
-  return true;
+  return part.size() >= kReserved.size() && SameFileName(part.substr(0, kReserved.size()), kReserved);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/Error.h"
+#include "platform/PathText.h"
 
 namespace vyn {
 
@@ -37,10 +38,9 @@ std::wstring Win32Environment::ExecutableFolder() {
 }
 
 std::wstring FolderOfPath(const std::wstring& path) {
-  std::size_t slash = path.find_last_of(L"\\/");
-  if (slash == std::wstring::npos) return L"";
-  std::wstring folder = path.substr(0, slash);
-  if (folder.size() == 2 && folder[1] == L':') folder += L'\\';
+  std::wstring folder = FolderPart(path);
+  // Without its "\", except at a drive's root.
+  if (!folder.empty() && !(folder.size() == 3 && folder[1] == L':')) folder.pop_back();
   return folder;
 }
 

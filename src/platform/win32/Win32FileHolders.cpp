@@ -3,6 +3,7 @@
 
 #include <restartmanager.h>
 
+#include "platform/PathText.h"
 #include "platform/win32/Win32FileRetry.h"
 #include "platform/win32/Win32Handle.h"
 
@@ -43,9 +44,7 @@ std::wstring ProgramFile(const RM_UNIQUE_PROCESS& process) {
   if (GetProcessTimes(handle.Get(), &created, &exited, &kernel, &user) &&
       CompareFileTime(&created, &process.ProcessStartTime) == 0 &&
       QueryFullProcessImageNameW(handle.Get(), 0, image, &length)) {
-    program.assign(image, length);
-    const std::size_t slash = program.find_last_of(L"\\/");
-    if (slash != std::wstring::npos) program.erase(0, slash + 1);
+    program = NamePart(std::wstring_view(image, length));
   }
   return program;
 }

@@ -1,0 +1,36 @@
+#include "platform/PathText.h"
+
+namespace vyn {
+namespace {
+
+std::size_t LastSeparator(std::wstring_view path) {
+  return path.find_last_of(L"\\/");
+}
+
+}  // namespace
+
+bool IsPathSeparator(wchar_t c) {
+  return c == L'\\' || c == L'/';
+}
+
+std::wstring WithTrailingSeparator(std::wstring folder) {
+  if (!folder.empty() && folder.back() == L'/') {
+    folder.back() = L'\\';
+  } else if (folder.empty() || folder.back() != L'\\') {
+    folder += L'\\';
+  }
+  return folder;
+}
+
+std::wstring FolderPart(std::wstring_view path) {
+  const std::size_t slash = LastSeparator(path);
+  return slash == std::wstring_view::npos ? std::wstring()
+                                          : std::wstring(path.substr(0, slash + 1));
+}
+
+std::wstring NamePart(std::wstring_view path) {
+  const std::size_t slash = LastSeparator(path);
+  return std::wstring(slash == std::wstring_view::npos ? path : path.substr(slash + 1));
+}
+
+}  // namespace vyn
