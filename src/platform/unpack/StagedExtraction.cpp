@@ -17,11 +17,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::size_t kHexDigits = 8;
-constexpr std::size_t kNameLength = 5 + kHexDigits;  // kStagingPrefix and the digits
+using staging_names::kNameLength;
 constexpr unsigned long long kNamesPerSubfolder = 256;
-// Staging folders of earlier versions: this prefix and 16 hex digits, never a journal.
-constexpr const char* kEarlierStagingPrefix = ".vyn-staging-";
 
 std::string RandomHex() {
   std::random_device device;
@@ -32,15 +29,16 @@ std::string RandomHex() {
   return text;
 }
 
-bool IsHexName(const std::string& name, const char* prefix, std::size_t digits) {
-  const std::size_t length = std::strlen(prefix);
+bool IsHexName(const std::string& name, std::string_view prefix, std::size_t digits) {
+  const std::size_t length = prefix.size();
   if (name.size() != length + digits || name.compare(0, length, prefix) != 0) return false;
   return std::all_of(name.begin() + length, name.end(),
                      [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
 bool IsStagingName(const std::string& name) {
-  return IsHexName(name, kStagingPrefix, kHexDigits) || IsHexName(name, kEarlierStagingPrefix, 16);
+  return IsHexName(name, staging_names::kPrefix, staging_names::kHexDigits) ||
+         IsHexName(name, staging_names::kEarlierPrefix, staging_names::kEarlierHexDigits);
 }
 
 std::size_t Digits(unsigned long long number) {
@@ -159,7 +157,7 @@ std::vector<fs::path> FoldersToMake(const std::vector<fs::path>& folders,
 
 StagingFolder::StagingFolder(const fs::path& target) {
   for (int attempt = 0;; ++attempt) {
-    path_ = target / (kStagingPrefix + RandomHex());
+    path_ = target / (std::string(staging_names::kPrefix) + RandomHex());
     if (fs::create_directory(path_)) return;
     if (attempt == 10)
       throw fs::filesystem_error("no unused staging folder name", path_, std::error_code());

@@ -4,12 +4,9 @@
 #include <functional>
 #include <vector>
 
-namespace vyn {
+#include "platform/unpack/StagingNames.h"
 
-// Name of the folder, inside the target folder, that members are unpacked into
-// first: the prefix and 8 hex digits. Short, because Windows counts it in every
-// staged file's path.
-inline constexpr const char* kStagingPrefix = ".vyn-";
+namespace vyn {
 
 // Gives a file a new name; RenameFile (NativeFile.h) unless a test makes steps fail.
 using MoveStep =
@@ -37,11 +34,11 @@ class StagingFolder {
   // at its own path below the staging folder's "t": the new folder then moves into
   // place whole, one move for all it holds. The caller creates the folders on the way.
   std::filesystem::path Mirror(const std::filesystem::path& relative) const {
-    return path_ / "t" / relative;
+    return path_ / std::string(staging_names::kMirrorFolder) / relative;
   }
   // The characters that Mirror adds to the target folder's full path (with its
   // closing separator).
-  static constexpr std::size_t kMirrorExtra = 5 + 8 + 1 + 1 + 1;
+  static constexpr std::size_t kMirrorExtra = staging_names::kMirrorExtra;
 
   // The most characters that staging adds to the target folder's full path (with
   // its closing separator) for a commit of `files` files: in a file's path, or

@@ -6,8 +6,8 @@ namespace vyn {
 
 namespace {
 
-// Letters compare as Windows compares file names. Star-and-backtrack matching: each "*" only moves forward, so the work stays
-// within mask length times name length.
+// Letters compare as Windows compares file names. Star-and-backtrack matching: each "*" only moves
+// forward, so the work stays within mask length times name length.
 bool Glob(std::wstring_view mask, std::wstring_view name) {
   std::size_t m = 0;
   std::size_t n = 0;
@@ -17,7 +17,8 @@ bool Glob(std::wstring_view mask, std::wstring_view name) {
     if (m < mask.size() && mask[m] == L'*') {
       starAt = m++;
       resumeAt = n;
-    } else if (m < mask.size() && (mask[m] == L'?' || UpcaseFileNameChar(mask[m]) == UpcaseFileNameChar(name[n]))) {
+    } else if (m < mask.size() &&
+               (mask[m] == L'?' || UpcaseFileNameChar(mask[m]) == UpcaseFileNameChar(name[n]))) {
       ++m;
       ++n;
     } else if (starAt != std::wstring_view::npos) {

@@ -5,6 +5,7 @@
 
 #include "platform/FileNameCase.h"
 #include "platform/Utf8.h"
+#include "platform/unpack/StagingNames.h"
 #include "platform/unpack/ZipErrors.h"
 
 namespace vyn {
@@ -54,8 +55,9 @@ bool IsDeviceName(std::wstring_view part) {
 // The data folder's own staging folders begin so (".vyn-" and hex digits), and the
 // next unpack removes them: a member there would be unpacked and then deleted.
 bool IsReservedTopName(std::wstring_view part) {
-  static constexpr std::wstring_view kReserved = L".VYN-";
-  return part.size() >= kReserved.size() && SameFileName(part.substr(0, kReserved.size()), kReserved);
+  constexpr std::wstring_view kReserved = staging_names::kWidePrefix;
+  return part.size() >= kReserved.size() &&
+         SameFileName(part.substr(0, kReserved.size()), kReserved);
 }
 
 }  // namespace
