@@ -10,6 +10,7 @@
 
 #include "platform/CutAtNul.h"
 #include "platform/Error.h"
+#include "platform/ErrorRanges.h"
 #include "platform/PathText.h"
 #include "retrieval/InetHandle.h"
 #include "retrieval/SplitUrl.h"
@@ -20,9 +21,9 @@
 namespace vyn {
 namespace {
 
-constexpr std::int32_t kCancelled = static_cast<std::int32_t>(0x80040001u);
-constexpr std::int32_t kNetworkStepFailed = static_cast<std::int32_t>(0x80040002u);
-constexpr std::int32_t kErrorPage = static_cast<std::int32_t>(0x80040003u);
+constexpr std::int32_t kCancelled = error_ranges::Number(error_ranges::kTransfer, 1);
+constexpr std::int32_t kNetworkStepFailed = error_ranges::Number(error_ranges::kTransfer, 2);
+constexpr std::int32_t kErrorPage = error_ranges::Number(error_ranges::kTransfer, 3);
 
 // Without a Content-Length the bar is sized for this many bytes and restarts.
 constexpr std::int32_t kUnknownContentLength = 100000;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/ErrorRanges.h"
 #include "platform/ProductSettings.h"
 #include "platform/settings/LocalClock.h"
 #include "platform/settings/SettingsDocument.h"
@@ -20,10 +21,10 @@ inline constexpr const wchar_t* kSettingsFileName = L"Veltrix Settings.txt";
 //   0x80042003  the settings file cannot be read
 //   0x80042004  the settings file cannot be written (the old file is left as it was)
 namespace settings_errors {
-inline constexpr std::int32_t kNotReady = static_cast<std::int32_t>(0x80042001u);
-inline constexpr std::int32_t kMalformed = static_cast<std::int32_t>(0x80042002u);
-inline constexpr std::int32_t kUnreadable = static_cast<std::int32_t>(0x80042003u);
-inline constexpr std::int32_t kUnwritable = static_cast<std::int32_t>(0x80042004u);
+inline constexpr std::int32_t kNotReady = error_ranges::Number(error_ranges::kSettings, 1);
+inline constexpr std::int32_t kMalformed = error_ranges::Number(error_ranges::kSettings, 2);
+inline constexpr std::int32_t kUnreadable = error_ranges::Number(error_ranges::kSettings, 3);
+inline constexpr std::int32_t kUnwritable = error_ranges::Number(error_ranges::kSettings, 4);
 }  // namespace settings_errors
 
 // The product's settings, kept in "Veltrix Settings.txt" in the application-data

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/ErrorRanges.h"
+
 namespace vyn {
 
 // Error numbers of the zip component:
@@ -20,14 +22,14 @@ namespace vyn {
 //   0x80041008  the target folder cannot be written, or its drive has too little free
 //               space for the members (nothing of the archive is left in it)
 namespace zip_errors {
-inline constexpr std::int32_t kUnsupportedAction = static_cast<std::int32_t>(0x80041001u);
-inline constexpr std::int32_t kNotReady = static_cast<std::int32_t>(0x80041002u);
-inline constexpr std::int32_t kUnreadable = static_cast<std::int32_t>(0x80041003u);
-inline constexpr std::int32_t kDamaged = static_cast<std::int32_t>(0x80041004u);
-inline constexpr std::int32_t kUnsafeMember = static_cast<std::int32_t>(0x80041005u);
-inline constexpr std::int32_t kUnsupportedMember = static_cast<std::int32_t>(0x80041006u);
-inline constexpr std::int32_t kBadData = static_cast<std::int32_t>(0x80041007u);
-inline constexpr std::int32_t kTargetUnwritable = static_cast<std::int32_t>(0x80041008u);
+inline constexpr std::int32_t kUnsupportedAction = error_ranges::Number(error_ranges::kUnpack, 1);
+inline constexpr std::int32_t kNotReady = error_ranges::Number(error_ranges::kUnpack, 2);
+inline constexpr std::int32_t kUnreadable = error_ranges::Number(error_ranges::kUnpack, 3);
+inline constexpr std::int32_t kDamaged = error_ranges::Number(error_ranges::kUnpack, 4);
+inline constexpr std::int32_t kUnsafeMember = error_ranges::Number(error_ranges::kUnpack, 5);
+inline constexpr std::int32_t kUnsupportedMember = error_ranges::Number(error_ranges::kUnpack, 6);
+inline constexpr std::int32_t kBadData = error_ranges::Number(error_ranges::kUnpack, 7);
+inline constexpr std::int32_t kTargetUnwritable = error_ranges::Number(error_ranges::kUnpack, 8);
 }  // namespace zip_errors
 
 // A problem found while reading or unpacking; the extractor adds the archive's name.
