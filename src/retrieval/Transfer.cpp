@@ -6,6 +6,7 @@
 #include <chrono>
 #include <climits>
 #include <initializer_list>
+#include <optional>
 #include <vector>
 
 #include "platform/CutAtNul.h"
@@ -68,6 +69,7 @@ struct frmGetHTMLFile::Attempt {
   InetHandle request;
   std::wstring tempPath;  // named (and so created) in this attempt
   std::unique_ptr<BinaryFile> tempFile;
+  std::vector<std::uint8_t> buffer;  // BufferSize bytes
 };
 
 // Called right after the failed step, before anything else can change the
@@ -112,14 +114,33 @@ void frmGetHTMLFile::Timer1_Timer() {
   }
 }
 
+// One attempt, in its steps; every failure is thrown for HandleFailure.
 void frmGetHTMLFile::RunAttempt(Attempt& attempt, const std::wstring& server,
                                 const std::wstring& path) {
-  WinInetApi& inet = platform_.inet;
   Window().SetCaption(AttemptCaption());
   Status = kRetrievalRunning;
   const auto begun = std::chrono::steady_clock::now();
   platform_.log.Write(L"GET " + URL + L" into " + LocalFile);
+  Connect(attempt, server);
+  SendRequest(attempt, path);
 
+  if (BufferSize < 1) throw MakeError(errors::kInvalidProcedureCall);
+  // One buffer per attempt, reused by the Content-Length query and every read.
+  attempt.buffer.assign(static_cast<std::size_t>(BufferSize), 0);
+  const std::optional<std::int32_t> contentLength = QueryContentLength(attempt);
+  CheckCancel();
+
+  const std::int64_t received = ReadBody(attempt, contentLength);
+  ReplaceTarget(platform_, attempt.tempPath, LocalFile);
+  platform_.log.Write(L"Received " + std::to_wstring(received) + L" bytes in " +
+                      std::to_wstring(MillisecondsSince(begun)) + L" ms");
+  attempt.tempFile.reset();
+  attempt.tempPath.clear();
+}
+
+// The session and the connection to `server`, each with its waits bounded.
+void frmGetHTMLFile::Connect(Attempt& attempt, const std::wstring& server) {
+  WinInetApi& inet = platform_.inet;
   attempt.session = InetHandle(
       inet, inet.InternetOpenA("http sample", kInternetOpenTypePreconfig, nullptr, nullptr, 0));
   if (!attempt.session) throw NetworkStepFailed(L"Opening Internet Session");
@@ -139,7 +160,11 @@ void frmGetHTMLFile::RunAttempt(Attempt& attempt, const std::wstring& server,
   // only the connect timeout from the session, so the connection gets them too.
   BoundNetworkWaits(inet, attempt.connection.Get());
   CheckCancel();
+}
 
+// The GET of `path`, sent; only a 200 answer goes on.
+void frmGetHTMLFile::SendRequest(Attempt& attempt, const std::wstring& path) {
+  WinInetApi& inet = platform_.inet;
   std::string object = platform_.ansi.ToAnsi(path);
   attempt.request = InetHandle(
       inet, inet.HttpOpenRequestA(attempt.connection.Get(), "GET",
@@ -163,25 +188,30 @@ void frmGetHTMLFile::RunAttempt(Attempt& attempt, const std::wstring& server,
                           &statusCode, &statusLength, &statusIndex);
   platform_.log.Write(L"HTTP status " + (answered ? std::to_wstring(statusCode) : L"unknown"));
   if (!answered || statusCode != kHttpStatusOk) throw Error(kErrorPage, L"");
+}
 
-  if (BufferSize < 1) throw MakeError(errors::kInvalidProcedureCall);
-  auto size = static_cast<std::uint32_t>(BufferSize);
-  std::vector<std::uint8_t> buffer(size, 0);  // one buffer per attempt, reused by every read
-  std::uint32_t length = size;
+// The announced length of the body; none without the header.
+std::optional<std::int32_t> frmGetHTMLFile::QueryContentLength(Attempt& attempt) {
+  std::vector<std::uint8_t>& buffer = attempt.buffer;
+  auto length = static_cast<std::uint32_t>(buffer.size());
   std::uint32_t index = 0;
-  std::int32_t contentLength = kUnknownContentLength;
-  bool announced = false;
-  if (inet.HttpQueryInfoA(attempt.request.Get(), kHttpQueryContentLength, buffer.data(), &length,
-                          &index)) {
+  std::optional<std::int32_t> contentLength;
+  if (platform_.inet.HttpQueryInfoA(attempt.request.Get(), kHttpQueryContentLength, buffer.data(),
+                                    &length, &index)) {
     contentLength = ParseContentLength(buffer, length);
-    announced = true;
   }
-  platform_.log.Write(announced ? L"Content-Length " + std::to_wstring(contentLength)
-                                : std::wstring(L"No Content-Length"));
-  CheckCancel();
+  platform_.log.Write(contentLength ? L"Content-Length " + std::to_wstring(*contentLength)
+                                    : std::wstring(L"No Content-Length"));
+  return contentLength;
+}
 
+// The body, chunk by chunk, into a new temporary file, with the progress bar
+// following; closes the attempt's handles. Returns the bytes received; a body that
+// ended early is the "Reading File" failure.
+std::int64_t frmGetHTMLFile::ReadBody(Attempt& attempt, std::optional<std::int32_t> contentLength) {
+  WinInetApi& inet = platform_.inet;
   ProgressBar& bar = Window().Progress(L"ProgressBar");
-  bar.SetMax(static_cast<float>(contentLength));
+  bar.SetMax(static_cast<float>(contentLength.value_or(kUnknownContentLength)));
   bar.SetValue(0);
 
   attempt.tempPath =
@@ -189,6 +219,8 @@ void frmGetHTMLFile::RunAttempt(Attempt& attempt, const std::wstring& server,
   if (attempt.tempPath.empty()) throw platform_.tempFiles.NameFailure();
   attempt.tempFile = platform_.files.OpenForBinary(attempt.tempPath);
 
+  std::vector<std::uint8_t>& buffer = attempt.buffer;
+  const auto size = static_cast<std::uint32_t>(buffer.size());
   std::int64_t position = 1;  // 1-based, as a 32-bit file position
   bool firstChunk = true;
   bool moreData = true;
@@ -219,7 +251,7 @@ void frmGetHTMLFile::RunAttempt(Attempt& attempt, const std::wstring& server,
       // with or without bytes, and a body shorter than announced leave the
       // attempt running, which is the "Reading File" failure below.
       moreData = false;
-      if (!announced || position - 1 >= contentLength) Status = kRetrievalCompleted;
+      if (!contentLength || position - 1 >= *contentLength) Status = kRetrievalCompleted;
     }
     CheckCancel();
   }
@@ -232,12 +264,7 @@ void frmGetHTMLFile::RunAttempt(Attempt& attempt, const std::wstring& server,
     windowsError_ = readError;  // 0 for a body shorter than announced
     throw Error(kNetworkStepFailed, L"Reading File");
   }
-
-  ReplaceTarget(platform_, attempt.tempPath, LocalFile);
-  platform_.log.Write(L"Received " + std::to_wstring(position - 1) + L" bytes in " +
-                      std::to_wstring(MillisecondsSince(begun)) + L" ms");
-  attempt.tempFile.reset();
-  attempt.tempPath.clear();
+  return position - 1;
 }
 
 bool frmGetHTMLFile::HandleFailure(const Error& failure, Attempt& attempt) noexcept {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/Error.h"
@@ -43,7 +44,10 @@ class frmGetHTMLFile : public FormEvents {
   void CheckCancel();
   std::wstring AttemptCaption() const;
   void RunAttempt(Attempt& attempt, const std::wstring& server, const std::wstring& path);
-  void ReadBody(Attempt& attempt, std::int32_t contentLength, bool lengthAnnounced);
+  void Connect(Attempt& attempt, const std::wstring& server);
+  void SendRequest(Attempt& attempt, const std::wstring& path);
+  std::optional<std::int32_t> QueryContentLength(Attempt& attempt);
+  std::int64_t ReadBody(Attempt& attempt, std::optional<std::int32_t> contentLength);
   // Returns true when the user asked to retry; otherwise the transfer is finished.
   bool HandleFailure(const Error& failure, Attempt& attempt) noexcept;
   Error NetworkStepFailed(const wchar_t* step);
