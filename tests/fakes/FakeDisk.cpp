@@ -4,6 +4,7 @@
 #include <cstring>
 #include <cwctype>
 
+#include "Latin1Codec.h"
 #include "platform/FileErrors.h"
 
 namespace vyn::fakes {
@@ -11,16 +12,13 @@ namespace {
 
 using file_errors::FileError;
 
+// The ANSI names the temporary-file calls take and give, in the fakes' code page.
 std::wstring Widen(const std::string& s) {
-  std::wstring w;
-  for (char c : s) w += static_cast<wchar_t>(static_cast<unsigned char>(c));
-  return w;
+  return Latin1Codec().FromAnsi(s);
 }
 
 std::string Narrow(const std::wstring& w) {
-  std::string s;
-  for (wchar_t c : w) s += static_cast<char>(c);
-  return s;
+  return Latin1Codec().ToAnsi(w);
 }
 
 std::wstring Volume(const std::wstring& key) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "platform/Utf8.h"
 
 namespace vyn::e2e {
 namespace {
@@ -51,22 +52,11 @@ bool SetOrDelete(HKEY key, const wchar_t* name, const std::optional<std::wstring
 }  // namespace
 
 std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                 nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                      nullptr, nullptr);
-  return out;
+  return EncodeUtf8(text);
 }
 
 std::wstring Wide(const std::string& text) {
-  if (text.empty()) return {};
-  int size =
-      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
-  return out;
+  return DecodeUtf8Leniently(text);
 }
 
 std::wstring WithBackslash(const std::filesystem::path& folder) {

@@ -11,6 +11,7 @@
 #include "Screenshot.h"
 #include "WindowQueries.h"
 #include "WinePath.h"
+#include "platform/Error.h"
 
 namespace vyn::test {
 namespace {
@@ -20,12 +21,6 @@ using driver::ChildProcess;
 using driver::ControlInfo;
 
 using driver::OnDriveZ;
-
-std::string Narrow(const std::wstring& text) {
-  std::string out;
-  for (wchar_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
-  return out;
-}
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -62,8 +57,8 @@ class MainWindowTest : public ::testing::Test {
     if (window == nullptr) {
       if (HWND box = driver::WaitForMessageBox(0, program->Id())) {
         auto info = driver::ReadMessageBox(box);
-        ADD_FAILURE() << "message box instead of the window: " << Narrow(info.title) << ": "
-                      << Narrow(info.text);
+        ADD_FAILURE() << "message box instead of the window: " << NarrowForDiagnostics(info.title)
+                      << ": " << NarrowForDiagnostics(info.text);
       }
     }
     return window;
@@ -164,8 +159,8 @@ TEST_F(MainWindowTest, FailureInTheLoadStepShowsARunTimeErrorReportAndEndsNonZer
   driver::PressMessageBoxButton(box, L"OK");
 
   EXPECT_EQ(info.title, L"VYNDataLoader");
-  EXPECT_EQ(info.text.rfind(L"Run-time error '", 0), 0u) << Narrow(info.text);
-  EXPECT_NE(info.text.find(L"Veltrix Settings.txt"), std::wstring::npos) << Narrow(info.text);
+  EXPECT_EQ(info.text.rfind(L"Run-time error '", 0), 0u) << NarrowForDiagnostics(info.text);
+  EXPECT_NE(info.text.find(L"Veltrix Settings.txt"), std::wstring::npos) << NarrowForDiagnostics(info.text);
   EXPECT_EQ(mainWindow, nullptr);  // the window was never shown
   ASSERT_NO_FATAL_FAILURE(ExpectEnded(false));
 }

@@ -56,8 +56,9 @@ class CountingRegistry : public Win32Registry {
   }
 };
 
+// Value names as the ANSI calls take them.
 std::string Narrow(const std::wstring& name) {
-  return std::string(name.begin(), name.end());
+  return Win32AnsiCodec().ToAnsi(name);
 }
 
 // The registry procedures over a scratch key of the real registry and the
