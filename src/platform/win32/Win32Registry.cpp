@@ -2,25 +2,17 @@
 
 #include <windows.h>
 
+#include "platform/win32/Win32HandleCast.h"
+
 namespace vyn {
-
-namespace {
-
-HKEY ToHkey(RegistryHandle key) {
-  return reinterpret_cast<HKEY>(key);
-}
-RegistryHandle FromHkey(HKEY key) {
-  return reinterpret_cast<RegistryHandle>(key);
-}
-
-}  // namespace
 
 std::int32_t Win32Registry::RegOpenKeyExA(RegistryHandle key, const std::string& subKey,
                                           std::uint32_t options, std::uint32_t access,
                                           RegistryHandle* result) {
   HKEY opened = nullptr;
-  const LONG status = ::RegOpenKeyExA(ToHkey(key), subKey.c_str(), options, access, &opened);
-  if (status == ERROR_SUCCESS) *result = FromHkey(opened);
+  const LONG status =
+      ::RegOpenKeyExA(HandleCast<HKEY>(key), subKey.c_str(), options, access, &opened);
+  if (status == ERROR_SUCCESS) *result = HandleCast<RegistryHandle>(opened);
   return status;
 }
 
@@ -30,7 +22,7 @@ std::int32_t Win32Registry::RegQueryValueExA(RegistryHandle key, const std::stri
   // DWORD is unsigned long, so the in/out values go through locals.
   DWORD typeOut = type != nullptr ? *type : 0;
   DWORD sizeInOut = size != nullptr ? *size : 0;
-  const LONG status = ::RegQueryValueExA(ToHkey(key), valueName.c_str(), nullptr,
+  const LONG status = ::RegQueryValueExA(HandleCast<HKEY>(key), valueName.c_str(), nullptr,
                                          type != nullptr ? &typeOut : nullptr, data,
                                          size != nullptr ? &sizeInOut : nullptr);
   if (type != nullptr) *type = typeOut;
@@ -43,9 +35,9 @@ std::int32_t Win32Registry::RegCreateKeyExA(RegistryHandle key, const std::strin
                                             RegistryHandle* result, std::uint32_t* disposition) {
   HKEY created = nullptr;
   DWORD how = 0;
-  const LONG status = ::RegCreateKeyExA(ToHkey(key), subKey.c_str(), 0, nullptr, options, access,
-                                        nullptr, &created, &how);
-  if (status == ERROR_SUCCESS) *result = FromHkey(created);
+  const LONG status = ::RegCreateKeyExA(HandleCast<HKEY>(key), subKey.c_str(), 0, nullptr, options,
+                                        access, nullptr, &created, &how);
+  if (status == ERROR_SUCCESS) *result = HandleCast<RegistryHandle>(created);
   if (disposition != nullptr) *disposition = how;
   return status;
 }
@@ -53,11 +45,11 @@ std::int32_t Win32Registry::RegCreateKeyExA(RegistryHandle key, const std::strin
 std::int32_t Win32Registry::RegSetValueExA(RegistryHandle key, const std::string& valueName,
                                            std::uint32_t type, const std::uint8_t* data,
                                            std::uint32_t size) {
-  return ::RegSetValueExA(ToHkey(key), valueName.c_str(), 0, type, data, size);
+  return ::RegSetValueExA(HandleCast<HKEY>(key), valueName.c_str(), 0, type, data, size);
 }
 
 std::int32_t Win32Registry::RegCloseKey(RegistryHandle key) {
-  return ::RegCloseKey(ToHkey(key));
+  return ::RegCloseKey(HandleCast<HKEY>(key));
 }
 
 }  // namespace vyn

@@ -5,43 +5,37 @@
 
 #include <algorithm>
 
+#include "platform/win32/Win32HandleCast.h"
+
 namespace vyn {
-namespace {
-
-HINTERNET Native(InternetHandle handle) {
-  return reinterpret_cast<HINTERNET>(handle);
-}
-InternetHandle Portable(HINTERNET handle) {
-  return reinterpret_cast<InternetHandle>(handle);
-}
-
-}  // namespace
 
 InternetHandle Win32WinInet::InternetOpenA(const char* agent, std::uint32_t accessType,
                                            const char* proxy, const char* proxyBypass,
                                            std::uint32_t flags) {
-  return Portable(::InternetOpenA(agent, accessType, proxy, proxyBypass, flags));
+  return HandleCast<InternetHandle>(::InternetOpenA(agent, accessType, proxy, proxyBypass, flags));
 }
 
 bool Win32WinInet::InternetSetOptionA(InternetHandle handle, std::uint32_t option, void* buffer,
                                       std::uint32_t bufferLength) {
-  return ::InternetSetOptionA(Native(handle), option, buffer, bufferLength) != FALSE;
+  return ::InternetSetOptionA(HandleCast<HINTERNET>(handle), option, buffer, bufferLength) != FALSE;
 }
 
 InternetHandle Win32WinInet::InternetConnectA(InternetHandle session, const char* serverName,
                                               std::uint16_t port, const char* userName,
                                               const char* password, std::uint32_t service,
                                               std::uint32_t flags, std::uintptr_t context) {
-  return Portable(::InternetConnectA(Native(session), serverName, port, userName, password, service,
-                                     flags, context));
+  return HandleCast<InternetHandle>(::InternetConnectA(HandleCast<HINTERNET>(session), serverName,
+                                                       port, userName, password, service, flags,
+                                                       context));
 }
 
 InternetHandle Win32WinInet::HttpOpenRequestA(InternetHandle connection, const char* verb,
                                               const char* objectName, const char* version,
                                               const char* referrer, const char** acceptTypes,
                                               std::uint32_t flags, std::uintptr_t context) {
-  return Portable(::HttpOpenRequestA(Native(connection), verb, objectName, version, referrer,
-                                     acceptTypes, flags, context));
+  return HandleCast<InternetHandle>(::HttpOpenRequestA(HandleCast<HINTERNET>(connection), verb,
+                                                       objectName, version, referrer, acceptTypes,
+                                                       flags, context));
 }
 
 bool Win32WinInet::HttpSendRequestA(InternetHandle request, const char* headers,
@@ -51,7 +45,8 @@ bool Win32WinInet::HttpSendRequestA(InternetHandle request, const char* headers,
   BOOL ok = FALSE;
   DWORD error = 0;
   waits_.Run([&] {
-    ok = ::HttpSendRequestA(Native(request), headers, headersLength, optional, optionalLength);
+    ok = ::HttpSendRequestA(HandleCast<HINTERNET>(request), headers, headersLength, optional,
+                            optionalLength);
     error = GetLastError();
   });
   SetLastError(error);  // the worker's, for LastErrorCode
@@ -62,8 +57,8 @@ bool Win32WinInet::HttpQueryInfoA(InternetHandle request, std::uint32_t infoLeve
                                   std::uint32_t* bufferLength, std::uint32_t* index) {
   DWORD length = bufferLength ? *bufferLength : 0;
   DWORD at = index ? *index : 0;
-  BOOL ok = ::HttpQueryInfoA(Native(request), infoLevel, buffer, bufferLength ? &length : nullptr,
-                             index ? &at : nullptr);
+  BOOL ok = ::HttpQueryInfoA(HandleCast<HINTERNET>(request), infoLevel, buffer,
+                             bufferLength ? &length : nullptr, index ? &at : nullptr);
   if (bufferLength) *bufferLength = length;
   if (index) *index = at;
   return ok != FALSE;
@@ -75,7 +70,7 @@ bool Win32WinInet::InternetQueryDataAvailable(InternetHandle file, std::uint32_t
   BOOL ok = FALSE;
   DWORD error = 0;
   auto query = [&] {
-    ok = ::InternetQueryDataAvailable(Native(file), &count, flags, context);
+    ok = ::InternetQueryDataAvailable(HandleCast<HINTERNET>(file), &count, flags, context);
     error = GetLastError();
   };
   // While bytes that arrived are still unread the query answers at once, here.
@@ -98,7 +93,7 @@ bool Win32WinInet::InternetQueryDataAvailable(InternetHandle file, std::uint32_t
 bool Win32WinInet::InternetReadFile(InternetHandle file, void* buffer, std::uint32_t toRead,
                                     std::uint32_t* read) {
   DWORD count = 0;
-  BOOL ok = ::InternetReadFile(Native(file), buffer, toRead, &count);
+  BOOL ok = ::InternetReadFile(HandleCast<HINTERNET>(file), buffer, toRead, &count);
   if (file == arrivedFile_) arrived_ -= std::min<std::uint32_t>(arrived_, count);
   if (read) *read = count;
   return ok != FALSE;
@@ -106,7 +101,7 @@ bool Win32WinInet::InternetReadFile(InternetHandle file, void* buffer, std::uint
 
 bool Win32WinInet::InternetCloseHandle(InternetHandle handle) {
   if (handle == arrivedFile_) arrivedFile_ = 0;  // a new handle may get the same value
-  return ::InternetCloseHandle(Native(handle)) != FALSE;
+  return ::InternetCloseHandle(HandleCast<HINTERNET>(handle)) != FALSE;
 }
 
 std::uint32_t Win32WinInet::LastErrorCode() {

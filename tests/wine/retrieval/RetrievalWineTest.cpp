@@ -111,30 +111,6 @@ TEST_F(RetrievalWineTest, RedirectIsFollowedToTheFile) {
   EXPECT_EQ(server.Requests()[1].rfind("GET /Downloads/moved.vyn ", 0), 0u);
 }
 
-TEST_F(RetrievalWineTest, CancelWhileTheServerDripsEndsAtTheNextCheckPoint) {
-  WriteBytes(target, kOldArchive);
-  Reply slow = LoopbackHttpServer::Ok(Archive(1 << 20));
-  slow.dripChunk = 1024;
-  slow.dripDelay = std::chrono::milliseconds(50);
-  LoopbackHttpServer server({slow});
-  std::chrono::steady_clock::time_point clicked;
-  // Check points 1 to 6 come before the body; click once some data has come.
-  wine.pump.onDoEvents = [&](int call) {
-    if (call == 9) {
-      clicked = std::chrono::steady_clock::now();
-      wine.forms.Find(L"frmGetHTMLFile")->Click(L"cmdCancel");
-    }
-  };
-
-  RetrievalStatus status = Fetch(server.Port());
-
-  auto afterClick = std::chrono::steady_clock::now() - clicked;
-  EXPECT_EQ(status, 1);
-  EXPECT_LT(afterClick, std::chrono::seconds(1));
-  EXPECT_EQ(Target(), kOldArchive);
-  EXPECT_TRUE(NoTemporaryFileLeft());
-}
-
 // The one test that waits out the whole network timeout for the question: a
 // server that falls silent halfway, its connection left open.
 TEST_F(RetrievalWineTest, StalledServerIsAReadFailureOnceTheTimeoutEnds) {
