@@ -2,65 +2,58 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/Error.h"
+
 namespace vyn {
 namespace {
 
-TEST(SplitUrl, HostThenPathSplitAtTheFirstSlash) {
-  std::wstring server, path;
+// The server is everything before the first slash after any scheme's "//";
+// without a slash the path is left as it was.
+TEST(SplitUrl, ServerThenPathSplitAtTheFirstSlash) {
+  struct Row {
+    const wchar_t* url;
+    const wchar_t* server;
+    const wchar_t* path;
+  };
+  const Row rows[] = {
+      {L"downloads.example.test/Downloads/ABCData.vyn", L"downloads.example.test",
+       L"/Downloads/ABCData.vyn"},
+      {L"downloads.example.test\\Downloads\\ABCData.vyn", L"downloads.example.test",
+       L"/Downloads/ABCData.vyn"},  // backslashes count as slashes
+      {L"downloads.example.test", L"downloads.example.test", L"unchanged"},
+      {L"http://host.test/a/b", L"http://host.test", L"/a/b"},
+  };
+  for (const Row& row : rows) {
+    std::wstring server, path = L"unchanged";
 
-  SplitUrl(L"downloads.example.test/Downloads/ABCData.vyn", server, path);
+    SplitUrl(row.url, server, path);
 
-  EXPECT_EQ(server, L"downloads.example.test");
-  EXPECT_EQ(path, L"/Downloads/ABCData.vyn");
+    EXPECT_EQ(server, row.server) << NarrowForDiagnostics(row.url);
+    EXPECT_EQ(path, row.path) << NarrowForDiagnostics(row.url);
+  }
 }
 
-TEST(SplitUrl, BackslashesCountAsSlashes) {
-  std::wstring server, path;
+// Port 80 unless a valid port follows the last colon; anything else stays in the name.
+TEST(SplitServerPort, PortIs80UnlessTheHostCarriesAValidOne) {
+  struct Row {
+    const wchar_t* server;
+    const wchar_t* host;
+    int port;
+  };
+  const Row rows[] = {
+      {L"downloads.example.test", L"downloads.example.test", 80},
+      {L"127.0.0.1:8123", L"127.0.0.1", 8123},
+      {L"host:", L"host:", 80},
+      {L"host:http", L"host:http", 80},
+      {L"host:0", L"host:0", 80},
+      {L"host:65536", L"host:65536", 80},
+      {L"host:123456", L"host:123456", 80},
+  };
+  for (const Row& row : rows) {
+    ServerAddress address = SplitServerPort(row.server);
 
-  SplitUrl(L"downloads.example.test\\Downloads\\ABCData.vyn", server, path);
-
-  EXPECT_EQ(server, L"downloads.example.test");
-  EXPECT_EQ(path, L"/Downloads/ABCData.vyn");
-}
-
-TEST(SplitUrl, WithoutPathTheWholeUrlIsTheServerAndPathIsLeftAlone) {
-  std::wstring server, path = L"unchanged";
-
-  SplitUrl(L"downloads.example.test", server, path);
-
-  EXPECT_EQ(server, L"downloads.example.test");
-  EXPECT_EQ(path, L"unchanged");
-}
-
-TEST(SplitUrl, PathSearchStartsAfterASchemesDoubleSlash) {
-  std::wstring server, path;
-
-  SplitUrl(L"http://host.test/a/b", server, path);
-
-  EXPECT_EQ(server, L"http://host.test");
-  EXPECT_EQ(path, L"/a/b");
-}
-
-TEST(SplitServerPort, PortIs80WithoutOne) {
-  ServerAddress address = SplitServerPort(L"downloads.example.test");
-
-  EXPECT_EQ(address.host, L"downloads.example.test");
-  EXPECT_EQ(address.port, 80);
-}
-
-TEST(SplitServerPort, HostMayCarryAPort) {
-  ServerAddress address = SplitServerPort(L"127.0.0.1:8123");
-
-  EXPECT_EQ(address.host, L"127.0.0.1");
-  EXPECT_EQ(address.port, 8123);
-}
-
-TEST(SplitServerPort, SomethingThatIsNoPortStaysInTheName) {
-  for (const wchar_t* server : {L"host:", L"host:http", L"host:0", L"host:65536", L"host:123456"}) {
-    ServerAddress address = SplitServerPort(server);
-
-    EXPECT_EQ(address.host, server);
-    EXPECT_EQ(address.port, 80);
+    EXPECT_EQ(address.host, row.host) << NarrowForDiagnostics(row.server);
+    EXPECT_EQ(address.port, row.port) << NarrowForDiagnostics(row.server);
   }
 }
 
