@@ -6,10 +6,11 @@
 
 namespace vyn {
 
-std::string RunLogLine(const LogTime& time, const std::wstring& event) {
-  char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d.%03d ", time.year, time.month,
-                time.day, time.hour, time.minute, time.second, time.millisecond);
+std::string RunLogLine(const LogTime& time, std::uint32_t processId, const std::wstring& event) {
+  char stamp[48];
+  std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d.%03d [%lu] ", time.year,
+                time.month, time.day, time.hour, time.minute, time.second, time.millisecond,
+                static_cast<unsigned long>(processId));
   std::wstring oneLine;
   for (std::size_t i = 0; i < event.size(); ++i) {
     if (event[i] == L'\r' || event[i] == L'\n') {

@@ -20,9 +20,10 @@ struct LogTime {
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
 };
 
-// "YYYY-MM-DD HH:MM:SS.mmm event\r\n" in UTF-8; line breaks inside the event
-// become " / ", so that every event stays one line.
-std::string RunLogLine(const LogTime& time, const std::wstring& event);
+// "YYYY-MM-DD HH:MM:SS.mmm [pid] event\r\n" in UTF-8: the process id tells the
+// runs that write at once apart. Line breaks inside the event become " / ", so
+// that every event stays one line.
+std::string RunLogLine(const LogTime& time, std::uint32_t processId, const std::wstring& event);
 
 // "<number> - <description>", the way the program's boxes name a failure.
 std::wstring DescribeFailure(std::int32_t number, const std::wstring& description);

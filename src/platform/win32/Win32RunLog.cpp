@@ -18,11 +18,22 @@ LogTime Now() {
           local.wMinute, local.wSecond, local.wMilliseconds};
 }
 
-// Size of the file, 0 when it does not exist.
-std::uint64_t FileSize(const std::wstring& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-  return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+// Lines kept while the file is refused, at most; older ones give way.
+constexpr std::size_t kMostPendingBytes = 64 * 1024;
+
+// The log opened as its only writer: another run's open for writing fails while
+// this one is open, and so does this one while a reader holds the file without
+// sharing it. Readers that share writing (most editors) may keep it open. Sharing
+// deletion lets this writer rename the full file while it holds it.
+HANDLE OpenAsOnlyWriter(const std::wstring& path) {
+  return CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                     FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+std::uint64_t SizeOf(const Win32Handle& file) {
+  LARGE_INTEGER size{};
+  return GetFileSizeEx(file.Get(), &size) ? static_cast<std::uint64_t>(size.QuadPart) : 0;
 }
 
 }  // namespace
@@ -59,25 +70,56 @@ std::wstring Win32RunLog::PreviousPath() const {
   return base + L".previous.log";
 }
 
+Win32RunLog::~Win32RunLog() {
+  if (!pending_.empty()) Flush(100);  // up to about 2 s for the run's last lines
+}
+
 void Win32RunLog::Write(const std::wstring& event) noexcept {
   if (path_.empty()) return;
   try {
-    std::string line = RunLogLine(Now(), event);
-    if (FileSize(path_) + line.size() > bound_) {
-      // Another run may have moved it a moment ago; then this one starts afresh.
-      MoveFileExW(path_.c_str(), PreviousPath().c_str(), MOVEFILE_REPLACE_EXISTING);
+    pending_ += RunLogLine(Now(), GetCurrentProcessId(), event);
+    // After a refusal that outlasted the retry, one try a line until the file is
+    // free again: a log never slows the program down for long.
+    refused_ = !Flush(refused_ ? 1 : 10);
+    if (!refused_) return;
+    // Refused past a brief retry: kept for the next write, the oldest lines going first.
+    if (pending_.size() > kMostPendingBytes) {
+      const std::size_t cut = pending_.find('\n', pending_.size() - kMostPendingBytes);
+      pending_.erase(0, cut == std::string::npos ? pending_.size() : cut + 1);
     }
-    // Append-only access: lines of two runs at the same moment do not overwrite
-    // each other, and a reader (support's editor) may keep the file open.
-    const Win32Handle file(CreateFileW(path_.c_str(), FILE_APPEND_DATA,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return;
-    DWORD written = 0;
-    WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   } catch (...) {
     // Out of memory while formatting: the line is lost, nothing else.
   }
+}
+
+bool Win32RunLog::Flush(int tries) noexcept {
+  for (int attempt = 0; attempt < tries; ++attempt) {
+    if (attempt != 0) Sleep(20);
+    Win32Handle file(OpenAsOnlyWriter(path_));
+    if (!file) {
+      const DWORD error = GetLastError();
+      if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
+        continue;  // another run writes, or a reader holds the file: a moment
+      }
+      pending_.clear();  // no folder, no rights: the lines are lost, nothing else
+      return true;
+    }
+    const std::uint64_t size = SizeOf(file);
+    // Only the run that holds the file rotates it; the others wait for it above. A
+    // previous file that cannot be replaced leaves this one growing a little longer.
+    if (size != 0 && size + pending_.size() > bound_ &&
+        MoveFileExW(path_.c_str(), PreviousPath().c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      file.Reset(OpenAsOnlyWriter(path_));
+      if (!file) continue;
+    }
+    DWORD written = 0;
+    if (WriteFile(file.Get(), pending_.data(), static_cast<DWORD>(pending_.size()), &written,
+                  nullptr)) {
+      pending_.erase(0, written);
+    }
+    return pending_.empty();
+  }
+  return false;
 }
 
 }  // namespace vyn

@@ -11,10 +11,10 @@ namespace {
 using ::testing::ElementsAre;
 
 TEST(RunLogTest, LineIsTheLocalTimeWithMillisecondsThenTheEventOnOneLine) {
-  EXPECT_EQ(RunLogLine({2026, 3, 7, 6, 5, 4, 9}, L"Message \"Connect Error\": a\r\nb\nc"),
-            "2026-03-07 06:05:04.009 Message \"Connect Error\": a / b / c\r\n");
-  EXPECT_EQ(RunLogLine({2026, 12, 31, 23, 59, 59, 999}, L"Tax \u00c4"),
-            "2026-12-31 23:59:59.999 Tax \xc3\x84\r\n");
+  EXPECT_EQ(RunLogLine({2026, 3, 7, 6, 5, 4, 9}, 4711, L"Message \"Connect Error\": a\r\nb\nc"),
+            "2026-03-07 06:05:04.009 [4711] Message \"Connect Error\": a / b / c\r\n");
+  EXPECT_EQ(RunLogLine({2026, 12, 31, 23, 59, 59, 999}, 4294967295u, L"Tax \u00c4"),
+            "2026-12-31 23:59:59.999 [4294967295] Tax \xc3\x84\r\n");
 }
 
 TEST(LoggedMessageBoxesTest, ShownBoxesAreLoggedWithTheirAnswer) {

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "HeldFile.h"
 #include "TempFolder.h"
@@ -211,7 +212,7 @@ namespace {
 TEST(Win32RunLogTest, AppendsStampedLinesAndKeepsOnePreviousFilePastItsBound) {
   test::TempFolder folder;
   const std::wstring path = (folder.Path() / L"VYNDataLoader.log").wstring();
-  Win32RunLog log(path, 100);  // a line here is about 45 bytes: two fit
+  Win32RunLog log(path, 120);  // a line here is about 55 bytes: two fit
   for (const wchar_t* event : {L"one", L"two", L"three", L"four", L"five"}) {
     log.Write(std::wstring(L"event ") + event + L" \u00e9");
   }
@@ -219,17 +220,56 @@ TEST(Win32RunLogTest, AppendsStampedLinesAndKeepsOnePreviousFilePastItsBound) {
   const std::string current = test::ReadBytes(path);
   const std::string previous = test::ReadBytes(log.PreviousPath());
   EXPECT_EQ(log.PreviousPath(), (folder.Path() / L"VYNDataLoader.previous.log").wstring());
-  EXPECT_EQ(current.substr(23), " event five \xc3\xa9\r\n");
+  const std::string pid = "[" + std::to_string(GetCurrentProcessId()) + "]";
+  EXPECT_EQ(current.substr(23), " " + pid + " event five \xc3\xa9\r\n");
   EXPECT_EQ(current[4], '-');
   EXPECT_EQ(current[19], '.');
   EXPECT_NE(previous.find("event three"), std::string::npos);
   EXPECT_NE(previous.find("event four"), std::string::npos);
   EXPECT_EQ(previous.find("event two"), std::string::npos);
-  EXPECT_LE(previous.size(), 100u);
+  EXPECT_LE(previous.size(), 120u);
 
   Win32RunLog nowhere((folder.Path() / L"missing" / L"x.log").wstring(), 100);
   nowhere.Write(L"lost");
   EXPECT_FALSE(std::filesystem::exists(folder.Path() / L"missing"));
+}
+
+// Runs that write at once: each line whole, the file rotated once, nothing lost;
+// and a reader that holds the file without sharing it delays the lines, no more.
+TEST(Win32RunLogTest, WritersAtOnceLoseNoLineAndAReaderOnlyDelaysThem) {
+  test::TempFolder folder;
+  const std::wstring path = (folder.Path() / L"VYNDataLoader.log").wstring();
+  constexpr int kLines = 150;
+  {
+    Win32RunLog first(path, 12000), second(path, 12000);  // about 1.5 files of lines
+    std::thread other([&] {
+      for (int i = 0; i < kLines; ++i) second.Write(L"second " + std::to_wstring(i));
+    });
+    for (int i = 0; i < kLines; ++i) first.Write(L"first " + std::to_wstring(i));
+    other.join();
+  }
+  const std::string all =
+      test::ReadBytes(folder.Path() / L"VYNDataLoader.previous.log") + test::ReadBytes(path);
+  for (const char* writer : {"first ", "second "}) {
+    for (int i = 0; i < kLines; ++i) {
+      const std::string line = std::string("] ") + writer + std::to_string(i) + "\r\n";
+      const std::size_t at = all.find(line);
+      EXPECT_NE(at, std::string::npos) << line;
+      EXPECT_EQ(all.find(line, at + 1), std::string::npos) << line;
+    }
+  }
+
+  Win32RunLog log(path, Win32RunLog::kBoundBytes);
+  HANDLE reader = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  log.Write(L"while held");
+  CloseHandle(reader);
+  log.Write(L"after");
+  const std::string now = test::ReadBytes(path);
+  const std::size_t held = now.find("while held");
+  ASSERT_NE(held, std::string::npos);
+  EXPECT_LT(held, now.find("after"));
 }
 
 }  // namespace
