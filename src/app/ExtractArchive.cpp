@@ -6,8 +6,9 @@
 
 namespace vyn {
 
-// Unpacks the fetched archive into the data folder, then deletes it. A failure
-// propagates: the archive stays and the data set is not recorded as refreshed.
+// Unpacks the fetched archive into the data folder, then deletes it. A failure of
+// the unpacking propagates: the archive stays and the data set is not recorded as
+// refreshed.
 void frmDataLoader::ExtractArchive() {
   stage_ = Stage::kUnpack;
   const std::wstring quote = L"\"";
@@ -29,7 +30,17 @@ void frmDataLoader::ExtractArchive() {
   platform_.log.Write(L"Unpacked " +
                       SummariseArchive(*platform_.components.CreateArchiveListing(), ArchivePath) +
                       L" in " + std::to_wstring(MillisecondsSince(begun)) + L" ms");
-  platform_.files.Kill(ArchivePath);
+  // The data folder holds the new set now: an archive that another program (a
+  // scanner, a backup) still holds after the retries is no reason to leave the set
+  // unrecorded. It stays until the next fetch of this set replaces and deletes it.
+  try {
+    platform_.files.Kill(ArchivePath);
+  } catch (...) {
+    const Error held = CurrentError();
+    platform_.log.Write(L"Archive left in the data folder, for the next refresh to delete: " +
+                        ArchivePath + L" (" + DescribeFailure(held.Number(), held.Description()) +
+                        L")");
+  }
   stage_ = Stage::kRecord;
 }
 

@@ -141,6 +141,7 @@ void FakeDisk::DeleteFile(const std::wstring& path, bool force) {
     throw FileError(ParentExists(path) ? file_errors::kFileNotFound : file_errors::kPathNotFound);
   }
   if (it->second.readOnly && !force) throw FileError(file_errors::kAccessDenied);
+  if (held.count(Key(path))) throw FileError(file_errors::kSharingViolation);
   files_.erase(it);
 }
 

@@ -40,6 +40,7 @@ class FakeDisk : public FileSystem, public BinaryFiles, public TempFileApi {
   std::map<std::wstring, std::int32_t> failNameIn;
   std::set<std::wstring> failOpen;  // OpenForBinary throws 75 for these (lower case)
   bool failReplace = false;         // ReplaceFile throws 70 (the destination held)
+  std::set<std::wstring> held;      // DeleteFile and Kill throw 70 for these (lower case)
 
   // FileSystem
   bool FileExists(const std::wstring& path) override;

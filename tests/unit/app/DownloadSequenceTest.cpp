@@ -216,6 +216,20 @@ TEST_F(DownloadSequenceTest, UnpackingFailureEndsTheProgramAndKeepsTheArchive) {
   EXPECT_EQ(std::find(calls.begin(), calls.end(), L"MlsDataUpdated(1)"), calls.end());
 }
 
+// Once the new set is in place, an archive another program holds is left for the
+// next fetch to replace: the set is recorded and the run completes.
+TEST_F(DownloadSequenceTest, ArchiveHeldAfterTheUnpackIsLeftAndTheSetStillRecorded) {
+  inet.responses = {Archive("PK-mls")};
+  disk.held.insert(L"c:\\veltrix\\data\\vyndata.zip");
+  Download({L"chkMls"});
+
+  EXPECT_EQ(boxes.Texts().back(), L"Download Complete");
+  auto calls = SettingsCalls();
+  EXPECT_NE(std::find(calls.begin(), calls.end(), L"MlsDataUpdated(1)"), calls.end());
+  EXPECT_TRUE(disk.HasFile(L"C:\\Veltrix\\Data\\VynData.zip"));
+  EXPECT_NE(log.Find(L"Archive left in the data folder"), L"");
+}
+
 // The unpack can outlast Windows' 5 s hung-window rule: the window's thread waits answering.
 TEST_F(DownloadSequenceTest, UnpackRunsInTheResponsiveWait) {
   inet.responses = {Archive("PK-mls")};
