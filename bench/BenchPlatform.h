@@ -11,6 +11,7 @@
 #include "platform/win32/Win32AnsiCodec.h"
 #include "platform/win32/Win32BinaryFiles.h"
 #include "platform/win32/Win32Environment.h"
+#include "platform/win32/Win32FolderLocks.h"
 #include "platform/win32/Win32Forms.h"
 #include "platform/win32/Win32MessagePump.h"
 #include "platform/win32/Win32Registry.h"
@@ -50,8 +51,9 @@ struct BenchPlatform {
   Win32WinInet inet{waits};
   DefaultComponents components;
   Win32RunLog log{L"", 0};  // no file: the measurements leave no log behind
+  Win32FolderLocks locks;
   Platform platform{ansi, registry, tempFiles, fileSystem, files, environment, boxes,
-                    pump, forms,    inet,      components, log,   waits};
+                    pump, forms,    inet,      components, log,   waits,       locks};
 };
 
 }  // namespace vyn::bench

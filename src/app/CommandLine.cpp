@@ -44,7 +44,8 @@ std::wstring UsageText() {
          L"/?        shows this text.\r\n"
          L"\r\n"
          L"Exit codes: 0 refreshed, 1 unexpected failure, 2 bad command line,\r\n"
-         L"3 product not found, 4 download failed, 5 unpack failed, 6 recording failed.";
+         L"3 product not found, 4 download failed, 5 unpack failed, 6 recording failed,\r\n"
+         L"7 the data folder stayed busy with another refresh.";
 }
 
 }  // namespace vyn

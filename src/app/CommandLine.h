@@ -15,6 +15,7 @@ enum ExitCode : int {
   kExitDownloadFailed = 4,
   kExitUnpackFailed = 5,
   kExitRecordingFailed = 6,
+  kExitDataFolderBusy = 7,  // another refresh held the data folder for the whole wait
 };
 
 // What the switches ask for. Switches are case-insensitive and may start with

@@ -1,10 +1,14 @@
+#include <algorithm>
+#include <chrono>
 #include <memory>
 #include <optional>
 
+#include "app/DataFolderLock.h"
 #include "app/ProductRegistry.h"
 #include "app/basCommonObj.h"
 #include "app/frmDataLoader.h"
 #include "platform/PathText.h"
+#include "platform/TransientRetry.h"
 #include "retrieval/frmGetHTMLFile.h"
 #include "support/basRegistry.h"
 
@@ -12,6 +16,7 @@ namespace vyn {
 namespace {
 
 constexpr std::int32_t kChunkSize = 4096;
+constexpr std::chrono::milliseconds kLockLookInterval{250};
 constexpr const wchar_t* kDownloadFailed =
     L"Unable to download data files - call technical support";
 constexpr const wchar_t* kHostNotText =
@@ -31,6 +36,7 @@ void frmDataLoader::DownloadSequence() {
   platform_.log.Write(L"Data folder used: " + DataPath);
   const std::optional<std::wstring> host = DownloadHost();
   if (!host) return;
+  if (!LockDataFolder()) return;
 
   ProductSettings& settings = *basCommonObj::objProductSettings;
   if (Item(L"chkMls").Value() == 1) {
@@ -47,8 +53,65 @@ void frmDataLoader::DownloadSequence() {
     platform_.log.Write(L"Recorded in the settings: TaxDataUpdated, TaxDataFolder " + DataPath);
     RecordTaxLocation();
   }
+  ReleaseDataFolder();
   platform_.messageBoxes.Show(L"Download Complete", kAppTitle, MessageButtons::kOk);
   Unload();
+}
+
+// One refresh of a data folder at a time: before anything of the sequence touches
+// the folder, its lock. Held by another refresh, the user is told who holds it and
+// nothing changes; a scheduled run waits its turn. A folder where no lock can be
+// made (read-only, missing) goes on without one and reports its own failure.
+bool frmDataLoader::LockDataFolder() {
+  FolderLocks::Attempt attempt = WaitForDataFolder();
+  switch (attempt.outcome) {
+    case FolderLocks::Outcome::kTaken:
+      dataFolderLock_ = std::move(attempt.lock);
+      return true;
+    case FolderLocks::Outcome::kUnavailable:
+      platform_.log.Write(L"No lock can be made in " + DataPath +
+                          L"; the refresh goes on without one");
+      return true;
+    case FolderLocks::Outcome::kHeld:
+      break;
+  }
+  stage_ = Stage::kBusy;
+  platform_.log.Write(L"Data folder busy, nothing changed: another refresh (" +
+                      HolderDescription(attempt.holder) + L", process " + attempt.holder.processId +
+                      L") holds " + DataPath);
+  if (!unattended_) {
+    platform_.messageBoxes.Show(DataFolderBusyText(attempt.holder), kAppTitle, MessageButtons::kOk);
+  }
+  return false;
+}
+
+// A scheduled run waits for the refresh that holds the folder, looking again four
+// times a second.
+FolderLocks::Attempt frmDataLoader::WaitForDataFolder() {
+  FolderLocks::Attempt attempt = platform_.locks.TryLock(DataPath, unattended_);
+  if (attempt.outcome != FolderLocks::Outcome::kHeld || !unattended_) return attempt;
+  const std::chrono::seconds wait = LockWait(platform_.environment.Variable(kLockWaitVariable));
+  platform_.log.Write(L"Waiting up to " + std::to_wstring(wait.count()) +
+                      L" s for the data folder: another refresh (" +
+                      HolderDescription(attempt.holder) + L", process " + attempt.holder.processId +
+                      L") holds it");
+  const auto begun = std::chrono::steady_clock::now();
+  const auto end = begun + wait;
+  while (attempt.outcome == FolderLocks::Outcome::kHeld) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= end) return attempt;
+    platform_.pump.DoEvents();
+    SleepFor(std::min<std::chrono::milliseconds>(
+        kLockLookInterval, std::chrono::duration_cast<std::chrono::milliseconds>(end - now)));
+    attempt = platform_.locks.TryLock(DataPath, unattended_);
+  }
+  platform_.log.Write(L"Data folder free after " + std::to_wstring(MillisecondsSince(begun)) +
+                      L" ms of waiting");
+  return attempt;
+}
+
+void frmDataLoader::ReleaseDataFolder() {
+  dataFolderLock_.reset();
 }
 
 // A typed data folder must exist; it gets its trailing "\" in the box itself,
@@ -74,6 +137,7 @@ bool frmDataLoader::FetchDataSet(const std::wstring& host, const wchar_t* remote
   std::wstring localName = settings.FilePrefix() + localSuffix;
   stage_ = Stage::kFetch;
   if (DownLoad(url, localName, caption)) return true;
+  ReleaseDataFolder();
   platform_.messageBoxes.Show(kDownloadFailed, kAppTitle, MessageButtons::kOk);
   return false;
 }

@@ -20,7 +20,7 @@ int RunProgram(Platform& platform) {
 int RunRefresh(Platform& platform, const CommandLine& line) {
   int code = kExitRunTimeError;
   try {
-    frmDataLoader mainWindow(platform);
+    frmDataLoader mainWindow(platform, true);
     mainWindow.Load();
     code = mainWindow.RunUnattended(line);
   } catch (...) {

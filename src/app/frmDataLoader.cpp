@@ -1,5 +1,6 @@
 #include "app/frmDataLoader.h"
 
+#include "app/DataFolderLock.h"
 #include "app/ProductRegistry.h"
 #include "app/basCommonObj.h"
 #include "platform/Error.h"
@@ -15,7 +16,8 @@ constexpr const wchar_t* kProgramFilesX86Folder = L"C:\\Program Files (x86)\\Vyn
 
 }  // namespace
 
-frmDataLoader::frmDataLoader(Platform& platform) : platform_(platform) {}
+frmDataLoader::frmDataLoader(Platform& platform, bool unattended)
+    : platform_(platform), unattended_(unattended) {}
 
 frmDataLoader::~frmDataLoader() = default;
 
@@ -68,10 +70,24 @@ void frmDataLoader::LoadStep() {
 
 // A refresh ended (killed, powered off) while its files moved into place is
 // completed before the window takes a click, so neither the product nor the next
-// refresh finds half old, half new data. A failure ends the program like any
-// other of the load step, naming the folder and the file.
+// refresh finds half old, half new data. Only under the data folder's lock: a
+// folder another refresh holds has live staging, not abandoned. A recovery that
+// cannot finish is logged and keeps nothing from opening; the next unpack into the
+// folder tries again, and says what to do if it cannot.
 void frmDataLoader::FinishInterruptedRefresh(const std::wstring& dataFolder) {
-  platform_.components.CreateUnpackRecovery()->FinishInterruptedUnpacking(dataFolder);
+  const FolderLocks::Attempt lock = platform_.locks.TryLock(dataFolder, unattended_);
+  if (lock.outcome == FolderLocks::Outcome::kHeld) {
+    platform_.log.Write(L"Recovery at start skipped: another refresh (" +
+                        HolderDescription(lock.holder) + L") holds " + dataFolder);
+    return;
+  }
+  try {
+    platform_.components.CreateUnpackRecovery()->FinishInterruptedUnpacking(dataFolder);
+  } catch (...) {
+    const Error failure = CurrentError();
+    platform_.log.Write(L"Recovery at start not finished, tried again at the next unpack: " +
+                        DescribeFailure(failure.Number(), failure.Description()));
+  }
 }
 
 // Looks for the product beside this program, then in the usual install folders.
@@ -97,12 +113,37 @@ void frmDataLoader::UpdateDownloadButton() {
   Item(L"cmdDownload").SetEnabled(chosen);
 }
 
+// While the sequence runs, its choices are greyed: a click that Windows queued
+// during a long step (the unpack) finds nothing to press, and one that still
+// arrives starts nothing.
+void frmDataLoader::RunDownloadSequence() {
+  if (sequenceRunning_) {
+    platform_.log.Write(L"Download pressed while the refresh runs: nothing more started");
+    return;
+  }
+  sequenceRunning_ = true;
+  for (const wchar_t* name : {L"cmdDownload", L"chkMls", L"chkTax"}) {
+    Item(name).SetEnabled(false);
+  }
+  struct Done {
+    frmDataLoader& window;
+    ~Done() {
+      window.sequenceRunning_ = false;
+      if (!window.Loaded()) return;
+      window.Item(L"chkMls").SetEnabled(true);
+      window.Item(L"chkTax").SetEnabled(true);
+      window.UpdateDownloadButton();
+    }
+  } done{*this};
+  DownloadSequence();
+}
+
 void frmDataLoader::OnClick(const std::wstring& control) {
   try {
     if (control == L"chkMls" || control == L"chkTax") {
-      UpdateDownloadButton();
+      if (!sequenceRunning_) UpdateDownloadButton();
     } else if (control == L"cmdDownload") {
-      DownloadSequence();
+      RunDownloadSequence();
     } else if (control == L"cmdClose") {
       platform_.log.Write(L"Close pressed");
       Unload();

@@ -16,7 +16,8 @@ namespace vyn {
 // event handlers and end the program.
 class frmDataLoader : public FormEvents {
  public:
-  explicit frmDataLoader(Platform& platform);
+  // `unattended`: a scheduled refresh, as the data folder's lock names its holder.
+  explicit frmDataLoader(Platform& platform, bool unattended = false);
   ~frmDataLoader() override;
   frmDataLoader(const frmDataLoader&) = delete;
   frmDataLoader& operator=(const frmDataLoader&) = delete;
@@ -41,7 +42,7 @@ class frmDataLoader : public FormEvents {
 
  private:
   // How far the Download sequence got; an unattended run's exit code names it.
-  enum class Stage { kChoosing, kFetch, kUnpack, kRecord };
+  enum class Stage { kChoosing, kBusy, kFetch, kUnpack, kRecord };
 
   void LoadStep();
   void ProbeInstallPath();
@@ -49,7 +50,11 @@ class frmDataLoader : public FormEvents {
   std::wstring ReadProductValue(const wchar_t* valueName);
   RegistryServices Registry();
   void UpdateDownloadButton();
+  void RunDownloadSequence();
   void DownloadSequence();
+  bool LockDataFolder();
+  FolderLocks::Attempt WaitForDataFolder();
+  void ReleaseDataFolder();
   bool AcceptDataPath();
   bool FetchDataSet(const std::wstring& host, const wchar_t* remoteSuffix,
                     const wchar_t* localSuffix, const wchar_t* caption);
@@ -69,7 +74,10 @@ class frmDataLoader : public FormEvents {
   std::wstring DataPath;
   std::wstring ArchivePath;
   std::shared_ptr<ZipExtractor> Zip;
+  std::unique_ptr<FolderLocks::Lock> dataFolderLock_;  // from the fetch until recorded
   Stage stage_ = Stage::kChoosing;
+  bool unattended_ = false;
+  bool sequenceRunning_ = false;  // a second Download click meanwhile is ignored
 };
 
 }  // namespace vyn

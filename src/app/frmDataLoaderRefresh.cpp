@@ -21,6 +21,7 @@ ExitCode frmDataLoader::RunUnattended(const CommandLine& line) {
   try {
     DownloadSequence();
   } catch (...) {
+    ReleaseDataFolder();
     const Error failure = CurrentError();
     platform_.log.Write(L"Refresh ends on a failure: " +
                         DescribeFailure(failure.Number(), failure.Description()));
@@ -28,6 +29,7 @@ ExitCode frmDataLoader::RunUnattended(const CommandLine& line) {
     if (stage_ == Stage::kRecord) return kExitRecordingFailed;
     return kExitRunTimeError;
   }
+  if (stage_ == Stage::kBusy) return kExitDataFolderBusy;
   // After "Download Complete" the window is gone; a failed fetch (or a download
   // host that is no text) leaves it loaded.
   if (Loaded()) return kExitDownloadFailed;

@@ -5,6 +5,7 @@
 #include "platform/Components.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
+#include "platform/FolderLocks.h"
 #include "platform/Forms.h"
 #include "platform/MessageBoxes.h"
 #include "platform/MessagePump.h"
@@ -32,6 +33,7 @@ struct Platform {
   ComponentFactory& components;
   RunLog& log;
   ResponsiveWait& waits;
+  FolderLocks& locks;
 };
 
 }  // namespace vyn

@@ -22,6 +22,7 @@ Win32Platform::Win32Platform(bool unattended)
                 inet_,
                 components_,
                 log_,
-                waits_} {}
+                waits_,
+                locks_} {}
 
 }  // namespace vyn

@@ -7,6 +7,7 @@
 #include "platform/win32/Win32BinaryFiles.h"
 #include "platform/win32/Win32Environment.h"
 #include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32FolderLocks.h"
 #include "platform/win32/Win32Forms.h"
 #include "platform/win32/Win32MessageBoxes.h"
 #include "platform/win32/Win32MessagePump.h"
@@ -43,6 +44,7 @@ class Win32Platform {
   Win32WinInet inet_{waits_};
   DefaultComponents components_;
   Win32RunLog log_;
+  Win32FolderLocks locks_;
   LoggedMessageBoxes loggedBoxes_;
   UnattendedMessageBoxes unattendedBoxes_;
   // Last: it refers to every member above.

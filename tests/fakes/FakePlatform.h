@@ -3,6 +3,7 @@
 #include "FakeComponents.h"
 #include "FakeDisk.h"
 #include "FakeEnvironment.h"
+#include "FakeFolderLocks.h"
 #include "FakeForms.h"
 #include "FakeMessageBoxes.h"
 #include "FakeMessagePump.h"
@@ -29,8 +30,9 @@ struct FakePlatform {
   FakeComponents components;
   FakeResponsiveWait waits;
   FakeRunLog log;
+  FakeFolderLocks locks;
   Platform platform{ansi, registry, disk, disk,       disk, environment, boxes,
-                    pump, forms,    inet, components, log,  waits};
+                    pump, forms,    inet, components, log,  waits,       locks};
 };
 
 }  // namespace vyn::fakes

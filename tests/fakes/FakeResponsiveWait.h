@@ -7,11 +7,14 @@ namespace vyn::fakes {
 
 // Runs the call at once on the caller's thread; with a log, each wait is
 // recorded as "Wait begins" and "Wait ends" around what the call records.
+// onRun stands for what arrives while the call runs (a click).
 class FakeResponsiveWait : public ResponsiveWait {
  public:
   CallLog* log = nullptr;
+  std::function<void()> onRun;
 
   void Run(const std::function<void()>& work) override {
+    if (onRun) onRun();
     if (log) log->Record(L"Wait begins");
     work();
     if (log) log->Record(L"Wait ends");

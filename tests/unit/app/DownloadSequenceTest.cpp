@@ -230,6 +230,42 @@ TEST_F(DownloadSequenceTest, ArchiveHeldAfterTheUnpackIsLeftAndTheSetStillRecord
   EXPECT_NE(log.Find(L"Archive left in the data folder"), L"");
 }
 
+// Another refresh holds the data folder: the user is told who, nothing is fetched
+// or recorded, and the window stays for another try.
+TEST_F(DownloadSequenceTest, DataFolderHeldByAnotherRefreshNamesItsHolderAndChangesNothing) {
+  locks.heldByOthers[kDataFolder] = {L"jsmith", L"FRONTDESK-2", L"4711", L"07:00", true};
+  inet.responses = {Archive("PK-mls")};
+  Download({L"chkMls"});
+
+  EXPECT_EQ(boxes.Texts(),
+            std::vector<std::wstring>{
+                L"A refresh of this data folder is already running (scheduled, started by jsmith "
+                L"on FRONTDESK-2 at 07:00). Wait for it to finish, then press Download again."});
+  EXPECT_TRUE(RequestedPaths().empty());
+  auto calls = SettingsCalls();
+  EXPECT_EQ(std::find(calls.begin(), calls.end(), L"MlsDataUpdated(1)"), calls.end());
+  EXPECT_TRUE(WindowLoaded());
+  EXPECT_TRUE(Window().Fake(L"cmdDownload").Enabled());
+}
+
+// The lock is held from the fetch until the set is recorded, not while the last box
+// waits; Download is greyed meanwhile, and a click that still arrives starts nothing.
+TEST_F(DownloadSequenceTest, SecondDownloadDuringTheUnpackStartsNothingAndTheLockEndsAtTheRecord) {
+  inet.responses = {Archive("PK-mls"), Archive("PK-mls")};
+  waits.onRun = [&] {
+    EXPECT_TRUE(locks.IsHeld(kDataFolder));
+    EXPECT_FALSE(Window().Fake(L"cmdDownload").Enabled());
+    EXPECT_FALSE(Window().Fake(L"chkMls").Enabled());
+    loader.OnClick(L"cmdDownload");
+  };
+  boxes.onShow = [&](const fakes::ShownMessage&) { EXPECT_FALSE(locks.IsHeld(kDataFolder)); };
+  Download({L"chkMls"});
+
+  EXPECT_THAT(RequestedPaths(), ElementsAre("/Downloads/VynData.vyn"));
+  EXPECT_EQ(boxes.Texts(), std::vector<std::wstring>{L"Download Complete"});
+  EXPECT_FALSE(WindowLoaded());
+}
+
 // The unpack can outlast Windows' 5 s hung-window rule: the window's thread waits answering.
 TEST_F(DownloadSequenceTest, UnpackRunsInTheResponsiveWait) {
   inet.responses = {Archive("PK-mls")};

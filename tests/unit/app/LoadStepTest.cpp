@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <map>
 
 #include "AppFixture.h"
@@ -119,15 +120,51 @@ TEST_F(AppTest, TaxBoxIsHiddenWhenTaxDataIsNotOffered) {
   EXPECT_FALSE(Window().Fake(L"cmdDownload").Enabled());
 }
 
-TEST_F(AppTest, SettingsOrRecoveryFailureEndsTheLoad) {
-  for (const wchar_t* call : {L"LoadSettings", L"FinishInterruptedUnpacking"}) {
-    components.log.failOn = call;
-    try {
-      frmDataLoader(platform).Load();
-      ADD_FAILURE() << "a failure of " << call << " should end the program";
-    } catch (const Error& error) {
-      EXPECT_EQ(error.Number(), static_cast<std::int32_t>(0x80004005u));
+TEST_F(AppTest, SettingsFailureEndsTheLoad) {
+  components.log.failOn = L"LoadSettings";
+  try {
+    frmDataLoader(platform).Load();
+    ADD_FAILURE() << "a failure of LoadSettings should end the program";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.Number(), static_cast<std::int32_t>(0x80004005u));
+  }
+}
+
+// The recovery at start runs only under the data folder's lock, and one that
+// cannot finish is logged: the window opens all the same.
+TEST_F(AppTest, RecoveryAtStartRunsUnderTheLockAndNeverKeepsTheWindowShut) {
+  struct Row {
+    const char* name;
+    bool heldByAnother, recoveryFails, recovers;
+    const wchar_t* logged;
+  };
+  const Row rows[] = {
+      {"free", false, false, true, nullptr},
+      {"held", true, false, false, L"Recovery at start skipped: another refresh (scheduled"},
+      {"failing", false, true, true, L"Recovery at start not finished"},
+  };
+  const std::wstring folder = L"C:\\Veltrix\\Data\\";
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    components.log.calls.clear();
+    log.events.clear();
+    locks.heldByOthers.clear();
+    if (row.heldByAnother)
+      locks.heldByOthers[folder] = {L"jsmith", L"FRONTDESK-2", L"7", L"07:00", true};
+    components.log.failOn = row.recoveryFails ? L"FinishInterruptedUnpacking" : L"";
+
+    frmDataLoader window(platform);
+    window.Load();
+
+    EXPECT_TRUE(window.Loaded());
+    const auto& calls = components.log.calls;
+    EXPECT_EQ(
+        std::count(calls.begin(), calls.end(), L"FinishInterruptedUnpacking(" + folder + L")"),
+        row.recovers ? 1 : 0);
+    if (row.logged) {
+      EXPECT_NE(log.Find(row.logged), L"");
     }
+    EXPECT_FALSE(locks.IsHeld(folder)) << "the lock goes with the recovery";
   }
 }
 

@@ -1,4 +1,5 @@
 #include "AppFixture.h"
+#include "app/DataFolderLock.h"
 
 namespace vyn::test {
 namespace {
@@ -29,6 +30,14 @@ TEST_P(RefreshTest, RunsTheSequenceUnattendedAndNamesTheOutcome) {
     registry.SetString(kKey, L"Install Path", L"");
   } else if (row.fault == L"registry") {
     registry.failCreateKey = 5;
+  } else if (row.fault.rfind(L"busy", 0) == 0) {
+    // Another refresh holds the data folder: for the whole wait, or for the start-up's
+    // try and two more.
+    locks.heldByOthers[kDataFolder] = {L"jsmith", L"FRONTDESK-2", L"4711", L"07:00", true};
+    if (row.fault == L"busy briefly") locks.freeAfterTries[kDataFolder] = 3;
+    environment.variables[kLockWaitVariable] = row.fault == L"busy briefly" ? L"5" : L"0";
+  } else if (row.fault == L"no lock") {
+    locks.unavailable[kDataFolder] = true;
   } else {
     components.log.failOn = row.fault;
   }
@@ -56,7 +65,10 @@ INSTANTIATE_TEST_SUITE_P(Outcomes, RefreshTest, ::testing::Values(
     RefreshRow{"BadArchive", {L"/refresh"}, {true}, L"Execute", kMls, kExitUnpackFailed},
     RefreshRow{"SettingsRefuse", {L"/refresh"}, {true}, L"MlsDataUpdated", kMls, kExitRecordingFailed},
     RefreshRow{"RegistryRefuses", {L"/refresh", L"/tax"}, {true}, L"registry", kTax, kExitRecordingFailed},
-    RefreshRow{"ProductNotFound", {L"/refresh"}, {true}, L"no product", {}, kExitProductNotFound}),
+    RefreshRow{"ProductNotFound", {L"/refresh"}, {true}, L"no product", {}, kExitProductNotFound},
+    RefreshRow{"DataFolderBusy", {L"/refresh"}, {true}, L"busy", {}, kExitDataFolderBusy},
+    RefreshRow{"DataFolderBusyForAWhile", {L"/refresh"}, {true, true}, L"busy briefly", kBoth, kExitOk},
+    RefreshRow{"NoLockPossible", {L"/refresh", L"/mls"}, {true}, L"no lock", kMls, kExitOk}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 

@@ -5,6 +5,7 @@
 #include "platform/win32/Win32FileSystem.h"
 
 #include "FakeComponents.h"
+#include "FakeFolderLocks.h"
 #include "FakeForms.h"
 #include "FakeMessageBoxes.h"
 #include "FakeMessagePump.h"
@@ -41,8 +42,9 @@ struct WinePlatform {
   Win32WinInet inet{waits};
   fakes::FakeComponents components;
   fakes::FakeRunLog log;
+  fakes::FakeFolderLocks locks;
   Platform platform{ansi, registry, tempFiles, fileSystem, files, environment, boxes,
-                    pump, forms,    inet,      components, log,   waits};
+                    pump, forms,    inet,      components, log,   waits,       locks};
 };
 
 // Windows without a screen; message boxes answer from a script.
