@@ -1,14 +1,27 @@
 #include "platform/files/AtomicFile.h"
 
+#include <cstdio>
+#include <random>
+#include <string>
 #include <system_error>
 
 #include "platform/files/NativeFile.h"
 
 namespace vyn {
+namespace {
+
+std::string UniqueHex() {
+  std::random_device device;
+  char text[9];
+  std::snprintf(text, sizeof text, "%08lx", static_cast<unsigned long>(device()) & 0xFFFFFFFFul);
+  return text;
+}
+
+}  // namespace
 
 void ReplaceFileContents(const std::filesystem::path& path, const std::string& bytes) {
   std::filesystem::path pending = path;
-  pending += kPendingFileSuffix;
+  pending += kPendingFileSuffix + UniqueHex();
   try {
     NativeFile file(pending, NativeFile::Mode::kCreate);
     file.Write(bytes.data(), bytes.size());

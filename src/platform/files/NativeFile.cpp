@@ -2,15 +2,25 @@
 
 #include <cstdint>
 
+#include "platform/FileInUse.h"
+#include "platform/TransientRetry.h"
 #include "platform/files/NativeFileSystem.h"
 
 namespace vyn {
 
 using native_file::LastError;
 
-NativeFile::NativeFile(const std::filesystem::path& path, Mode mode)
-    : file_(native_file::Open(path, mode == Mode::kRead)) {
-  if (!file_) throw LastError("open");
+NativeFile::NativeFile(const std::filesystem::path& path, Mode mode) {
+  bool refused = false;
+  RetryWhileRefused([&] {
+    file_.reset(native_file::Open(path, mode == Mode::kRead));
+    if (file_) return StepOutcome::kDone;
+    refused = native_file::OpenWasRefused();
+    return refused ? StepOutcome::kRefused : StepOutcome::kFailed;
+  });
+  if (file_) return;
+  if (refused) throw FileInUseError(path, {});
+  throw LastError("open");
 }
 
 std::uint64_t NativeFile::Size() {

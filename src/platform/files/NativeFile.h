@@ -70,6 +70,22 @@ void RemoveFile(const std::filesystem::path& path);
 void ReplaceExistingFile(const std::filesystem::path& replacement,
                          const std::filesystem::path& replaced);
 
+// Held by this process alone while it lives: the lock of a read, change and
+// replacement of the file beside it. While another process holds it, it is tried
+// again as a refused step is (TransientRetry.h), then FileInUseError; a lock that
+// cannot be made at all (no rights, a folder in its place) is std::system_error.
+class FileLock {
+ public:
+  explicit FileLock(const std::filesystem::path& path);
+  ~FileLock();
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+ private:
+  std::filesystem::path path_;
+  int descriptor_ = -1;
+};
+
 // Asks the system to put the data of files written and closed before on disk, and
 // waits until it has. Many files cost far less this way than one commit each.
 // Throws std::system_error.

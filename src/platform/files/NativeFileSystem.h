@@ -12,6 +12,9 @@ namespace vyn::native_file {
 std::system_error LastError(const char* what);
 
 std::FILE* Open(const std::filesystem::path& path, bool forReading);
+// Whether the last failed Open was another program holding the file (a sharing
+// violation), which may last only a moment.
+bool OpenWasRefused();
 // 64-bit positions; 0 on success, like fseek and ftell's checks.
 int SeekTo(std::FILE* file, std::uint64_t offset);
 int SeekToEnd(std::FILE* file);

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <system_error>
 
 #include "platform/FileInUse.h"
+#include "platform/TransientRetry.h"
 #include "platform/Utf8.h"
 #include "platform/files/NativeFile.h"
 #include "platform/files/NativeFileSystem.h"
@@ -22,6 +24,11 @@ std::system_error LastError(const char* what) {
 
 std::FILE* Open(const std::filesystem::path& path, bool forReading) {
   return std::fopen(path.c_str(), forReading ? "rb" : "wb");
+}
+
+// No system here refuses an open because another program holds the file.
+bool OpenWasRefused() {
+  return false;
 }
 
 int SeekTo(std::FILE* file, std::uint64_t offset) {
@@ -104,6 +111,27 @@ void CommitToDisk(const std::vector<std::filesystem::path>& files) {
     close(handle);
     if (result != 0) throw std::system_error(error, std::generic_category(), "syncfs");
   }
+}
+
+FileLock::FileLock(const std::filesystem::path& path) : path_(path) {
+  descriptor_ = ::open(path.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0644);
+  if (descriptor_ < 0) throw native_file::LastError("lock");
+  const StepOutcome outcome = RetryWhileRefused([&] {
+    if (::flock(descriptor_, LOCK_EX | LOCK_NB) == 0) return StepOutcome::kDone;
+    return errno == EWOULDBLOCK ? StepOutcome::kRefused : StepOutcome::kFailed;
+  });
+  if (outcome == StepOutcome::kDone) return;
+  const int error = errno;
+  ::close(descriptor_);
+  if (outcome == StepOutcome::kRefused) throw FileInUseError(path, {});
+  throw std::system_error(error, std::generic_category(), "lock");
+}
+
+// Removed as on Windows. Here a third process could then lock a new file while a
+// second still holds the old one; the posix build serves the tests of one process.
+FileLock::~FileLock() {
+  ::unlink(path_.c_str());
+  ::close(descriptor_);
 }
 
 }  // namespace vyn

@@ -15,6 +15,8 @@ namespace {
 
 // Far beyond any real settings file; keeps a stray huge file from being read whole.
 constexpr std::uint64_t kMaxSettingsFileBytes = 1 << 20;
+// Beside the settings file: the lock of one save at a time.
+constexpr const wchar_t* kSettingsLockSuffix = L".lock";
 
 // The start of a file this component creates.
 constexpr const char* kNewFileHeader =
@@ -46,32 +48,20 @@ void ProductSettingsFile::LoadSettings() {
     throw Error(settings_errors::kNotReady, L"LoadSettings was called before AppDataFolder");
   }
   const std::wstring fileText = SettingsFileText();
-  const std::filesystem::path path = ToFsPath(fileText);
+  std::error_code missing;
+  if (!std::filesystem::exists(ToFsPath(fileText), missing) && !missing) {
+    document_ = SettingsDocument::Parse(kNewFileHeader);
+    values_ = InterpretSettings(document_, appDataFolder_);
+    loaded_ = true;
+    return;
+  }
   std::string bytes;
   try {
-    std::error_code missing;
-    if (!std::filesystem::exists(path, missing) && !missing) {
-      document_ = SettingsDocument::Parse(kNewFileHeader);
-      values_ = InterpretSettings(document_, appDataFolder_);
-      loaded_ = true;
-      return;
-    }
-    NativeFile file(path, NativeFile::Mode::kRead);
-    const std::uint64_t size = file.Size();
-    if (size > kMaxSettingsFileBytes) {
-      throw Error(settings_errors::kUnreadable,
-                  L"Settings file \"" + fileText + L"\" is too large to be a settings file");
-    }
-    bytes.resize(static_cast<std::size_t>(size));
-    if (file.ReadAt(0, bytes.data(), bytes.size()) != bytes.size()) {
-      throw Error(settings_errors::kUnreadable,
-                  L"Settings file \"" + fileText + L"\" changed while it was read");
-    }
-  } catch (const Error&) {
-    throw;
-  } catch (const std::exception& failure) {
+    bytes = ReadFileBytes(fileText);
+  } catch (const FileInUseError& held) {
     throw Error(settings_errors::kUnreadable,
-                L"Settings file \"" + fileText + L"\" cannot be read: " + SystemMessage(failure));
+                L"Settings file \"" + fileText + L"\" cannot be read: " +
+                    held.Sentence(L"the settings file \"" + fileText + L"\""));
   }
   try {
     SettingsDocument document = SettingsDocument::Parse(bytes);
@@ -136,13 +126,55 @@ void ProductSettingsFile::TaxDataUpdated(std::int32_t updated) {
   if (updated != 0) SaveWith(settings_keys::kTaxDataUpdated, FormatDateTime(clock_()));
 }
 
+std::string ProductSettingsFile::ReadFileBytes(const std::wstring& fileText) const {
+  std::string bytes;
+  try {
+    NativeFile file(ToFsPath(fileText), NativeFile::Mode::kRead);
+    const std::uint64_t size = file.Size();
+    if (size > kMaxSettingsFileBytes) {
+      throw Error(settings_errors::kUnreadable,
+                  L"Settings file \"" + fileText + L"\" is too large to be a settings file");
+    }
+    bytes.resize(static_cast<std::size_t>(size));
+    if (file.ReadAt(0, bytes.data(), bytes.size()) != bytes.size()) {
+      throw Error(settings_errors::kUnreadable,
+                  L"Settings file \"" + fileText + L"\" changed while it was read");
+    }
+  } catch (const Error&) {
+    throw;
+  } catch (const FileInUseError&) {
+    throw;  // the caller names it as it knows the file
+  } catch (const std::exception& failure) {
+    throw Error(settings_errors::kUnreadable,
+                L"Settings file \"" + fileText + L"\" cannot be read: " + SystemMessage(failure));
+  }
+  return bytes;
+}
+
+SettingsDocument ProductSettingsFile::CurrentDocument(const std::wstring& fileText) const {
+  std::error_code missing;
+  if (!std::filesystem::exists(ToFsPath(fileText), missing)) return document_;
+  // A file that no longer parses throws SettingsSyntaxError: rewriting it from the
+  // copy read at start would undo what its writer meant.
+  return SettingsDocument::Parse(ReadFileBytes(fileText));
+}
+
 void ProductSettingsFile::SaveWith(const wchar_t* key, const std::wstring& value) {
-  SettingsDocument changed = document_;
-  changed.Set(key, value);
   const std::wstring fileText = SettingsFileText();
+  std::vector<std::pair<std::wstring, std::wstring>> changes = changes_;
+  changes.emplace_back(key, value);
+  SettingsDocument changed;
+  SettingsValues values;
   try {
     const std::filesystem::path folder = ToFsPath(appDataFolder_);
     std::filesystem::create_directories(folder);
+    // Another run of this program saves under the same lock, so neither loses the
+    // other's keys; the product's own writes between the read and the replacement
+    // are the only ones a save can miss.
+    const FileLock lock(ToFsPath(fileText + kSettingsLockSuffix));
+    changed = CurrentDocument(fileText);
+    for (const auto& [name, text] : changes) changed.Set(name, text);
+    values = InterpretSettings(changed, appDataFolder_);
     ReplaceFileContents(ToFsPath(fileText), changed.Serialize());
   } catch (const ReadOnlyFileError&) {
     // The product's file, made read-only on purpose: reported, not overridden.
@@ -154,13 +186,22 @@ void ProductSettingsFile::SaveWith(const wchar_t* key, const std::wstring& value
     throw Error(settings_errors::kUnwritable,
                 L"The data were refreshed, but the refresh could not be recorded: " +
                     held.Sentence(L"the settings file \"" + fileText + L"\""));
+  } catch (const Error&) {
+    throw;
+  } catch (const SettingsSyntaxError& bad) {
+    throw Error(settings_errors::kUnwritable,
+                L"The data were refreshed, but the refresh could not be recorded: the settings "
+                L"file \"" +
+                    fileText + L"\" was changed meanwhile and its line " +
+                    std::to_wstring(bad.line) + L" is not valid (" + bad.problem + L").");
   } catch (const std::exception& failure) {
     throw Error(
         settings_errors::kUnwritable,
         L"Settings file \"" + fileText + L"\" cannot be written: " + SystemMessage(failure));
   }
-  values_ = InterpretSettings(changed, appDataFolder_);
+  values_ = std::move(values);
   document_ = std::move(changed);
+  changes_ = std::move(changes);
 }
 
 }  // namespace vyn

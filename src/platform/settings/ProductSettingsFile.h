@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/ErrorRanges.h"
 #include "platform/ProductSettings.h"
@@ -52,11 +54,17 @@ class ProductSettingsFile : public ProductSettings {
   std::wstring SettingsFileText() const;
   // Saves the document with one setting changed; memory changes only once the file has.
   void SaveWith(const wchar_t* key, const std::wstring& value);
+  // The file as it is on disk now; the document loaded before when it is gone.
+  SettingsDocument CurrentDocument(const std::wstring& fileText) const;
+  std::string ReadFileBytes(const std::wstring& fileText) const;
 
   LocalClock clock_;
   std::wstring appDataFolder_;  // ends in "\"; empty until given
   bool loaded_ = false;
   SettingsDocument document_;
+  // The keys this run set, in order: each save applies them to the file as it is
+  // then, so that what the product (or another run) wrote meanwhile stays.
+  std::vector<std::pair<std::wstring, std::wstring>> changes_;
   SettingsValues values_;
 };
 

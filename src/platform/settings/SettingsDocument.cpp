@@ -1,6 +1,7 @@
 #include "platform/settings/SettingsDocument.h"
 
 #include <map>
+#include <utility>
 
 #include "platform/FileNameCase.h"
 #include "platform/Utf8.h"
@@ -23,15 +24,19 @@ bool KeysEqual(std::wstring_view a, std::wstring_view b) {
 }
 
 SettingsDocument SettingsDocument::Parse(std::string_view utf8) {
-  if (utf8.substr(0, 3) == "\xEF\xBB\xBF") utf8.remove_prefix(3);
   SettingsDocument document;
+  if (utf8.substr(0, 3) == "\xEF\xBB\xBF") {
+    utf8.remove_prefix(3);
+    document.byteOrderMark_ = true;
+  }
   int number = 0;
   std::map<std::wstring, int> seen;  // upper-case key -> its line
   while (!utf8.empty()) {
     ++number;
     const std::size_t end = utf8.find('\n');
+    const std::string whole(utf8.substr(0, end == std::string_view::npos ? utf8.size() : end + 1));
     std::string_view raw = utf8.substr(0, end);
-    utf8.remove_prefix(end == std::string_view::npos ? utf8.size() : end + 1);
+    utf8.remove_prefix(whole.size());
     if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
 
     const auto decoded = DecodeUtf8(raw);
@@ -44,7 +49,11 @@ SettingsDocument SettingsDocument::Parse(std::string_view utf8) {
     }
     const std::wstring_view text = Trim(*decoded);
     if (text.empty() || text.front() == L'#') {
-      document.lines_.push_back({false, *decoded, {}});
+      Line comment;
+      comment.isSetting = false;
+      comment.text = *decoded;
+      comment.raw = whole;
+      document.lines_.push_back(std::move(comment));
       continue;
     }
     const std::size_t equals = text.find(L'=');
@@ -59,7 +68,7 @@ SettingsDocument SettingsDocument::Parse(std::string_view utf8) {
           number, L"\"" + key + L"\" is already given on line " + std::to_wstring(earlier->second)};
     }
     document.lines_.push_back(
-        {true, std::wstring(), {key, std::wstring(Trim(text.substr(equals + 1))), number}});
+        {true, std::wstring(), {key, std::wstring(Trim(text.substr(equals + 1))), number}, whole});
   }
   return document;
 }
@@ -75,23 +84,28 @@ void SettingsDocument::Set(std::wstring_view key, std::wstring value) {
   for (auto& line : lines_) {
     if (line.isSetting && KeysEqual(line.setting.key, key)) {
       line.setting.value = std::move(value);
+      line.raw.clear();
       return;
     }
   }
-  lines_.push_back({true, std::wstring(), {std::wstring(key), std::move(value), 0}});
+  lines_.push_back({true, std::wstring(), {std::wstring(key), std::move(value), 0}, {}});
 }
 
 std::string SettingsDocument::Serialize() const {
-  std::wstring text;
+  std::string bytes = byteOrderMark_ ? "\xEF\xBB\xBF" : "";
+  const std::size_t start = bytes.size();
   for (const auto& line : lines_) {
-    if (line.isSetting) {
-      text += line.setting.key + L" = " + line.setting.value;
-    } else {
-      text += line.text;
+    if (!line.raw.empty()) {
+      bytes += line.raw;
+      continue;
     }
-    text += L"\r\n";
+    // A last line read without its line end gets one before a line that follows.
+    if (bytes.size() > start && bytes.back() != '\n') bytes += "\r\n";
+    bytes +=
+        EncodeUtf8(line.isSetting ? line.setting.key + L" = " + line.setting.value : line.text);
+    bytes += "\r\n";
   }
-  return EncodeUtf8(text);
+  return bytes;
 }
 
 }  // namespace vyn

@@ -13,8 +13,8 @@ struct SettingsSyntaxError {
 };
 
 // The lines of a settings file: "key = value" settings, "#" comments and blank
-// lines. Comments, blank lines and keys this program does not know survive a
-// rewrite; keys compare without regard to ASCII case.
+// lines. A rewrite keeps every line it did not change byte for byte (its spacing,
+// its line end, the byte-order mark); keys compare as file names do.
 class SettingsDocument {
  public:
   struct Setting {
@@ -32,7 +32,7 @@ class SettingsDocument {
   const Setting* Find(std::wstring_view key) const;
   // Changes the value in place, or appends the setting. The value must hold no line break.
   void Set(std::wstring_view key, std::wstring value);
-  // UTF-8 text with CRLF line ends.
+  // UTF-8 text: the lines as read, changed and added ones as "key = value" with CRLF.
   std::string Serialize() const;
 
  private:
@@ -40,8 +40,10 @@ class SettingsDocument {
     bool isSetting;
     std::wstring text;  // comment or blank line as read
     Setting setting;
+    std::string raw;  // the bytes as read, line end included; empty once changed
   };
   std::vector<Line> lines_;
+  bool byteOrderMark_ = false;
 };
 
 bool KeysEqual(std::wstring_view a, std::wstring_view b);

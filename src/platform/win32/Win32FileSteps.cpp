@@ -71,15 +71,24 @@ DWORD RenameOverStep(const std::filesystem::path& replacement,
   });
 }
 
-// ReplaceFileW, which keeps the replaced file's attributes and permissions.
+// ReplaceFileW, which keeps the replaced file's attributes and permissions. The old
+// file is moved to `backup` on the way, so that no failure leaves it nowhere: where
+// ReplaceFileW could not put the replacement in its place afterwards
+// (ERROR_UNABLE_TO_MOVE_REPLACEMENT_2), the old file is moved back before the next
+// try. Removed once the replacement is in place.
 DWORD ReplaceKeepingStep(const std::filesystem::path& replacement,
-                         const std::filesystem::path& replaced) {
-  return CallWhileRefused(replaced.wstring(), [&] {
-    // The first save; or a failed ReplaceFileW moved the replaced file away already
-    // (ERROR_UNABLE_TO_MOVE_REPLACEMENT) and this try puts the replacement in its place.
+                         const std::filesystem::path& replaced,
+                         const std::filesystem::path& backup) {
+  const DWORD error = CallWhileRefused(replaced.wstring(), [&] {
     if (!Exists(replaced)) {
-      return MoveFileExW(replacement.c_str(), replaced.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+      // A try before left the old file at the backup's name: it goes back first.
+      if (Exists(backup)) {
+        if (!MoveFileExW(backup.c_str(), replaced.c_str(), MOVEFILE_WRITE_THROUGH)) return FALSE;
+      } else {
+        // The first save: nothing to keep.
+        return MoveFileExW(replacement.c_str(), replaced.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+      }
     }
     // ReplaceFileW opens the replaced file for delete and fails when another handle
     // forbids that; Wine's leaves a temporary copy ("rf*.tmp") beside it each time.
@@ -87,11 +96,27 @@ DWORD ReplaceKeepingStep(const std::filesystem::path& replacement,
       SetLastError(ERROR_SHARING_VIOLATION);
       return FALSE;
     }
-    return ReplaceFileW(
-        replaced.c_str(), replacement.c_str(), nullptr,
-        REPLACEFILE_WRITE_THROUGH | REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
-        nullptr, nullptr);
+    if (ReplaceFileW(replaced.c_str(), replacement.c_str(), backup.c_str(),
+                     REPLACEFILE_WRITE_THROUGH | REPLACEFILE_IGNORE_MERGE_ERRORS |
+                         REPLACEFILE_IGNORE_ACL_ERRORS,
+                     nullptr, nullptr)) {
+      return TRUE;
+    }
+    const DWORD failed = GetLastError();
+    if (!Exists(replaced) && Exists(backup)) {
+      MoveFileExW(backup.c_str(), replaced.c_str(), MOVEFILE_WRITE_THROUGH);
+    }
+    SetLastError(failed);
+    return FALSE;
   });
+  if (error == ERROR_SUCCESS) DeleteStep(backup);
+  return error;
+}
+
+std::filesystem::path BackupName(const std::filesystem::path& replaced) {
+  std::filesystem::path backup = replaced;
+  backup += L".replaced-" + std::to_wstring(GetCurrentProcessId());
+  return backup;
 }
 
 // The components' failure: the file in use, or the C library's number from the table
@@ -135,7 +160,7 @@ void Replace(const std::filesystem::path& replacement, const std::filesystem::pa
     throw std::system_error(EISDIR, std::generic_category(), "replace");
   }
   if (IsReadOnlyFile(replaced)) throw ReadOnlyFileError(replaced);
-  const DWORD error = ReplaceKeepingStep(replacement, replaced);
+  const DWORD error = ReplaceKeepingStep(replacement, replaced, BackupName(replaced));
   if (error == ERROR_SUCCESS) return;
   if (error == ERROR_ACCESS_DENIED && IsReadOnlyFile(replaced)) throw ReadOnlyFileError(replaced);
   FailAsSystemError(error, replaced, "replace");

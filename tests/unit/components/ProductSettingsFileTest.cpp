@@ -95,6 +95,8 @@ TEST_F(ProductSettingsFileTest, BadValuesAreRejectedWithTheirLine) {
   EXPECT_NE(LoadError("FilePrefix = \xC3\n").Description().find(L"UTF-8"), std::wstring::npos);
 }
 
+// Each save changes only the keys this run sets, in the file as it is then: the
+// lines the product wrote meanwhile stay byte for byte.
 TEST_F(ProductSettingsFileTest, RefreshesRecordTheInjectedClockAndKeepTheRest) {
   WriteBytes(SettingsPath(),
              "# kept comment\n"
@@ -103,16 +105,19 @@ TEST_F(ProductSettingsFileTest, RefreshesRecordTheInjectedClockAndKeepTheRest) {
   ProductSettingsFile& settings = Loaded();
 
   settings.MlsDataUpdated(1);
+  // The product rewrites its file: a value changed, a key added, its own spacing.
+  WriteBytes(SettingsPath(), ReadBytes(SettingsPath()) + "ProductKey=added\n");
   now_ = {2026, 3, 14, 10, 0, 5};
   settings.TaxDataUpdated(1);
   settings.TaxDataFolder(L"D:\\Veltrix Data\\");
 
   EXPECT_EQ(settings.TaxDataLocation(), L"D:\\Veltrix Data\\");
   EXPECT_EQ(ReadBytes(SettingsPath()),
-            "# kept comment\r\n"
-            "FilePrefix = CHI\r\n"
-            "VendorExtra = kept as written\r\n"
+            "# kept comment\n"
+            "FilePrefix = CHI\n"
+            "VendorExtra = kept as written\n"
             "MlsDataUpdated = 2026-03-14 09:26:53\r\n"
+            "ProductKey=added\n"
             "TaxDataUpdated = 2026-03-14 10:00:05\r\n"
             "TaxDataLocation = D:\\Veltrix Data\\\r\n");
   ProductSettingsFile reread([this] { return now_; });
@@ -134,10 +139,10 @@ TEST_F(ProductSettingsFileTest, FailedWriteLeavesTheOldFileAndReportsIt) {
   const std::string original = "FilePrefix = CHI\n";
   WriteBytes(SettingsPath(), original);
   ProductSettingsFile& settings = Loaded();
-  // The pending file's place is taken by a folder, so the new text cannot be written.
-  fs::path pending = SettingsPath();
-  pending += kPendingFileSuffix;
-  fs::create_directory(pending);
+  // The save's lock cannot be made (a folder has its name): nothing is written.
+  fs::path lock = SettingsPath();
+  lock += ".lock";
+  fs::create_directory(lock);
 
   try {
     settings.TaxDataFolder(L"D:\\Tax\\");

@@ -134,8 +134,8 @@ TEST_F(NetworkFault, LockedTaxArchiveFailsTheTaxStepAfterACompleteMlsRefresh) {
 // written, and the settings file is the old one, whole.
 TEST_F(NetworkFault, SettingsFileThatCannotBeSavedLeavesSettingsAndRegistryAsTheyWere) {
   PlantPreviousRefresh();
-  // A folder where the new settings text would be written first.
-  ASSERT_TRUE(fs::create_directory(appData_ / "Veltrix Settings.txt.saving"));
+  // A folder where the save's lock would be made.
+  ASSERT_TRUE(fs::create_directory(appData_ / "Veltrix Settings.txt.lock"));
   LoopbackHttpServer server({LoopbackHttpServer::Ok(tax_.bytes)});
   const Snapshot before = Take();
   ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kTax}));
