@@ -24,6 +24,27 @@ using Pause = std::function<void(std::chrono::milliseconds)>;
 // Sleeps the calling thread.
 void SleepFor(std::chrono::milliseconds duration);
 
+// Within one (on the thread that made it), a step still refused when its whole
+// budget is spent leaves every later step of the scope a single try: a file that
+// stays refused for good (held all day, or one this user may not delete) costs
+// the budget once, not once per file. Scopes nest; the outer one sees the inner's.
+StepOutcome RetryWhileRefused(const std::function<StepOutcome()>& step, const Pause& pause);
+
+class RetryBudgetScope {
+ public:
+  RetryBudgetScope();
+  ~RetryBudgetScope();
+  RetryBudgetScope(const RetryBudgetScope&) = delete;
+  RetryBudgetScope& operator=(const RetryBudgetScope&) = delete;
+
+  bool Spent() const { return spent_; }
+
+ private:
+  friend StepOutcome RetryWhileRefused(const std::function<StepOutcome()>&, const Pause&);
+  RetryBudgetScope* outer_;
+  bool spent_ = false;
+};
+
 // Tries `step` until it is done or fails for good. While it is refused it is tried
 // again after a pause, each pause twice the one before, the last one cut so that
 // the pauses add up to kRetryBudget at most. Returns the last try's outcome.

@@ -8,6 +8,7 @@
 #include <string>
 #include <system_error>
 
+#include "platform/TransientRetry.h"
 #include "platform/files/NativeFile.h"
 #include "platform/unpack/StagingJournal.h"
 
@@ -87,6 +88,7 @@ void RemoveStagingFolder(const fs::path& folder) {
 void RollForward(const fs::path& target, const fs::path& staging, const StagingJournal& journal,
                  const MoveStep& move) {
   for (const auto& folder : journal.folders) fs::create_directories(target / folder);
+  std::size_t intruders = 0;
   for (const auto& step : journal.moves) {
     const fs::path staged = staging / step.staged;
     const fs::path destination = target / step.destination;
@@ -94,6 +96,15 @@ void RollForward(const fs::path& target, const fs::path& staging, const StagingJ
     if (!step.aside.empty() && fs::exists(fs::symlink_status(destination)) &&
         !fs::exists(fs::symlink_status(staging / step.aside))) {
       move(destination, staging / step.aside);
+    }
+    // Something took the destination since the kill (the product recreated the
+    // file): the journal's file wins, the intruder goes with the staging folder.
+    if (fs::exists(fs::symlink_status(destination))) {
+      fs::path aside;
+      do {
+        aside = staging / ("intruder-" + std::to_string(intruders++));
+      } while (fs::exists(fs::symlink_status(aside)));
+      move(destination, aside);
     }
     move(staged, destination);
   }
@@ -187,6 +198,9 @@ std::size_t StagingFolder::ExtraLength(std::size_t files, bool folder) {
 }
 
 void FinishStagedCommits(const fs::path& target, const MoveStep& move) {
+  // A file refused for good is waited for once, not once per file: a recovery
+  // stays within a few seconds whatever it cannot delete.
+  const RetryBudgetScope budget;
   std::vector<fs::path> left;
   std::error_code error;
   for (fs::directory_iterator item(target, error), end; !error && item != end;

@@ -250,14 +250,26 @@ Plan MakePlan(const std::vector<ZipEntry>& entries, const std::wstring& mask,
 
 }  // namespace
 
+namespace {
+
+std::wstring UnfinishedRefreshText(const std::wstring& folder, const std::exception& failure) {
+  const auto* held = dynamic_cast<const FileInUseError*>(&failure);
+  return L"An earlier refresh of the data folder \"" + folder +
+         L"\" was ended before it was done, and it cannot be completed (" +
+         (held ? held->Sentence(L"\"" + held->Path().wstring() + L"\"")
+               : WidenFromUtf8(failure.what())) +
+         L"). Close the programs that use the data folder, such as VYN Veltrix, and press "
+         L"Download again; if this message stays, call technical support.";
+}
+
+}  // namespace
+
 void ZipUnpackRecovery::FinishInterruptedUnpacking(const std::wstring& folder) {
   try {
     FinishStagedCommits(ToFsPath(WithoutQuotes(folder)), RenameFile);
   } catch (const std::exception& failure) {
-    throw Error(zip_errors::kTargetUnwritable, L"An unpacking into \"" + folder +
-                                                   L"\" that was ended before it was done "
-                                                   L"cannot be completed: " +
-                                                   WidenFromUtf8(failure.what()));
+    throw Error(zip_errors::kTargetUnwritable,
+                UnfinishedRefreshText(WithoutQuotes(folder), failure));
   }
 }
 
@@ -310,6 +322,10 @@ void ZipArchiveExtractor::Extract() {
   Plan plan;
   try {
     FinishStagedCommits(target, RenameFile);
+  } catch (const std::exception& failure) {
+    throw Error(zip_errors::kTargetUnwritable, UnfinishedRefreshText(targetFolder_, failure));
+  }
+  try {
     {
       ZipReader reader(ToFsPath(sourceArchive_));
       const std::size_t targetLength = FullPathLength(target);

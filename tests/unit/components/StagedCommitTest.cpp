@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 const std::system_error kInjected(EIO, std::generic_category(), "injected");
 
-// Renames, except that move number `failAt` (counted from 1) fails and, for a
+// Renames as Windows does, except that move number `failAt` (counted from 1) fails and, for a
 // kill, every move after it too: the process is gone, nothing is undone.
 struct InjectedMove {
   int failAt = 0;
@@ -31,6 +31,10 @@ struct InjectedMove {
     return [this](const fs::path& from, const fs::path& to) {
       ++made;
       if (failAt != 0 && (made == failAt || (kill && made > failAt))) throw kInjected;
+      // As on Windows: a rename never replaces what is there.
+      if (fs::exists(fs::symlink_status(to))) {
+        throw std::system_error(EEXIST, std::generic_category(), "rename");
+      }
       RenameFile(from, to);
     };
   }
@@ -107,6 +111,29 @@ TEST_F(StagedCommitTest, FailureOrKillAtEveryMoveEndsAllOldOrAllNew) {
       EXPECT_EQ(Differences(j < 0 || k == 1 ? old_ : fresh_, Snapshot(target_.Path())), "")
           << "move " << k << (j < 0 ? " failed" : " killed") << ", recovery killed at move " << j;
     }
+  }
+}
+
+// Killed at move k, then something takes the places still to be filled (the
+// product recreates a file or a folder) before the next start: the recovery
+// completes the journal's moves all the same, and the intruders go.
+TEST_F(StagedCommitTest, RecoveryCompletesOverDestinationsRecreatedSinceTheKill) {
+  for (int k = 2; k <= kMoves; ++k) {
+    ASSERT_NO_FATAL_FAILURE(PlantOld());
+    InjectedMove commit{k, true};
+    EXPECT_THROW(Commit(commit), std::system_error);
+    for (const char* file : {"a.csv", "c.csv", "sub/b.csv"}) {
+      if (!fs::exists(target_.Path() / file)) WriteBytes(target_.Path() / file, "intruder");
+    }
+    if (!fs::exists(target_.Path() / "sub" / "deep")) {
+      fs::create_directories(target_.Path() / "sub" / "deep");
+      WriteBytes(target_.Path() / "sub" / "deep" / "x", "intruder");
+    }
+
+    InjectedMove none;
+    EXPECT_NO_THROW(FinishStagedCommits(target_.Path(), none.Step())) << "killed at move " << k;
+
+    EXPECT_EQ(Differences(fresh_, Snapshot(target_.Path())), "") << "killed at move " << k;
   }
 }
 

@@ -52,6 +52,29 @@ TEST(TransientRetryTest, PausesGrowAndAddUpToTheBudgetAtMost) {
   }
 }
 
+// In a scope, a step refused for the whole budget leaves the later steps one try
+// each; a brief refusal spends nothing; outside the scope every step has its budget.
+TEST(TransientRetryTest, ScopeSpendsTheBudgetOnceForStepsRefusedForGood) {
+  int pauses = 0;
+  const auto count = [&](milliseconds) { ++pauses; };
+  const auto refusedForGood = [] { return StepOutcome::kRefused; };
+  {
+    const RetryBudgetScope scope;
+    int tries = 0;
+    RetryWhileRefused([&] { return ++tries < 3 ? StepOutcome::kRefused : StepOutcome::kDone; },
+                      count);
+    EXPECT_FALSE(scope.Spent());
+    EXPECT_EQ(RetryWhileRefused(refusedForGood, count), StepOutcome::kRefused);
+    EXPECT_TRUE(scope.Spent());
+    const int spent = pauses;
+    for (int file = 0; file < 5; ++file) RetryWhileRefused(refusedForGood, count);
+    EXPECT_EQ(pauses, spent) << "no pause once the budget is spent";
+  }
+  const int before = pauses;
+  RetryWhileRefused(refusedForGood, count);
+  EXPECT_EQ(pauses - before, 7) << "a new budget outside the scope";
+}
+
 TEST(FileInUseErrorTest, NamesTheFileAndEveryProgramHoldingIt) {
   const std::wstring file = L"\"listings.csv\" in the data folder";
   const FileHolder product{L"VYN Veltrix", L"VYN Veltrix.exe"};
