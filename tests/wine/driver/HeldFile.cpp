@@ -2,8 +2,8 @@
 
 namespace vyn::driver {
 
-HeldFile::HeldFile(const std::filesystem::path& path)
-    : handle_(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+HeldFile::HeldFile(const std::filesystem::path& path, DWORD share)
+    : handle_(CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL, nullptr)) {}
 
 HeldFile::~HeldFile() {

@@ -11,10 +11,11 @@ namespace vyn::driver {
 
 // A file held open without any sharing, as another program might hold it (Wine
 // honours share modes: everyone else's open, rename or delete of it fails with a
-// sharing violation). Let go when destroyed, or earlier.
+// sharing violation), or sharing only `share` (FILE_SHARE_READ: a scanner that
+// lets others read). Let go when destroyed, or earlier.
 class HeldFile {
  public:
-  explicit HeldFile(const std::filesystem::path& path);
+  explicit HeldFile(const std::filesystem::path& path, DWORD share = 0);
   ~HeldFile();
   HeldFile(const HeldFile&) = delete;
   HeldFile& operator=(const HeldFile&) = delete;

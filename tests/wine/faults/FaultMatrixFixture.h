@@ -78,6 +78,22 @@ class FaultMatrix : public e2e::ProgramFixture {
   fs::path state_;
 };
 
+// What the user reads about a file that another program holds. Wine's Restart
+// Manager names no program; on Windows the text says which, e.g. "in use by VYN
+// Veltrix (VYN Veltrix.exe)".
+inline std::wstring InUse(const std::wstring& file) {
+  return file + L" is in use by another program. Close it and press Download again.";
+}
+
+// The data folder after a complete refresh with `archive`: its members in
+// place, the fetched archive deleted, everything else as it was.
+inline FolderSnapshot Refreshed(FolderSnapshot data, const Archive& archive,
+                                const std::string& archiveName) {
+  for (const auto& [name, bytes] : archive.members) data[name] = bytes;
+  data.erase(archiveName);
+  return data;
+}
+
 // The mounts that the fixture script could set up ("small", "ro").
 bool MountReady(const fs::path& mounts, const std::string& name);
 

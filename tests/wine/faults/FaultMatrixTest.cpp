@@ -13,22 +13,6 @@ namespace {
 
 using test::LoopbackHttpServer;
 
-// What the user reads about a file that another program holds. Wine's Restart
-// Manager names no program; on Windows the text says which, e.g. "in use by VYN
-// Veltrix (VYN Veltrix.exe)".
-std::wstring InUse(const std::wstring& file) {
-  return file + L" is in use by another program. Close it and press Download again.";
-}
-
-// The data folder after a complete refresh with `archive`: its members in
-// place, the fetched archive deleted, everything else as it was.
-FolderSnapshot Refreshed(FolderSnapshot data, const Archive& archive,
-                         const std::string& archiveName) {
-  for (const auto& [name, bytes] : archive.members) data[name] = bytes;
-  data.erase(archiveName);
-  return data;
-}
-
 class NetworkFault : public FaultMatrix {
  protected:
   // The read failure asks to retry; No gives up.
