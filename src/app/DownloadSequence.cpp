@@ -17,8 +17,6 @@ namespace {
 
 constexpr std::int32_t kChunkSize = 4096;
 constexpr std::chrono::milliseconds kLockLookInterval{250};
-constexpr const wchar_t* kDownloadFailed =
-    L"Unable to download data files - call technical support";
 constexpr const wchar_t* kHostNotText =
     L"The registry value \"Download Host\" is not text. It must be a string (REG_SZ) "
     L"naming the download server, \"host\" or \"host:port\". Nothing was downloaded.";
@@ -27,7 +25,7 @@ constexpr const wchar_t* kHostNotText =
 
 void frmDataLoader::DownloadSequence() {
   stage_ = Stage::kChoosing;
-  Zip = platform_.components.CreateZipExtractor();
+  Zip = platform_.components.CreateZipExtractor(&unpackProgress_);
   platform_.log.Write(std::wstring(L"Download: MLS data ") +
                       (Item(L"chkMls").Value() == 1 ? L"chosen" : L"not chosen") + L", tax data " +
                       (Item(L"chkTax").Value() == 1 ? L"chosen" : L"not chosen"));
@@ -41,13 +39,13 @@ void frmDataLoader::DownloadSequence() {
   ProductSettings& settings = *basCommonObj::objProductSettings;
   if (Item(L"chkMls").Value() == 1) {
     if (!FetchDataSet(*host, L"Data.vyn", L"Data.zip", L"Downloading MLS Data")) return;
-    ExtractArchive();
+    if (!ExtractArchive(L"Unpacking MLS Data")) return;
     settings.MlsDataUpdated(1);
     platform_.log.Write(L"Recorded in the settings: MlsDataUpdated");
   }
   if (Item(L"chkTax").Value() == 1) {
     if (!FetchDataSet(*host, L"Tax.vyn", L"Tax.zip", L"Downloading Tax Data")) return;
-    ExtractArchive();
+    if (!ExtractArchive(L"Unpacking Tax Data")) return;
     settings.TaxDataUpdated(1);
     settings.TaxDataFolder(DataPath);
     platform_.log.Write(L"Recorded in the settings: TaxDataUpdated, TaxDataFolder " + DataPath);

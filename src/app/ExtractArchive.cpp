@@ -9,7 +9,7 @@ namespace vyn {
 // Unpacks the fetched archive into the data folder, then deletes it. A failure of
 // the unpacking propagates: the archive stays and the data set is not recorded as
 // refreshed.
-void frmDataLoader::ExtractArchive() {
+bool frmDataLoader::ExtractArchive(const wchar_t* caption) {
   stage_ = Stage::kUnpack;
   const std::wstring quote = L"\"";
   const auto begun = std::chrono::steady_clock::now();
@@ -17,15 +17,24 @@ void frmDataLoader::ExtractArchive() {
   Zip->SourceArchive(ArchivePath);
   Zip->TargetFolder(quote + DataPath + quote);
   Zip->FileMask(quote + L"*.*" + quote);
+  bool unpacked = false;
   try {
     // The unpack of a large archive takes longer than Windows lets a window go
-    // unanswered; the window's thread answers meanwhile.
-    platform_.waits.Run([this] { Zip->Execute(kZipActionExtract); });
+    // unanswered: it runs in a window of its own that answers meanwhile.
+    frmUnpack window(platform_, unpackProgress_);
+    unpacked = window.Unpack(caption, [this] { Zip->Execute(kZipActionExtract); });
   } catch (...) {
     const Error refused = CurrentError();
     platform_.log.Write(L"Unpack refused, archive kept: " +
                         DescribeFailure(refused.Number(), refused.Description()));
     throw;
+  }
+  if (!unpacked) {
+    platform_.log.Write(L"Unpack cancelled before its commit, nothing changed, archive kept: " +
+                        ArchivePath);
+    ReleaseDataFolder();
+    platform_.messageBoxes.Show(kDownloadFailed, kAppTitle, MessageButtons::kOk);
+    return false;
   }
   platform_.log.Write(L"Unpacked " +
                       SummariseArchive(*platform_.components.CreateArchiveListing(), ArchivePath) +
@@ -42,6 +51,7 @@ void frmDataLoader::ExtractArchive() {
                         L")");
   }
   stage_ = Stage::kRecord;
+  return true;
 }
 
 }  // namespace vyn

@@ -5,11 +5,17 @@
 #include <string>
 
 #include "app/CommandLine.h"
+#include "app/frmUnpack.h"
 #include "platform/Forms.h"
 #include "platform/Platform.h"
 #include "support/basRegistry.h"
 
 namespace vyn {
+
+// A data set that could not be fetched or unpacked, or whose fetch or unpack the
+// user cancelled.
+inline constexpr const wchar_t* kDownloadFailed =
+    L"Unable to download data files - call technical support";
 
 // The main window: start-up, the choice of data sets and, for each chosen set,
 // fetch -> unpack -> record. Failures it does not handle propagate out of its
@@ -60,7 +66,7 @@ class frmDataLoader : public FormEvents {
                     const wchar_t* localSuffix, const wchar_t* caption);
   void RecordTaxLocation();
   std::optional<std::wstring> DownloadHost();
-  void ExtractArchive();
+  bool ExtractArchive(const wchar_t* caption);
   void Unload();
   bool TaxLocationRecorded();
   Control& Item(const wchar_t* name) { return window_->Item(name); }
@@ -74,6 +80,7 @@ class frmDataLoader : public FormEvents {
   std::wstring DataPath;
   std::wstring ArchivePath;
   std::shared_ptr<ZipExtractor> Zip;
+  UnpackProgress unpackProgress_;                      // heard by Zip; declared before it goes
   std::unique_ptr<FolderLocks::Lock> dataFolderLock_;  // from the fetch until recorded
   Stage stage_ = Stage::kChoosing;
   bool unattended_ = false;

@@ -4,6 +4,7 @@
 
 #include "platform/ArchiveListing.h"
 #include "platform/ProductSettings.h"
+#include "platform/UnpackObserver.h"
 #include "platform/UnpackRecovery.h"
 #include "platform/ZipExtractor.h"
 
@@ -15,7 +16,9 @@ class ComponentFactory {
  public:
   virtual ~ComponentFactory() = default;
   virtual std::shared_ptr<ProductSettings> CreateProductSettings() = 0;
-  virtual std::shared_ptr<ZipExtractor> CreateZipExtractor() = 0;
+  // `observer` (may be null) hears of every unpacking of the extractor; it must
+  // outlive the extractor.
+  virtual std::shared_ptr<ZipExtractor> CreateZipExtractor(UnpackObserver* observer) = 0;
   virtual std::shared_ptr<UnpackRecovery> CreateUnpackRecovery() = 0;
   virtual std::shared_ptr<ArchiveListing> CreateArchiveListing() = 0;
 };

@@ -10,8 +10,8 @@
 #include "platform/MessageBoxes.h"
 #include "platform/MessagePump.h"
 #include "platform/RegistryApi.h"
-#include "platform/RunLog.h"
 #include "platform/ResponsiveWait.h"
+#include "platform/RunLog.h"
 #include "platform/TempFileApi.h"
 #include "platform/WinInetApi.h"
 

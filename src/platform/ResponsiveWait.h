@@ -15,6 +15,12 @@ class ResponsiveWait {
   virtual ~ResponsiveWait() = default;
   // Returns once work has returned; a failure it throws is thrown here.
   virtual void Run(const std::function<void()>& work) = 0;
+  // The same for a step that shows its progress in a modal window of its own:
+  // tick runs on the window's thread every tenth of a second or so while work
+  // runs, and may process every pending message (the window's Cancel), since no
+  // other window of the program takes input meanwhile.
+  virtual void RunWithTicks(const std::function<void()>& work,
+                            const std::function<void()>& tick) = 0;
 };
 
 }  // namespace vyn

@@ -9,7 +9,9 @@ using Boolean = std::int16_t;
 constexpr Boolean kTrue = -1;
 constexpr Boolean kFalse = 0;
 
-inline Boolean ToBoolean(bool value) { return value ? kTrue : kFalse; }
+inline Boolean ToBoolean(bool value) {
+  return value ? kTrue : kFalse;
+}
 
 // Title of every message box that names no title of its own.
 inline constexpr const wchar_t* kAppTitle = L"VYNDataLoader";

@@ -9,8 +9,8 @@ std::shared_ptr<ProductSettings> DefaultComponents::CreateProductSettings() {
   return std::make_shared<ProductSettingsFile>();
 }
 
-std::shared_ptr<ZipExtractor> DefaultComponents::CreateZipExtractor() {
-  return std::make_shared<ZipArchiveExtractor>();
+std::shared_ptr<ZipExtractor> DefaultComponents::CreateZipExtractor(UnpackObserver* observer) {
+  return std::make_shared<ZipArchiveExtractor>(observer);
 }
 
 std::shared_ptr<UnpackRecovery> DefaultComponents::CreateUnpackRecovery() {

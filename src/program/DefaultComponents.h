@@ -9,7 +9,7 @@ namespace vyn {
 class DefaultComponents : public ComponentFactory {
  public:
   std::shared_ptr<ProductSettings> CreateProductSettings() override;
-  std::shared_ptr<ZipExtractor> CreateZipExtractor() override;
+  std::shared_ptr<ZipExtractor> CreateZipExtractor(UnpackObserver* observer) override;
   std::shared_ptr<UnpackRecovery> CreateUnpackRecovery() override;
   std::shared_ptr<ArchiveListing> CreateArchiveListing() override;
 };

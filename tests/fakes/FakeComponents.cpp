@@ -59,6 +59,9 @@ void FakeProductSettings::LoadSettings() {
 
 void FakeZipExtractor::Execute(std::int32_t action) {
   log_.Record(L"Execute(" + std::to_wstring(action) + L")");
+  if (!observer_) return;
+  if (!observer_->Unpacked(1, 2)) throw Error(kComponentFailure, L"the unpacking was cancelled");
+  observer_->Committing();
 }
 void FakeZipExtractor::TargetFolder(const std::wstring& folder) {
   log_.Record(L"TargetFolder(" + folder + L")");
@@ -83,9 +86,9 @@ std::shared_ptr<ProductSettings> FakeComponents::CreateProductSettings() {
   return settings;
 }
 
-std::shared_ptr<ZipExtractor> FakeComponents::CreateZipExtractor() {
+std::shared_ptr<ZipExtractor> FakeComponents::CreateZipExtractor(UnpackObserver* observer) {
   ++zipExtractorsCreated;
-  return std::make_shared<FakeZipExtractor>(log);
+  return std::make_shared<FakeZipExtractor>(log, observer);
 }
 
 std::shared_ptr<UnpackRecovery> FakeComponents::CreateUnpackRecovery() {

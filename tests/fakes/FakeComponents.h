@@ -42,9 +42,11 @@ class FakeProductSettings : public ProductSettings {
   CallLog& log_;
 };
 
+// With an observer, Execute reports half its work (a Cancel then stops it with the
+// component's failure) and then its commit.
 class FakeZipExtractor : public ZipExtractor {
  public:
-  explicit FakeZipExtractor(CallLog& log) : log_(log) {}
+  FakeZipExtractor(CallLog& log, UnpackObserver* observer) : log_(log), observer_(observer) {}
   void Execute(std::int32_t action) override;
   void TargetFolder(const std::wstring& folder) override;
   void FileMask(const std::wstring& mask) override;
@@ -52,6 +54,7 @@ class FakeZipExtractor : public ZipExtractor {
 
  private:
   CallLog& log_;
+  UnpackObserver* observer_;
 };
 
 class FakeUnpackRecovery : public UnpackRecovery {
@@ -83,7 +86,7 @@ class FakeComponents : public ComponentFactory {
   std::vector<ArchiveMember> archiveMembers;  // what every archive lists
 
   std::shared_ptr<ProductSettings> CreateProductSettings() override;
-  std::shared_ptr<ZipExtractor> CreateZipExtractor() override;
+  std::shared_ptr<ZipExtractor> CreateZipExtractor(UnpackObserver* observer) override;
   std::shared_ptr<UnpackRecovery> CreateUnpackRecovery() override;
   std::shared_ptr<ArchiveListing> CreateArchiveListing() override;
 };

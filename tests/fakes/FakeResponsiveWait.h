@@ -13,6 +13,15 @@ class FakeResponsiveWait : public ResponsiveWait {
   CallLog* log = nullptr;
   std::function<void()> onRun;
 
+  void RunWithTicks(const std::function<void()>& work, const std::function<void()>& tick) override {
+    if (onRun) onRun();
+    if (log) log->Record(L"Wait begins");
+    tick();
+    work();
+    tick();
+    if (log) log->Record(L"Wait ends");
+  }
+
   void Run(const std::function<void()>& work) override {
     if (onRun) onRun();
     if (log) log->Record(L"Wait begins");

@@ -273,10 +273,11 @@ void ZipUnpackRecovery::FinishInterruptedUnpacking(const std::wstring& folder) {
   }
 }
 
-ZipArchiveExtractor::ZipArchiveExtractor() : ZipArchiveExtractor(FreeSpace) {}
+ZipArchiveExtractor::ZipArchiveExtractor(UnpackObserver* observer)
+    : ZipArchiveExtractor(FreeSpace, observer) {}
 
-ZipArchiveExtractor::ZipArchiveExtractor(FreeSpaceQuery freeSpace)
-    : freeSpace_(std::move(freeSpace)) {}
+ZipArchiveExtractor::ZipArchiveExtractor(FreeSpaceQuery freeSpace, UnpackObserver* observer)
+    : freeSpace_(std::move(freeSpace)), observer_(observer) {}
 
 void ZipArchiveExtractor::TargetFolder(const std::wstring& folder) {
   targetFolder_ = WithoutQuotes(folder);
@@ -342,6 +343,9 @@ void ZipArchiveExtractor::Extract() {
         if (InFolders(folder / "x", newFolders)) makeMirror(folder);
       }
       // Stops before the staging folder is removed: declared after it.
+      std::uint64_t total = 0;
+      for (const auto& member : plan.files) total += member.first->uncompressedSize;
+      std::uint64_t done = 0;
       StagedFileWriter writer;
       for (const auto& [entry, relative] : plan.files) {
         StagedFile file{fs::path(), relative};
@@ -354,11 +358,16 @@ void ZipArchiveExtractor::Extract() {
         }
         staged.push_back(std::move(file));
         UnpackMember(reader, *entry, staged.back().staged, writer);
+        done += entry->uncompressedSize;
+        if (observer_ && !observer_->Unpacked(done, total)) {
+          throw ZipProblem{zip_errors::kCancelled, L"", L"the unpacking was cancelled"};
+        }
       }
       // On disk before anything moves into place.
       writer.Finish();
     }
     CheckPlacesAreFree(target, plan.folders, staged);
+    if (observer_) observer_->Committing();
     CommitStagedFiles(target, plan.folders, newFolders, staged, *staging, RenameFile);
   } catch (const ZipProblem&) {
     throw;

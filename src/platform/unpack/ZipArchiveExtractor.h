@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/ArchiveListing.h"
+#include "platform/UnpackObserver.h"
 #include "platform/UnpackRecovery.h"
 #include "platform/ZipExtractor.h"
 #include "platform/unpack/ZipErrors.h"
@@ -23,8 +24,9 @@ class ZipArchiveExtractor : public ZipExtractor {
   // Bytes free for this process on the volume holding a folder.
   using FreeSpaceQuery = std::function<std::uint64_t(const std::filesystem::path& folder)>;
 
-  ZipArchiveExtractor();  // asks the system
-  explicit ZipArchiveExtractor(FreeSpaceQuery freeSpace);
+  // The free space from the system; `observer` (may be null) hears of the progress.
+  explicit ZipArchiveExtractor(UnpackObserver* observer = nullptr);
+  explicit ZipArchiveExtractor(FreeSpaceQuery freeSpace, UnpackObserver* observer = nullptr);
 
   void Execute(std::int32_t action) override;
   void TargetFolder(const std::wstring& folder) override;
@@ -35,6 +37,7 @@ class ZipArchiveExtractor : public ZipExtractor {
   void Extract();
 
   FreeSpaceQuery freeSpace_;
+  UnpackObserver* observer_;
   std::wstring targetFolder_;
   std::wstring fileMask_ = L"*.*";
   std::wstring sourceArchive_;

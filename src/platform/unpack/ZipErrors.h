@@ -21,6 +21,7 @@ namespace vyn {
 //   0x80041007  a member's data are bad (CRC-32 or sizes differ, damaged compressed data)
 //   0x80041008  the target folder cannot be written, or its drive has too little free
 //               space for the members (nothing of the archive is left in it)
+//   0x80041009  the unpacking was cancelled before its commit (nothing was changed)
 namespace zip_errors {
 inline constexpr std::int32_t kUnsupportedAction = error_ranges::Number(error_ranges::kUnpack, 1);
 inline constexpr std::int32_t kNotReady = error_ranges::Number(error_ranges::kUnpack, 2);
@@ -30,6 +31,8 @@ inline constexpr std::int32_t kUnsafeMember = error_ranges::Number(error_ranges:
 inline constexpr std::int32_t kUnsupportedMember = error_ranges::Number(error_ranges::kUnpack, 6);
 inline constexpr std::int32_t kBadData = error_ranges::Number(error_ranges::kUnpack, 7);
 inline constexpr std::int32_t kTargetUnwritable = error_ranges::Number(error_ranges::kUnpack, 8);
+// The unpacking's observer asked it to stop before the commit; nothing was changed.
+inline constexpr std::int32_t kCancelled = error_ranges::Number(error_ranges::kUnpack, 9);
 }  // namespace zip_errors
 
 // A problem found while reading or unpacking; the extractor adds the archive's name.

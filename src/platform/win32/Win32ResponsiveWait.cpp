@@ -13,6 +13,7 @@ namespace {
 // waited for input for 5 s. The wait below leaves input out of its wake mask,
 // so it looks at the queue this often whatever arrives.
 constexpr DWORD kLookAtQueueMs = 250;
+constexpr DWORD kTickMs = 100;  // a progress window's bar and Cancel
 
 // A call waited for this long without a look at the queue; most take microseconds.
 constexpr DWORD kPlainWaitMs = 20;
@@ -134,6 +135,11 @@ Win32ResponsiveWait::~Win32ResponsiveWait() {
 }
 
 void Win32ResponsiveWait::Run(const std::function<void()>& work) {
+  RunWithTicks(work, nullptr);
+}
+
+void Win32ResponsiveWait::RunWithTicks(const std::function<void()>& work,
+                                       const std::function<void()>& tick) {
   Worker& worker = *worker_;
   // No thread to spare, or a call from a message answered during a wait: the
   // call blocks this thread, as a plain call would.
@@ -145,15 +151,21 @@ void Win32ResponsiveWait::Run(const std::function<void()>& work) {
   if (!worker.HandOver(work)) {
     insideWait = true;
     HANDLE done = worker.done.Get();
+    const DWORD lookAt = tick ? kTickMs : kLookAtQueueMs;
     for (;;) {
-      DWORD woken =
-          MsgWaitForMultipleObjectsEx(1, &done, kLookAtQueueMs, QS_SENDMESSAGE | QS_PAINT, 0);
+      DWORD woken = MsgWaitForMultipleObjectsEx(1, &done, lookAt, QS_SENDMESSAGE | QS_PAINT, 0);
       if (woken == WAIT_OBJECT_0) break;
       if (woken == WAIT_FAILED) {
         WaitForSingleObject(done, INFINITE);  // the call is waited for in any case
         break;
       }
       AnswerWindowSystem();
+      if (tick) {
+        // Every message of the tick is its own to process, not one to keep for later.
+        insideWait = false;
+        tick();
+        insideWait = true;
+      }
     }
     insideWait = false;
   }

@@ -18,6 +18,7 @@ class Win32ResponsiveWait : public ResponsiveWait {
   Win32ResponsiveWait& operator=(const Win32ResponsiveWait&) = delete;
 
   void Run(const std::function<void()>& work) override;
+  void RunWithTicks(const std::function<void()>& work, const std::function<void()>& tick) override;
 
  private:
   struct Worker;

@@ -57,15 +57,36 @@ TEST_F(DownloadSequenceTest, BothDataSetsFetchUnpackRecordAndEndTheProgram) {
   EXPECT_EQ(inet.OpenHandles(), 0);
 }
 
-TEST_F(DownloadSequenceTest, RetrievalWindowsAreCaptionedPerDataSetAndUnloaded) {
+TEST_F(DownloadSequenceTest, RetrievalAndUnpackWindowsAreCaptionedPerDataSetAndUnloaded) {
   inet.responses = {Archive("PK-mls"), Archive("PK-tax")};
   std::vector<std::wstring> captions;
   forms.afterTick = [&](fakes::FakeForm& form) { captions.push_back(form.Caption()); };
   Download({L"chkMls", L"chkTax"});
 
-  EXPECT_THAT(captions, ElementsAre(L"Downloading MLS Data", L"Downloading Tax Data"));
-  EXPECT_EQ(forms.Loads(L"frmGetHTMLFile"), 2);
-  EXPECT_EQ(forms.Unloads(L"frmGetHTMLFile"), 2);
+  EXPECT_THAT(captions, ElementsAre(L"Downloading MLS Data", L"Unpacking MLS Data",
+                                    L"Downloading Tax Data", L"Unpacking Tax Data"));
+  for (const wchar_t* window : {L"frmGetHTMLFile", L"frmUnpack"}) {
+    EXPECT_EQ(forms.Loads(window), 2);
+    EXPECT_EQ(forms.Unloads(window), 2);
+  }
+}
+
+// A Cancel in the unpack's window before the files move in changes nothing: the
+// archive stays, nothing is recorded, the window stays for another try.
+TEST_F(DownloadSequenceTest, CancelInTheUnpackWindowBeforeTheCommitKeepsEverything) {
+  inet.responses = {Archive("PK-mls")};
+  forms.onShowModal = [&](fakes::FakeForm& form) {
+    if (form.Caption() == L"Unpacking MLS Data") form.Click(L"cmdCancel");
+  };
+  Download({L"chkMls"});
+
+  EXPECT_EQ(boxes.Texts(), std::vector<std::wstring>{kUnableToDownload});
+  EXPECT_EQ(disk.Contents(L"C:\\Veltrix\\Data\\VynData.zip"), std::string("PK-mls"));
+  auto calls = SettingsCalls();
+  EXPECT_EQ(std::find(calls.begin(), calls.end(), L"MlsDataUpdated(1)"), calls.end());
+  EXPECT_TRUE(WindowLoaded());
+  EXPECT_FALSE(locks.IsHeld(kDataFolder));
+  EXPECT_NE(log.Find(L"Unpack cancelled before its commit"), L"");
 }
 
 // How a run ends, by the data sets ticked and what the server answers: a

@@ -214,13 +214,13 @@ TEST_F(Company, InteractiveRefreshWhileAScheduledOneRunsNamesItAndChangesNothing
   ExpectNewSet(before);
 }
 
-// A second click on Download while the first refresh unpacks starts nothing.
+// The unpack shows its own window; a second click on Download meanwhile starts nothing.
 TEST_F(Company, SecondDownloadClickDuringTheUnpackStartsNothing) {
   PlantPreviousRefresh();
   const Snapshot before = Take();
   LoopbackHttpServer server({LoopbackHttpServer::Ok(many_.bytes)}, std::chrono::seconds(240));
   ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls}));
-  ASSERT_NO_FATAL_FAILURE(WaitFor("staging", [&] { return Staging(false); }));
+  ASSERT_NE(app_.WaitForWindow(L"Unpacking MLS Data", kRunMs), nullptr) << "no unpack window";
   const HWND download = e2e::FindControl(window_, L"Download");
   ASSERT_NE(download, nullptr);
   EXPECT_FALSE(IsWindowEnabled(download)) << "Download stays pressable during the refresh";
@@ -231,6 +231,23 @@ TEST_F(Company, SecondDownloadClickDuringTheUnpackStartsNothing) {
   EXPECT_EQ(server.Requests().size(), 1u);
   EXPECT_EQ(LogMentions(L"Message \"VYNDataLoader\": Download Complete"), 1u);
   ExpectNewSet(before);
+}
+
+// Cancel in the unpack's window, pressed while the members are staged: nothing
+// in the data folder changes but the fetched archive, kept for another try.
+TEST_F(Company, CancelDuringTheUnpackKeepsTheDataFolder) {
+  PlantPreviousRefresh();
+  Snapshot before = Take();
+  LoopbackHttpServer server({LoopbackHttpServer::Ok(many_.bytes)}, std::chrono::seconds(240));
+  ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls}));
+  const HWND unpacking = app_.WaitForWindow(L"Unpacking MLS Data", kRunMs);
+  ASSERT_NE(unpacking, nullptr);
+  ASSERT_TRUE(e2e::Press(unpacking, L"&Cancel"));
+
+  ASSERT_NO_FATAL_FAILURE(ExpectFailureMessageThenClose());
+  EXPECT_EQ(LogMentions(L"Unpack cancelled before its commit"), 1u) << e2e::Utf8(LogText());
+  before.data["VYNData.zip"] = many_.bytes;
+  ExpectUnchanged(before);
 }
 
 // The product rewrites its settings file while the window stands open: its change
