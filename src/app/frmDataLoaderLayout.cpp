@@ -5,14 +5,9 @@ namespace vyn {
 constexpr int kAppIconResource = 1;
 
 FormDesign frmDataLoader::Layout() {
-  FormDesign design;
-  design.name = L"frmDataLoader";
-  design.caption = L"VYN Veltrix";
-  design.clientWidth = 5796;
-  design.clientHeight = 3468;
-  design.startPosition = StartPosition::kCenterScreen;
-  design.border = FormBorder::kMainWindow;
-  design.iconResourceId = kAppIconResource;
+  FormDesign design =
+      WindowDesign(L"frmDataLoader", L"VYN Veltrix", 5796, 3468, StartPosition::kCenterScreen,
+                   FormBorder::kMainWindow, kAppIconResource);
   design.defaultButton = L"cmdDownload";
   design.cancelButton = L"cmdClose";
   // name, kind, text, left, top, width, height (twips), tab index, font

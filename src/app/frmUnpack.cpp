@@ -1,5 +1,7 @@
 #include "app/frmUnpack.h"
 
+#include "retrieval/frmGetHTMLFile.h"
+
 namespace vyn {
 
 bool UnpackProgress::Unpacked(std::uint64_t done, std::uint64_t total) {
@@ -30,38 +32,12 @@ frmUnpack::frmUnpack(Platform& platform, UnpackProgress& progress)
 
 frmUnpack::~frmUnpack() = default;
 
-// The download's window in shape, so that the one follows the other in place.
+// The download's window in shape and controls, so that the one follows the other
+// in place: a bar and a "&Cancel" that Esc presses too, started by its timer.
 FormDesign frmUnpack::Design() {
-  FormDesign design;
+  FormDesign design = frmGetHTMLFile::Design();
   design.name = L"frmUnpack";
   design.caption = L"Unpacking";
-  design.clientWidth = 3012;
-  design.clientHeight = 420;
-  design.startPosition = StartPosition::kCenterOwner;
-  design.border = FormBorder::kFixedDialog;
-
-  ControlDesign bar;
-  bar.name = L"ProgressBar";
-  bar.kind = ControlKind::kProgressBar;
-  bar.left = 60;
-  bar.top = 120;
-  bar.width = 2052;
-  bar.height = 192;
-  bar.tabIndex = 1;
-
-  ControlDesign cancel;
-  cancel.name = L"cmdCancel";
-  cancel.kind = ControlKind::kButton;
-  cancel.text = L"&Cancel";
-  cancel.left = 2220;
-  cancel.top = 60;
-  cancel.width = 732;
-  cancel.height = 252;
-  cancel.tabIndex = 0;
-
-  design.controls = {bar, cancel};
-  design.timerIntervalMs = 1;
-  design.cancelButton = L"cmdCancel";  // Esc cancels too
   return design;
 }
 

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vyn {
@@ -43,6 +44,21 @@ struct FormDesign {
   std::wstring defaultButton;    // pressed by Enter
   std::wstring cancelButton;     // pressed by Esc
 };
+
+// A window's frame, to which its controls, timer and buttons are added.
+inline FormDesign WindowDesign(std::wstring name, std::wstring caption, int clientWidth,
+                               int clientHeight, StartPosition start, FormBorder border,
+                               int iconResourceId = 0) {
+  FormDesign design;
+  design.name = std::move(name);
+  design.caption = std::move(caption);
+  design.clientWidth = clientWidth;
+  design.clientHeight = clientHeight;
+  design.startPosition = start;
+  design.border = border;
+  design.iconResourceId = iconResourceId;
+  return design;
+}
 
 class Control {
  public:

@@ -9,14 +9,8 @@ frmGetHTMLFile::frmGetHTMLFile(Platform& platform) : platform_(platform) {}
 frmGetHTMLFile::~frmGetHTMLFile() = default;
 
 FormDesign frmGetHTMLFile::Design() {
-  FormDesign design;
-  design.name = L"frmGetHTMLFile";
-  design.caption = L"Retrieving data";
-  design.clientWidth = 3012;
-  design.clientHeight = 420;
-  design.startPosition = StartPosition::kCenterOwner;
-  design.border = FormBorder::kFixedDialog;
-  design.iconResourceId = 0;
+  FormDesign design = WindowDesign(L"frmGetHTMLFile", L"Retrieving data", 3012, 420,
+                                   StartPosition::kCenterOwner, FormBorder::kFixedDialog);
 
   ControlDesign bar;
   bar.name = L"ProgressBar";

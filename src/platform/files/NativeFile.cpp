@@ -70,4 +70,17 @@ std::uint64_t FreeSpace(const std::filesystem::path& folder) {
   return std::filesystem::space(folder).available;
 }
 
+FileLock::FileLock(const std::filesystem::path& path) : path_(path) {
+  int error = 0;
+  const StepOutcome outcome =
+      RetryWhileRefused([&] { return native_file::TryLock(path, descriptor_, error); });
+  if (outcome == StepOutcome::kDone) return;
+  if (outcome == StepOutcome::kRefused) throw FileInUseError(path, {});
+  throw std::system_error(error, std::generic_category(), "lock");
+}
+
+FileLock::~FileLock() {
+  native_file::Unlock(path_, descriptor_);
+}
+
 }  // namespace vyn

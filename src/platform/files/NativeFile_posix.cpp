@@ -26,6 +26,21 @@ std::FILE* Open(const std::filesystem::path& path, bool forReading) {
   return std::fopen(path.c_str(), forReading ? "rb" : "wb");
 }
 
+StepOutcome TryLock(const std::filesystem::path& path, int& descriptor, int& error) {
+  descriptor = ::open(path.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0644);
+  if (descriptor >= 0 && ::flock(descriptor, LOCK_EX | LOCK_NB) == 0) return StepOutcome::kDone;
+  error = errno;
+  if (descriptor >= 0) ::close(descriptor);
+  return error == EWOULDBLOCK ? StepOutcome::kRefused : StepOutcome::kFailed;
+}
+
+// Removed as on Windows. Here a third process could then lock a new file while a
+// second still holds the old one; the posix build serves the tests of one process.
+void Unlock(const std::filesystem::path& path, int descriptor) {
+  ::unlink(path.c_str());
+  ::close(descriptor);
+}
+
 // No system here refuses an open because another program holds the file.
 bool OpenWasRefused() {
   return false;
@@ -111,27 +126,6 @@ void CommitToDisk(const std::vector<std::filesystem::path>& files) {
     close(handle);
     if (result != 0) throw std::system_error(error, std::generic_category(), "syncfs");
   }
-}
-
-FileLock::FileLock(const std::filesystem::path& path) : path_(path) {
-  descriptor_ = ::open(path.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0644);
-  if (descriptor_ < 0) throw native_file::LastError("lock");
-  const StepOutcome outcome = RetryWhileRefused([&] {
-    if (::flock(descriptor_, LOCK_EX | LOCK_NB) == 0) return StepOutcome::kDone;
-    return errno == EWOULDBLOCK ? StepOutcome::kRefused : StepOutcome::kFailed;
-  });
-  if (outcome == StepOutcome::kDone) return;
-  const int error = errno;
-  ::close(descriptor_);
-  if (outcome == StepOutcome::kRefused) throw FileInUseError(path, {});
-  throw std::system_error(error, std::generic_category(), "lock");
-}
-
-// Removed as on Windows. Here a third process could then lock a new file while a
-// second still holds the old one; the posix build serves the tests of one process.
-FileLock::~FileLock() {
-  ::unlink(path_.c_str());
-  ::close(descriptor_);
 }
 
 }  // namespace vyn

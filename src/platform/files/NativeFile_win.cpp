@@ -27,6 +27,22 @@ std::FILE* Open(const std::filesystem::path& path, bool forReading) {
   return _wfopen(path.c_str(), forReading ? L"rb" : L"wb");
 }
 
+// Opened with no sharing at all, so a second holder is refused by Windows (or the
+// file server) with a sharing violation: the C run-time's errno says only EACCES,
+// its _doserrno which refusal it was.
+StepOutcome TryLock(const std::filesystem::path& path, int& descriptor, int& error) {
+  error = _wsopen_s(&descriptor, path.c_str(), _O_CREAT | _O_RDWR | _O_BINARY | _O_NOINHERIT,
+                    _SH_DENYRW, _S_IREAD | _S_IWRITE);
+  if (error == 0) return StepOutcome::kDone;
+  return OpenWasRefused() ? StepOutcome::kRefused : StepOutcome::kFailed;
+}
+
+// Removed once let go, unless another process holds it by then (it shares nothing).
+void Unlock(const std::filesystem::path& path, int descriptor) {
+  _close(descriptor);
+  _wunlink(path.c_str());
+}
+
 bool OpenWasRefused() {
   constexpr unsigned long kSharingViolation = 32;
   constexpr unsigned long kLockViolation = 33;
@@ -111,32 +127,6 @@ void CommitToDisk(const std::vector<std::filesystem::path>& files) {
   for (std::size_t share = 0; share < threads; ++share) {
     if (steps[share]) throw std::system_error(errors[share], std::generic_category(), steps[share]);
   }
-}
-
-// Opened with no sharing at all, so a second holder is refused by Windows (or the
-// file server) with a sharing violation: the C run-time's errno says only EACCES,
-// its _doserrno which refusal it was.
-FileLock::FileLock(const std::filesystem::path& path) : path_(path) {
-  constexpr unsigned long kSharingViolation = 32;
-  constexpr unsigned long kLockViolation = 33;
-  int error = 0;
-  const StepOutcome outcome = RetryWhileRefused([&] {
-    error = _wsopen_s(&descriptor_, path.c_str(), _O_CREAT | _O_RDWR | _O_BINARY | _O_NOINHERIT,
-                      _SH_DENYRW, _S_IREAD | _S_IWRITE);
-    if (error == 0) return StepOutcome::kDone;
-    const unsigned long system = _doserrno;
-    return system == kSharingViolation || system == kLockViolation ? StepOutcome::kRefused
-                                                                   : StepOutcome::kFailed;
-  });
-  if (outcome == StepOutcome::kDone) return;
-  if (outcome == StepOutcome::kRefused) throw FileInUseError(path, {});
-  throw std::system_error(error, std::generic_category(), "lock");
-}
-
-// Removed once let go, unless another process holds it by then (it shares nothing).
-FileLock::~FileLock() {
-  _close(descriptor_);
-  _wunlink(path_.c_str());
 }
 
 }  // namespace vyn
