@@ -287,9 +287,11 @@ TEST_F(ZipHostileArchiveTest, EveryPortDeviceNameIsRefused) {
   ExpectRefused(ZipBuilder().Add(Member("COM\xFD.txt", "x")).Build(), zip_errors::kUnsafeMember);
 }
 
-// The next unpack would delete what lies in a folder named as its staging folders.
+// The next unpack would delete what lies in a folder named as its staging folders,
+// and the data folder's lock file is the refresh's own.
 TEST_F(ZipHostileArchiveTest, StagingFolderNamesAreRefusedAtTheTopOnly) {
-  for (const char* name : {".vyn-0123abcd/x.csv", ".VYN-staging-0123456789abcdef/x.csv"}) {
+  for (const char* name :
+       {".vyn-0123abcd/x.csv", ".VYN-staging-0123456789abcdef/x.csv", ".vyn-lock"}) {
     const Error error =
         ExpectRefused(ZipBuilder().Add(Member(name, "x")).Build(), zip_errors::kUnsafeMember);
     EXPECT_NE(error.Description().find(L"staging"), std::wstring::npos) << name;

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "FaultMatrixFixture.h"
 #include "LoopbackHttpServer.h"
@@ -248,6 +250,30 @@ TEST_F(Company, CancelDuringTheUnpackKeepsTheDataFolder) {
   EXPECT_EQ(LogMentions(L"Unpack cancelled before its commit"), 1u) << e2e::Utf8(LogText());
   before.data["VYNData.zip"] = many_.bytes;
   ExpectUnchanged(before);
+}
+
+// A staging folder whose files another program holds for good: the start-up
+// spends the retries once, not once per file, and the window opens; the files
+// wait for the next start.
+TEST_F(Company, StagingThatCannotBeDeletedCostsTheStartAFewSecondsAtMost) {
+  PlantPreviousRefresh();
+  const fs::path staging = data_ / ".vyn-0123abcd" / "0";
+  fs::create_directories(staging);
+  std::vector<std::unique_ptr<HeldFile>> held;
+  for (int i = 0; i < 4; ++i) {
+    WriteBytes(staging / std::to_string(i), "staged");
+    held.push_back(std::make_unique<HeldFile>(staging / std::to_string(i)));
+    ASSERT_TRUE(held.back()->Held());
+  }
+  LoopbackHttpServer server({LoopbackHttpServer::Ok(mls_.bytes)});
+  const auto started = std::chrono::steady_clock::now();
+  ASSERT_NO_FATAL_FAILURE(Start(Values(kCityId, server.Port())));
+  const auto opened = std::chrono::steady_clock::now() - started;
+
+  // Each file alone would cost two rounds of 3 s of retries: 24 s for four.
+  EXPECT_LT(opened, std::chrono::seconds(12));
+  EXPECT_TRUE(fs::exists(staging / "0"));
+  ASSERT_NO_FATAL_FAILURE(CloseAndExpectExit());
 }
 
 // The product rewrites its settings file while the window stands open: its change
