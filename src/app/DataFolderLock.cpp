@@ -1,10 +1,11 @@
 #include "app/DataFolderLock.h"
 
+#include "app/UnattendedAnswers.h"
+
 namespace vyn {
 namespace {
 
 constexpr std::chrono::seconds kStandardLockWait = std::chrono::minutes(30);
-constexpr long kMostLockWaitSeconds = 24L * 60 * 60;
 
 }  // namespace
 
@@ -16,6 +17,11 @@ std::wstring HolderDescription(const LockHolder& holder) {
   return text;
 }
 
+std::wstring HolderInLog(const LockHolder& holder) {
+  return L"another refresh (" + HolderDescription(holder) +
+         (holder.processId.empty() ? L"" : L", process " + holder.processId) + L")";
+}
+
 std::wstring DataFolderBusyText(const LockHolder& holder) {
   const bool known = !holder.user.empty() || !holder.computer.empty() || !holder.started.empty();
   return L"A refresh of this data folder is already running" +
@@ -24,14 +30,7 @@ std::wstring DataFolderBusyText(const LockHolder& holder) {
 }
 
 std::chrono::seconds LockWait(const std::wstring& value) {
-  if (value.empty()) return kStandardLockWait;
-  long seconds = 0;
-  for (wchar_t c : value) {
-    if (c < L'0' || c > L'9') return kStandardLockWait;
-    seconds = seconds * 10 + (c - L'0');
-    if (seconds > kMostLockWaitSeconds) return kStandardLockWait;
-  }
-  return std::chrono::seconds(seconds);
+  return WholeSeconds(value).value_or(kStandardLockWait);
 }
 
 }  // namespace vyn

@@ -11,6 +11,9 @@ namespace vyn {
 // recorded.
 std::wstring HolderDescription(const LockHolder& holder);
 
+// "another refresh (scheduled, ..., process 4711)": the holder as the log names it.
+std::wstring HolderInLog(const LockHolder& holder);
+
 // What the user reads when another refresh holds the data folder.
 std::wstring DataFolderBusyText(const LockHolder& holder);
 

@@ -38,14 +38,20 @@ void frmDataLoader::DownloadSequence() {
 
   ProductSettings& settings = *basCommonObj::objProductSettings;
   if (Item(L"chkMls").Value() == 1) {
-    if (!FetchDataSet(*host, L"Data.vyn", L"Data.zip", L"Downloading MLS Data")) return;
-    if (!ExtractArchive(L"Unpacking MLS Data")) return;
+    if (!FetchDataSet(*host, L"Data.vyn", L"Data.zip", L"Downloading MLS Data") ||
+        !ExtractArchive(L"Unpacking MLS Data")) {
+      DataSetFailed();
+      return;
+    }
     settings.MlsDataUpdated(1);
     platform_.log.Write(L"Recorded in the settings: MlsDataUpdated");
   }
   if (Item(L"chkTax").Value() == 1) {
-    if (!FetchDataSet(*host, L"Tax.vyn", L"Tax.zip", L"Downloading Tax Data")) return;
-    if (!ExtractArchive(L"Unpacking Tax Data")) return;
+    if (!FetchDataSet(*host, L"Tax.vyn", L"Tax.zip", L"Downloading Tax Data") ||
+        !ExtractArchive(L"Unpacking Tax Data")) {
+      DataSetFailed();
+      return;
+    }
     settings.TaxDataUpdated(1);
     settings.TaxDataFolder(DataPath);
     platform_.log.Write(L"Recorded in the settings: TaxDataUpdated, TaxDataFolder " + DataPath);
@@ -74,9 +80,8 @@ bool frmDataLoader::LockDataFolder() {
       break;
   }
   stage_ = Stage::kBusy;
-  platform_.log.Write(L"Data folder busy, nothing changed: another refresh (" +
-                      HolderDescription(attempt.holder) + L", process " + attempt.holder.processId +
-                      L") holds " + DataPath);
+  platform_.log.Write(L"Data folder busy, nothing changed: " + HolderInLog(attempt.holder) +
+                      L" holds " + DataPath);
   if (!unattended_) {
     platform_.messageBoxes.Show(DataFolderBusyText(attempt.holder), kAppTitle, MessageButtons::kOk);
   }
@@ -90,9 +95,7 @@ FolderLocks::Attempt frmDataLoader::WaitForDataFolder() {
   if (attempt.outcome != FolderLocks::Outcome::kHeld || !unattended_) return attempt;
   const std::chrono::seconds wait = LockWait(platform_.environment.Variable(kLockWaitVariable));
   platform_.log.Write(L"Waiting up to " + std::to_wstring(wait.count()) +
-                      L" s for the data folder: another refresh (" +
-                      HolderDescription(attempt.holder) + L", process " + attempt.holder.processId +
-                      L") holds it");
+                      L" s for the data folder: " + HolderInLog(attempt.holder) + L" holds it");
   const auto begun = std::chrono::steady_clock::now();
   const auto end = begun + wait;
   while (attempt.outcome == FolderLocks::Outcome::kHeld) {
@@ -134,10 +137,14 @@ bool frmDataLoader::FetchDataSet(const std::wstring& host, const wchar_t* remote
   std::wstring url = host + L"/Downloads/" + settings.FilePrefix() + remoteSuffix;
   std::wstring localName = settings.FilePrefix() + localSuffix;
   stage_ = Stage::kFetch;
-  if (DownLoad(url, localName, caption)) return true;
+  return DownLoad(url, localName, caption);
+}
+
+// A set not fetched, or whose unpack was cancelled: the folder is free again before
+// the box waits for the user, and the window stays for another try.
+void frmDataLoader::DataSetFailed() {
   ReleaseDataFolder();
   platform_.messageBoxes.Show(kDownloadFailed, kAppTitle, MessageButtons::kOk);
-  return false;
 }
 
 void frmDataLoader::RecordTaxLocation() {

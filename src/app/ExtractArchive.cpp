@@ -6,9 +6,9 @@
 
 namespace vyn {
 
-// Unpacks the fetched archive into the data folder, then deletes it. A failure of
-// the unpacking propagates: the archive stays and the data set is not recorded as
-// refreshed.
+// Unpacks the fetched archive into the data folder, then deletes it; false when the
+// user cancelled the unpack. A failure of the unpacking propagates: the archive
+// stays and the data set is not recorded as refreshed.
 bool frmDataLoader::ExtractArchive(const wchar_t* caption) {
   stage_ = Stage::kUnpack;
   const std::wstring quote = L"\"";
@@ -32,8 +32,6 @@ bool frmDataLoader::ExtractArchive(const wchar_t* caption) {
   if (!unpacked) {
     platform_.log.Write(L"Unpack cancelled before its commit, nothing changed, archive kept: " +
                         ArchivePath);
-    ReleaseDataFolder();
-    platform_.messageBoxes.Show(kDownloadFailed, kAppTitle, MessageButtons::kOk);
     return false;
   }
   platform_.log.Write(L"Unpacked " +

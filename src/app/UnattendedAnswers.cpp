@@ -7,7 +7,7 @@
 namespace vyn {
 namespace {
 
-constexpr long kMaxPauseSeconds = 24L * 60 * 60;
+constexpr long kMaxSettingSeconds = 24L * 60 * 60;
 
 }  // namespace
 
@@ -34,25 +34,32 @@ MessageAnswer UnattendedMessageBoxes::Show(const std::wstring& text, const std::
   return MessageAnswer::kYes;
 }
 
+std::optional<std::chrono::seconds> WholeSeconds(std::wstring_view text) {
+  const auto blank = [](wchar_t c) { return std::iswspace(static_cast<wint_t>(c)) != 0; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  if (text.empty()) return std::nullopt;
+  long seconds = 0;
+  for (wchar_t c : text) {
+    if (c < L'0' || c > L'9') return std::nullopt;
+    seconds = seconds * 10 + (c - L'0');
+    if (seconds > kMaxSettingSeconds) return std::nullopt;
+  }
+  return std::chrono::seconds(seconds);
+}
+
 std::vector<std::chrono::milliseconds> RetryPauses(const std::wstring& value) {
   const std::vector<std::chrono::milliseconds> standard{std::chrono::minutes(1),
                                                         std::chrono::minutes(5)};
   std::vector<std::chrono::milliseconds> pauses;
-  long seconds = -1;
-  for (std::size_t i = 0; i <= value.size(); ++i) {
-    wchar_t c = i < value.size() ? value[i] : L',';
-    if (c >= L'0' && c <= L'9') {
-      seconds = (seconds < 0 ? 0 : seconds) * 10 + (c - L'0');
-      if (seconds > kMaxPauseSeconds) return standard;
-    } else if (c == L',') {
-      if (seconds < 0) return standard;
-      pauses.push_back(std::chrono::seconds(seconds));
-      seconds = -1;
-    } else if (!std::iswspace(static_cast<wint_t>(c))) {
-      return standard;
-    }
+  for (std::size_t from = 0;;) {
+    const std::size_t comma = value.find(L',', from);
+    const auto pause = WholeSeconds(std::wstring_view(value).substr(from, comma - from));
+    if (!pause) return standard;
+    pauses.push_back(*pause);
+    if (comma == std::wstring::npos) return pauses;
+    from = comma + 1;
   }
-  return pauses;
 }
 
 }  // namespace vyn

@@ -3,7 +3,9 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/MessageBoxes.h"
@@ -42,6 +44,10 @@ class UnattendedMessageBoxes : public MessageBoxes {
 // The environment variable that shortens the retry pauses of an unattended run
 // (for tests): whole seconds separated by commas, "60,300" being the default.
 inline constexpr const wchar_t* kRetryPausesVariable = L"VYNDATALOADER_RETRY_PAUSES";
+
+// A count of whole seconds as such a variable gives it: digits with blanks around
+// them, at most a day; nullopt for anything else.
+std::optional<std::chrono::seconds> WholeSeconds(std::wstring_view text);
 
 // The pauses a value of that variable names; the default for an empty or
 // malformed value.

@@ -77,8 +77,8 @@ void frmDataLoader::LoadStep() {
 void frmDataLoader::FinishInterruptedRefresh(const std::wstring& dataFolder) {
   const FolderLocks::Attempt lock = platform_.locks.TryLock(dataFolder, unattended_);
   if (lock.outcome == FolderLocks::Outcome::kHeld) {
-    platform_.log.Write(L"Recovery at start skipped: another refresh (" +
-                        HolderDescription(lock.holder) + L") holds " + dataFolder);
+    platform_.log.Write(L"Recovery at start skipped: " + HolderInLog(lock.holder) + L" holds " +
+                        dataFolder);
     return;
   }
   try {

@@ -61,6 +61,7 @@ class frmDataLoader : public FormEvents {
   bool LockDataFolder();
   FolderLocks::Attempt WaitForDataFolder();
   void ReleaseDataFolder();
+  void DataSetFailed();
   bool AcceptDataPath();
   bool FetchDataSet(const std::wstring& host, const wchar_t* remoteSuffix,
                     const wchar_t* localSuffix, const wchar_t* caption);

@@ -121,9 +121,12 @@ FolderLocks::Attempt Win32FolderLocks::TryLock(const std::wstring& folder,
         attempt.holder = ReadHolder(path);
         return attempt;
       }
-      // "Access denied" is also a folder this user may not write: unavailable once
-      // the tries are over.
-      if (error != ERROR_ACCESS_DENIED) break;
+      // "Access denied" on a lock file that is there is its holder's delete still
+      // pending; without one, it is a folder this user may not write: no lock, at once.
+      if (error != ERROR_ACCESS_DENIED ||
+          GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        break;
+      }
     }
   } catch (...) {
     // Out of memory: no lock, and the refresh reports its own failures.
