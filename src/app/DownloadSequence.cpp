@@ -38,20 +38,12 @@ void frmDataLoader::DownloadSequence() {
 
   ProductSettings& settings = *basCommonObj::objProductSettings;
   if (Item(L"chkMls").Value() == 1) {
-    if (!FetchDataSet(*host, L"Data.vyn", L"Data.zip", L"Downloading MLS Data") ||
-        !ExtractArchive(L"Unpacking MLS Data")) {
-      DataSetFailed();
-      return;
-    }
+    if (!RefreshDataSet(*host, L"Data", L"MLS Data")) return;
     settings.MlsDataUpdated(1);
     platform_.log.Write(L"Recorded in the settings: MlsDataUpdated");
   }
   if (Item(L"chkTax").Value() == 1) {
-    if (!FetchDataSet(*host, L"Tax.vyn", L"Tax.zip", L"Downloading Tax Data") ||
-        !ExtractArchive(L"Unpacking Tax Data")) {
-      DataSetFailed();
-      return;
-    }
+    if (!RefreshDataSet(*host, L"Tax", L"Tax Data")) return;
     settings.TaxDataUpdated(1);
     settings.TaxDataFolder(DataPath);
     platform_.log.Write(L"Recorded in the settings: TaxDataUpdated, TaxDataFolder " + DataPath);
@@ -131,20 +123,22 @@ bool frmDataLoader::AcceptDataPath() {
   return true;
 }
 
-bool frmDataLoader::FetchDataSet(const std::wstring& host, const wchar_t* remoteSuffix,
-                                 const wchar_t* localSuffix, const wchar_t* caption) {
+// Fetches "<prefix><kind>.vyn" as "<prefix><kind>.zip" and unpacks it. A set not
+// fetched, or whose unpack was cancelled, frees the folder before the failure box
+// waits for the user, and the window stays for another try.
+bool frmDataLoader::RefreshDataSet(const std::wstring& host, const std::wstring& kind,
+                                   const std::wstring& setName) {
   ProductSettings& settings = *basCommonObj::objProductSettings;
-  std::wstring url = host + L"/Downloads/" + settings.FilePrefix() + remoteSuffix;
-  std::wstring localName = settings.FilePrefix() + localSuffix;
+  std::wstring url = host + L"/Downloads/" + settings.FilePrefix() + kind + L".vyn";
+  std::wstring localName = settings.FilePrefix() + kind + L".zip";
   stage_ = Stage::kFetch;
-  return DownLoad(url, localName, caption);
-}
-
-// A set not fetched, or whose unpack was cancelled: the folder is free again before
-// the box waits for the user, and the window stays for another try.
-void frmDataLoader::DataSetFailed() {
+  if (DownLoad(url, localName, L"Downloading " + setName) &&
+      ExtractArchive(L"Unpacking " + setName)) {
+    return true;
+  }
   ReleaseDataFolder();
   platform_.messageBoxes.Show(kDownloadFailed, kAppTitle, MessageButtons::kOk);
+  return false;
 }
 
 void frmDataLoader::RecordTaxLocation() {

@@ -9,7 +9,7 @@ namespace vyn {
 // Unpacks the fetched archive into the data folder, then deletes it; false when the
 // user cancelled the unpack. A failure of the unpacking propagates: the archive
 // stays and the data set is not recorded as refreshed.
-bool frmDataLoader::ExtractArchive(const wchar_t* caption) {
+bool frmDataLoader::ExtractArchive(const std::wstring& caption) {
   stage_ = Stage::kUnpack;
   const std::wstring quote = L"\"";
   const auto begun = std::chrono::steady_clock::now();

@@ -61,13 +61,12 @@ class frmDataLoader : public FormEvents {
   bool LockDataFolder();
   FolderLocks::Attempt WaitForDataFolder();
   void ReleaseDataFolder();
-  void DataSetFailed();
   bool AcceptDataPath();
-  bool FetchDataSet(const std::wstring& host, const wchar_t* remoteSuffix,
-                    const wchar_t* localSuffix, const wchar_t* caption);
+  bool RefreshDataSet(const std::wstring& host, const std::wstring& kind,
+                      const std::wstring& setName);
   void RecordTaxLocation();
   std::optional<std::wstring> DownloadHost();
-  bool ExtractArchive(const wchar_t* caption);
+  bool ExtractArchive(const std::wstring& caption);
   void Unload();
   bool TaxLocationRecorded();
   Control& Item(const wchar_t* name) { return window_->Item(name); }
