@@ -10,8 +10,13 @@ using InternetHandle = std::uintptr_t;  // 0 = none
 constexpr std::uint32_t kInternetOpenTypePreconfig = 0;
 constexpr std::uint32_t kInternetServiceHttp = 3;
 constexpr std::uint16_t kInternetDefaultHttpPort = 80;
+constexpr std::uint16_t kInternetDefaultHttpsPort = 443;
 constexpr std::uint32_t kInternetFlagReload = 0x80000000u;
 constexpr std::uint32_t kInternetFlagNoCacheWrite = 0x04000000u;
+constexpr std::uint32_t kInternetFlagSecure = 0x00800000u;  // TLS, with every certificate check
+constexpr std::uint32_t kHttpQueryLastModified = 11;
+constexpr std::uint32_t kHttpQueryContentRange = 53;
+constexpr std::uint32_t kHttpQueryETag = 54;
 constexpr std::uint32_t kHttpQueryContentLength = 5;
 constexpr std::uint32_t kHttpQueryStatusCode = 19;
 constexpr std::uint32_t kHttpQueryFlagNumber = 0x20000000u;

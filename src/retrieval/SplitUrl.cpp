@@ -21,11 +21,32 @@ void SplitUrl(const std::wstring& URL, std::wstring& server, std::wstring& path)
   server = s.substr(0, slash);
 }
 
+namespace {
+
+// Whether text begins with scheme, in any case of its ASCII letters.
+bool StartsWithScheme(const std::wstring& text, const std::wstring& scheme) {
+  if (text.size() < scheme.size()) return false;
+  for (std::size_t i = 0; i < scheme.size(); ++i) {
+    wchar_t c = text[i];
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    if (c != scheme[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 ServerAddress SplitServerPort(const std::wstring& server) {
   ServerAddress address{server, kInternetDefaultHttpPort};
-  auto colon = server.rfind(L':');
+  if (StartsWithScheme(server, L"https://")) {
+    address = {server.substr(8), kInternetDefaultHttpsPort, true};
+  } else if (StartsWithScheme(server, L"http://")) {
+    address.host = server.substr(7);
+  }
+  const std::wstring named = address.host;
+  auto colon = named.rfind(L':');
   if (colon == std::wstring::npos || colon == 0) return address;
-  std::wstring digits = server.substr(colon + 1);
+  std::wstring digits = named.substr(colon + 1);
   if (digits.empty() || digits.size() > 5) return address;
   if (!std::all_of(digits.begin(), digits.end(),
                    [](wchar_t c) { return c >= L'0' && c <= L'9'; })) {
@@ -33,7 +54,7 @@ ServerAddress SplitServerPort(const std::wstring& server) {
   }
   unsigned long port = std::stoul(digits);
   if (port < 1 || port > 65535) return address;
-  address.host = server.substr(0, colon);
+  address.host = named.substr(0, colon);
   address.port = static_cast<std::uint16_t>(port);
   return address;
 }

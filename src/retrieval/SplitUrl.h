@@ -10,11 +10,13 @@ namespace vyn {
 // path is left as it was.
 void SplitUrl(const std::wstring& URL, std::wstring& server, std::wstring& path);
 
-// A server name may carry a port ("host:8080", for test and staging servers);
-// without one the port is 80.
+// A server name may carry a port ("host:8080", for test and staging servers)
+// and a scheme: "https://" asks for TLS, on port 443 unless one is given;
+// "http://" or none is plain HTTP on port 80.
 struct ServerAddress {
   std::wstring host;
   std::uint16_t port = 80;
+  bool secure = false;
 };
 ServerAddress SplitServerPort(const std::wstring& server);
 

@@ -13,7 +13,9 @@
 #include "platform/Error.h"
 #include "platform/ErrorRanges.h"
 #include "platform/PathText.h"
+#include "retrieval/CertificateProblems.h"
 #include "retrieval/InetHandle.h"
+#include "retrieval/ResumePoint.h"
 #include "retrieval/SplitUrl.h"
 #include "retrieval/TargetReplacement.h"
 #include "retrieval/frmGetHTMLFile.h"
@@ -29,6 +31,7 @@ constexpr std::int32_t kErrorPage = error_ranges::Number(error_ranges::kTransfer
 // Without a Content-Length the bar is sized for this many bytes and restarts.
 constexpr std::int32_t kUnknownContentLength = 100000;
 constexpr std::uint32_t kHttpStatusOk = 200;
+constexpr std::uint32_t kHttpStatusPartialContent = 206;
 // No network wait lasts longer: a stalled server becomes that step's failure.
 constexpr std::uint32_t kNetworkTimeoutMs = 30000;
 
@@ -42,10 +45,14 @@ void BoundNetworkWaits(WinInetApi& inet, InternetHandle handle) {
   }
 }
 
-// The header's text as a 32-bit count: digits only, at most 2,147,483,647.
-std::int32_t ParseContentLength(const std::vector<std::uint8_t>& buffer, std::uint32_t length) {
-  std::string text = CutAtNul(
+// A header's text as the query handed it back: length bytes of buffer, up to any NUL.
+std::string HeaderText(const std::vector<std::uint8_t>& buffer, std::uint32_t length) {
+  return CutAtNul(
       std::string(buffer.begin(), buffer.begin() + std::min<std::size_t>(length, buffer.size())));
+}
+
+// The header's text as a 32-bit count: digits only, at most 2,147,483,647.
+std::int32_t ParseContentLength(std::string text) {
   auto first = text.find_first_not_of(' ');
   auto last = text.find_last_not_of(' ');
   if (first == std::string::npos) throw MakeError(errors::kTypeMismatch);
@@ -70,12 +77,18 @@ struct frmGetHTMLFile::Attempt {
   std::wstring tempPath;  // named (and so created) in this attempt
   std::unique_ptr<BinaryFile> tempFile;
   std::vector<std::uint8_t> buffer;  // BufferSize bytes
+  // What the body received so far lets the next attempt ask for; the temporary
+  // file stays open with those bytes, so nobody else can change them in between.
+  ResumePoint resume;
 };
 
 // Called right after the failed step, before anything else can change the
 // thread's last error, which the run log records.
 Error frmGetHTMLFile::NetworkStepFailed(const wchar_t* step) {
   windowsError_ = platform_.inet.LastErrorCode();
+  if (const wchar_t* problem = CertificateProblem(windowsError_)) {
+    return Error(kNetworkStepFailed, std::wstring(step) + L": " + problem);
+  }
   return Error(kNetworkStepFailed, step);
 }
 
@@ -94,6 +107,7 @@ void frmGetHTMLFile::Timer1_Timer() {
   Attempt attempt(platform_.inet);
   std::wstring server;
   std::wstring path;
+  ServerAddress address;
   bool started = false;
   for (;;) {
     try {
@@ -103,9 +117,10 @@ void frmGetHTMLFile::Timer1_Timer() {
         // A click on Cancel here must not be lost when the attempt sets Status.
         if (cancelClicked_) throw Error(kCancelled, L"");
         SplitUrl(URL, server, path);
+        address = SplitServerPort(server);
         started = true;
       }
-      RunAttempt(attempt, server, path);
+      RunAttempt(attempt, address, path);
       HideWindow();
       return;
     } catch (...) {
@@ -114,32 +129,90 @@ void frmGetHTMLFile::Timer1_Timer() {
   }
 }
 
-// One attempt, in its steps; every failure is thrown for HandleFailure.
-void frmGetHTMLFile::RunAttempt(Attempt& attempt, const std::wstring& server,
+// One attempt, in its steps; every failure is thrown for HandleFailure. After a
+// body that broke off it asks only for the rest, and takes it only when it fits.
+void frmGetHTMLFile::RunAttempt(Attempt& attempt, const ServerAddress& server,
                                 const std::wstring& path) {
   Window().SetCaption(AttemptCaption());
   Status = kRetrievalRunning;
   const auto begun = std::chrono::steady_clock::now();
   platform_.log.Write(L"GET " + URL + L" into " + LocalFile);
   Connect(attempt, server);
-  SendRequest(attempt, path);
+  const bool resuming = attempt.resume.Usable();
+  if (resuming) {
+    platform_.log.Write(L"Asking for the rest from byte " +
+                        std::to_wstring(attempt.resume.received) + L" of " +
+                        std::to_wstring(attempt.resume.total));
+  }
+  std::uint32_t status = SendRequest(attempt, path, server.secure,
+                                     resuming ? RangeHeaders(attempt.resume) : std::string());
+  std::int64_t from = 0;
+  if (resuming) {
+    from = ResumedPart(attempt, status);
+    if (from == 0) {
+      DropTemporaryFile(attempt);
+      // A 200 is the whole file already; anything else is asked for again, whole.
+      if (status != kHttpStatusOk) status = SendRequest(attempt, path, server.secure, {});
+    }
+  }
+  // Only a 200 answer (after the redirects WinInet follows), or the rest that
+  // fits, is the file; any other answer is the server's error page, whatever its
+  // body begins with.
+  if (from == 0 && status != kHttpStatusOk) throw Error(kErrorPage, L"");
 
   if (BufferSize < 1) throw MakeError(errors::kInvalidProcedureCall);
   // One buffer per attempt, reused by the Content-Length query and every read.
   attempt.buffer.assign(static_cast<std::size_t>(BufferSize), 0);
-  const std::optional<std::int32_t> contentLength = QueryContentLength(attempt);
+  std::optional<std::int32_t> contentLength;
+  if (from == 0) {
+    contentLength = QueryContentLength(attempt);
+    attempt.resume = ResumePoint{};
+    if (contentLength) {
+      attempt.resume.total = *contentLength;
+      const std::string etag = QueryHeader(attempt, kHttpQueryETag);
+      attempt.resume.validator = RangeValidator(etag, QueryHeader(attempt, kHttpQueryLastModified));
+    }
+  } else {
+    contentLength = static_cast<std::int32_t>(attempt.resume.total);
+  }
   CheckCancel();
 
-  const std::int64_t received = ReadBody(attempt, contentLength);
+  const std::int64_t received = ReadBody(attempt, contentLength, from);
   ReplaceTarget(platform_, attempt.tempPath, LocalFile);
-  platform_.log.Write(L"Received " + std::to_wstring(received) + L" bytes in " +
-                      std::to_wstring(MillisecondsSince(begun)) + L" ms");
+  platform_.log.Write(L"Received " + std::to_wstring(received - from) + L" bytes in " +
+                      std::to_wstring(MillisecondsSince(begun)) + L" ms" +
+                      (from ? L", " + std::to_wstring(received) + L" in all" : std::wstring()));
   attempt.tempFile.reset();
   attempt.tempPath.clear();
+  attempt.resume = ResumePoint{};
+}
+
+// Judges the answer to a request for the rest: the byte it continues from, or 0
+// when the body must start over. Each judgement is logged.
+std::int64_t frmGetHTMLFile::ResumedPart(Attempt& attempt, std::uint32_t status) {
+  const ResumePoint& point = attempt.resume;
+  const std::wstring at = L"Resuming at byte " + std::to_wstring(point.received) + L": ";
+  if (status == kHttpStatusOk) {
+    platform_.log.Write(at + L"the server answered 200 with the whole file; starting over");
+    return 0;
+  }
+  const std::string range = QueryHeader(attempt, kHttpQueryContentRange);
+  const std::string length = QueryHeader(attempt, kHttpQueryContentLength);
+  const std::wstring answer = L"the server answered " + std::to_wstring(status) +
+                              L", Content-Range \"" + platform_.ansi.FromAnsi(range) +
+                              L"\", Content-Length \"" + platform_.ansi.FromAnsi(length) + L"\"";
+  const bool fits = status == kHttpStatusPartialContent && ContinuesAt(range, point) &&
+                    (length.empty() || length == std::to_string(point.total - point.received));
+  if (!fits) {
+    platform_.log.Write(at + answer + L", which is not the rest; asking for the whole file");
+    return 0;
+  }
+  platform_.log.Write(at + answer);
+  return point.received;
 }
 
 // The session and the connection to `server`, each with its waits bounded.
-void frmGetHTMLFile::Connect(Attempt& attempt, const std::wstring& server) {
+void frmGetHTMLFile::Connect(Attempt& attempt, const ServerAddress& address) {
   WinInetApi& inet = platform_.inet;
   attempt.session = InetHandle(
       inet, inet.InternetOpenA("http sample", kInternetOpenTypePreconfig, nullptr, nullptr, 0));
@@ -147,7 +220,6 @@ void frmGetHTMLFile::Connect(Attempt& attempt, const std::wstring& server) {
   BoundNetworkWaits(inet, attempt.session.Get());
   CheckCancel();
 
-  ServerAddress address = SplitServerPort(server);
   std::string host = platform_.ansi.ToAnsi(address.host);
   attempt.connection =
       InetHandle(inet, inet.InternetConnectA(attempt.session.Get(), host.c_str(), address.port,
@@ -162,24 +234,26 @@ void frmGetHTMLFile::Connect(Attempt& attempt, const std::wstring& server) {
   CheckCancel();
 }
 
-// The GET of `path`, sent; only a 200 answer goes on.
-void frmGetHTMLFile::SendRequest(Attempt& attempt, const std::wstring& path) {
+// The GET of `path`, sent with any extra headers; returns the answer's status,
+// 0 when it cannot be read.
+std::uint32_t frmGetHTMLFile::SendRequest(Attempt& attempt, const std::wstring& path, bool secure,
+                                          const std::string& headers) {
   WinInetApi& inet = platform_.inet;
   std::string object = platform_.ansi.ToAnsi(path);
-  attempt.request = InetHandle(
-      inet, inet.HttpOpenRequestA(attempt.connection.Get(), "GET",
-                                  path.empty() ? nullptr : object.c_str(), "HTTP/1.0", nullptr,
-                                  nullptr, kInternetFlagReload | kInternetFlagNoCacheWrite, 0));
+  std::uint32_t flags = kInternetFlagReload | kInternetFlagNoCacheWrite;
+  if (secure) flags |= kInternetFlagSecure;
+  attempt.request = InetHandle(inet, inet.HttpOpenRequestA(attempt.connection.Get(), "GET",
+                                                           path.empty() ? nullptr : object.c_str(),
+                                                           "HTTP/1.0", nullptr, nullptr, flags, 0));
   if (!attempt.request) throw NetworkStepFailed(L"Opening Request");
   CheckCancel();
 
-  if (!inet.HttpSendRequestA(attempt.request.Get(), nullptr, 0, nullptr, 0)) {
+  if (!inet.HttpSendRequestA(attempt.request.Get(), headers.empty() ? nullptr : headers.c_str(),
+                             static_cast<std::uint32_t>(headers.size()), nullptr, 0)) {
     throw NetworkStepFailed(L"Sending Request");
   }
   CheckCancel();
 
-  // Only a 200 answer (after the redirects WinInet follows) is the file; any
-  // other answer is the server's error page, whatever its body begins with.
   std::uint32_t statusCode = 0;
   std::uint32_t statusLength = sizeof statusCode;
   std::uint32_t statusIndex = 0;
@@ -187,7 +261,24 @@ void frmGetHTMLFile::SendRequest(Attempt& attempt, const std::wstring& path) {
       inet.HttpQueryInfoA(attempt.request.Get(), kHttpQueryStatusCode | kHttpQueryFlagNumber,
                           &statusCode, &statusLength, &statusIndex);
   platform_.log.Write(L"HTTP status " + (answered ? std::to_wstring(statusCode) : L"unknown"));
-  if (!answered || statusCode != kHttpStatusOk) throw Error(kErrorPage, L"");
+  return answered ? statusCode : 0;
+}
+
+// A header of the answer as text; empty without it.
+std::string frmGetHTMLFile::QueryHeader(Attempt& attempt, std::uint32_t header) {
+  std::vector<std::uint8_t> buffer(256, 0);
+  for (int tries = 0; tries < 2; ++tries) {
+    auto length = static_cast<std::uint32_t>(buffer.size());
+    std::uint32_t index = 0;
+    if (platform_.inet.HttpQueryInfoA(attempt.request.Get(), header, buffer.data(), &length,
+                                      &index)) {
+      return HeaderText(buffer, length);
+    }
+    // Too small a buffer is told the size it needs; headers beyond 64 KiB are not read.
+    if (length <= buffer.size() || length > 65536) break;
+    buffer.assign(length, 0);
+  }
+  return {};
 }
 
 // The announced length of the body; none without the header.
@@ -198,31 +289,36 @@ std::optional<std::int32_t> frmGetHTMLFile::QueryContentLength(Attempt& attempt)
   std::optional<std::int32_t> contentLength;
   if (platform_.inet.HttpQueryInfoA(attempt.request.Get(), kHttpQueryContentLength, buffer.data(),
                                     &length, &index)) {
-    contentLength = ParseContentLength(buffer, length);
+    contentLength = ParseContentLength(HeaderText(buffer, length));
   }
   platform_.log.Write(contentLength ? L"Content-Length " + std::to_wstring(*contentLength)
                                     : std::wstring(L"No Content-Length"));
   return contentLength;
 }
 
-// The body, chunk by chunk, into a new temporary file, with the progress bar
-// following; closes the attempt's handles. Returns the bytes received; a body that
-// ended early is the "Reading File" failure.
-std::int64_t frmGetHTMLFile::ReadBody(Attempt& attempt, std::optional<std::int32_t> contentLength) {
+// The body, chunk by chunk, into a new temporary file or, from byte `from` on,
+// after what the last attempt left in it, with the progress bar following; closes
+// the attempt's handles. Returns the bytes of the whole body; a body that ended
+// early is the "Reading File" failure, its bytes kept for the next attempt.
+std::int64_t frmGetHTMLFile::ReadBody(Attempt& attempt, std::optional<std::int32_t> contentLength,
+                                      std::int64_t from) {
   WinInetApi& inet = platform_.inet;
   ProgressBar& bar = Window().Progress(L"ProgressBar");
   bar.SetMax(static_cast<float>(contentLength.value_or(kUnknownContentLength)));
-  bar.SetValue(0);
+  bar.SetValue(static_cast<float>(from));
 
-  attempt.tempPath =
-      clsTempFile(platform_.tempFiles, platform_.ansi, platform_.messageBoxes).FileName(L"~re");
-  if (attempt.tempPath.empty()) throw platform_.tempFiles.NameFailure();
-  attempt.tempFile = platform_.files.OpenForBinary(attempt.tempPath);
+  if (from == 0) {
+    attempt.tempPath =
+        clsTempFile(platform_.tempFiles, platform_.ansi, platform_.messageBoxes).FileName(L"~re");
+    if (attempt.tempPath.empty()) throw platform_.tempFiles.NameFailure();
+    attempt.tempFile = platform_.files.OpenForBinary(attempt.tempPath);
+  }
 
   std::vector<std::uint8_t>& buffer = attempt.buffer;
   const auto size = static_cast<std::uint32_t>(buffer.size());
-  std::int64_t position = 1;  // 1-based, as a 32-bit file position
-  bool firstChunk = true;
+  std::int64_t position = from + 1;  // 1-based, as a 32-bit file position
+  // The error-page rule looks at the first byte of the whole body only.
+  bool firstChunk = from == 0;
   bool moreData = true;
   std::uint32_t readError = 0;  // taken before the check point can change it
   while (moreData) {
@@ -244,6 +340,7 @@ std::int64_t frmGetHTMLFile::ReadBody(Attempt& attempt, std::optional<std::int32
       if (position + count > INT32_MAX) throw MakeError(errors::kOverflow);
       attempt.tempFile->Put(position, buffer.data(), count);
       position += count;
+      attempt.resume.received = position - 1;
       double next = static_cast<double>(bar.Value()) + count;
       bar.SetValue(bar.Max() < next ? 0.0f : static_cast<float>(next));
     } else if (ok) {
@@ -256,14 +353,12 @@ std::int64_t frmGetHTMLFile::ReadBody(Attempt& attempt, std::optional<std::int32
     CheckCancel();
   }
 
-  attempt.tempFile->Close();
-  attempt.request.Close();
-  attempt.connection.Close();
-  attempt.session.Close();
+  ReleaseHandles(attempt);
   if (Status == kRetrievalRunning) {
     windowsError_ = readError;  // 0 for a body shorter than announced
     throw Error(kNetworkStepFailed, L"Reading File");
   }
+  attempt.tempFile->Close();
   return position - 1;
 }
 
@@ -285,13 +380,21 @@ bool frmGetHTMLFile::HandleFailure(const Error& failure, Attempt& attempt) noexc
         }
         Status = kRetrievalNotRetrieved;
         if (form_) form_->SetCaption(L"Error " + failure.Description());
-        MessageAnswer answer = boxes.Show(L"Error connecting to server. Do you want to retry?",
-                                          L"Connect Error", MessageButtons::kYesNo);
+        std::wstring question = L"Error connecting to server. Do you want to retry?";
+        if (const wchar_t* problem = CertificateProblem(windowsError_)) {
+          question += std::wstring(L"\r\n\r\nReason: ") + problem + L".";
+        }
+        MessageAnswer answer = boxes.Show(question, L"Connect Error", MessageButtons::kYesNo);
         // A Cancel that reached the window while the question was up wins over the answer.
         if (cancelClicked_) {
           Status = kRetrievalCancelled;
         } else if (answer == MessageAnswer::kYes) {
-          Cleanup(attempt);
+          // What a broken body received stays for the next attempt to continue.
+          if (attempt.resume.Usable()) {
+            ReleaseHandles(attempt);
+          } else {
+            Cleanup(attempt);
+          }
           return true;
         }
         break;
@@ -336,11 +439,20 @@ void frmGetHTMLFile::LogFailure(const Error& failure) {
   platform_.log.Write(event);
 }
 
-void frmGetHTMLFile::Cleanup(Attempt& attempt) noexcept {
+void frmGetHTMLFile::ReleaseHandles(Attempt& attempt) noexcept {
   attempt.request.Close();
   attempt.connection.Close();
   attempt.session.Close();
-  // Delete the temporary file once it was named, also when opening it failed.
+}
+
+void frmGetHTMLFile::Cleanup(Attempt& attempt) noexcept {
+  ReleaseHandles(attempt);
+  DropTemporaryFile(attempt);
+}
+
+// Deletes the temporary file once it was named, also when opening it failed.
+void frmGetHTMLFile::DropTemporaryFile(Attempt& attempt) noexcept {
+  attempt.resume = ResumePoint{};
   if (attempt.tempPath.empty()) return;
   try {
     if (attempt.tempFile && attempt.tempFile->IsOpen()) attempt.tempFile->Close();

@@ -10,6 +10,7 @@
 #include "platform/Platform.h"
 #include "platform/Types.h"
 #include "retrieval/RetrievalStatus.h"
+#include "retrieval/SplitUrl.h"
 
 namespace vyn {
 
@@ -43,16 +44,22 @@ class frmGetHTMLFile : public FormEvents {
   void Timer1_Timer();
   void CheckCancel();
   std::wstring AttemptCaption() const;
-  void RunAttempt(Attempt& attempt, const std::wstring& server, const std::wstring& path);
-  void Connect(Attempt& attempt, const std::wstring& server);
-  void SendRequest(Attempt& attempt, const std::wstring& path);
+  void RunAttempt(Attempt& attempt, const ServerAddress& server, const std::wstring& path);
+  void Connect(Attempt& attempt, const ServerAddress& server);
+  std::uint32_t SendRequest(Attempt& attempt, const std::wstring& path, bool secure,
+                            const std::string& headers);
+  std::int64_t ResumedPart(Attempt& attempt, std::uint32_t status);
+  std::string QueryHeader(Attempt& attempt, std::uint32_t header);
   std::optional<std::int32_t> QueryContentLength(Attempt& attempt);
-  std::int64_t ReadBody(Attempt& attempt, std::optional<std::int32_t> contentLength);
+  std::int64_t ReadBody(Attempt& attempt, std::optional<std::int32_t> contentLength,
+                        std::int64_t from);
   // Returns true when the user asked to retry; otherwise the transfer is finished.
   bool HandleFailure(const Error& failure, Attempt& attempt) noexcept;
   Error NetworkStepFailed(const wchar_t* step);
   void LogFailure(const Error& failure);
+  void ReleaseHandles(Attempt& attempt) noexcept;
   void Cleanup(Attempt& attempt) noexcept;
+  void DropTemporaryFile(Attempt& attempt) noexcept;
   void HideWindow() noexcept;
 
   Platform& platform_;

@@ -1,5 +1,6 @@
-// A URL from the input (16-bit characters); checks that the split loses nothing
-// and that the port is taken only from a well-formed ":digits" suffix.
+// A URL from the input (16-bit characters); checks that the split loses nothing,
+// that the port is taken only from a well-formed ":digits" suffix, and that
+// only an "https://" in front asks for TLS.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -44,16 +45,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (server.size() < start || server.find(L'/', start) != std::wstring::npos) std::abort();
   }
 
+  // An "http://" or "https://" in front, in any case, only chooses plain or TLS.
   const vyn::ServerAddress address = vyn::SplitServerPort(server);
-  if (address.host == server) {
-    if (address.port != 80) std::abort();
+  std::wstring lowered = server.substr(0, 8);
+  for (wchar_t& c : lowered) {
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+  }
+  const bool secure = lowered.rfind(L"https://", 0) == 0;
+  const std::size_t prefix = secure ? 8 : lowered.rfind(L"http://", 0) == 0 ? 7 : 0;
+  const std::wstring named = server.substr(prefix);
+  if (address.secure != secure) std::abort();
+  if (address.host == named) {
+    if (address.port != (secure ? 443 : 80)) std::abort();
   } else {
     // host ":" digits, the digits naming the port.
     const std::size_t colon = address.host.size();
-    if (server.compare(0, colon, address.host) != 0 || colon == 0 || server[colon] != L':') {
+    if (named.compare(0, colon, address.host) != 0 || colon == 0 || named[colon] != L':') {
       std::abort();
     }
-    const std::wstring digits = server.substr(colon + 1);
+    const std::wstring digits = named.substr(colon + 1);
     if (!AllDigits(digits) || digits.size() > 5 || address.port < 1 ||
         std::stoul(digits) != address.port) {
       std::abort();

@@ -84,6 +84,9 @@ TEST_F(RetrievalTest, WinInetIsCalledWithExactlyTheTransfersArgumentsAndTimeouts
       {"HttpSendRequestA", {"258", "null", "0", "null", "0"}},
       {"HttpQueryInfoA", {"258", "0x20000013", "4", "zeroed", "0"}},
       {"HttpQueryInfoA", {"258", "0x00000005", "4096", "zeroed", "0"}},
+      // The validators a resume would need: ETag, then Last-Modified.
+      {"HttpQueryInfoA", {"258", "0x00000036", "256", "zeroed", "0"}},
+      {"HttpQueryInfoA", {"258", "0x0000000B", "256", "zeroed", "0"}},
       // Each read takes what has arrived; the last, of a whole chunk, finds the end.
       {"InternetQueryDataAvailable", {"258", "count", "0", "0"}},
       {"InternetReadFile", {"258", "buffer", "7"}},
