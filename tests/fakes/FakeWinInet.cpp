@@ -128,15 +128,20 @@ bool FakeWinInet::HttpQueryInfoA(InternetHandle request, std::uint32_t infoLevel
     *bufferLength = sizeof(std::uint32_t);
     return true;
   }
+  const std::string* text = nullptr;
   if (infoLevel == kHttpQueryContentLength) {
     if (Fails(Step::kQueryLength) || !current_->contentLength) return false;
-    const std::string& text = *current_->contentLength;
-    if (text.size() + 1 > length) {
-      *bufferLength = static_cast<std::uint32_t>(text.size() + 1);
+    text = &*current_->contentLength;
+  } else if (auto header = current_->headers.find(infoLevel); header != current_->headers.end()) {
+    text = &header->second;
+  }
+  if (text) {
+    if (text->size() + 1 > length) {
+      *bufferLength = static_cast<std::uint32_t>(text->size() + 1);
       return false;
     }
-    std::memcpy(buffer, text.c_str(), text.size() + 1);
-    *bufferLength = static_cast<std::uint32_t>(text.size());
+    std::memcpy(buffer, text->c_str(), text->size() + 1);
+    *bufferLength = static_cast<std::uint32_t>(text->size());
     return true;
   }
   return false;

@@ -28,8 +28,9 @@ class FakeWinInet : public WinInetApi {
   };
   struct Response {
     std::uint32_t statusCode = 200;
-    std::optional<std::string> contentLength;  // header text; none: no such header
-    std::vector<Read> reads;                   // after these, reads succeed with 0 bytes
+    std::optional<std::string> contentLength;      // header text; none: no such header
+    std::vector<Read> reads;                       // after these, reads succeed with 0 bytes
+    std::map<std::uint32_t, std::string> headers;  // further headers by query level, as text
   };
   struct Call {
     std::string function;
@@ -46,6 +47,8 @@ class FakeWinInet : public WinInetApi {
   std::map<Step, int> failures;
   // The failing connect hands back this (nonzero, negative as a 32-bit number) instead of 0.
   std::optional<InternetHandle> failedConnectHandle;
+  // What LastErrorCode() reports after a failed step.
+  std::uint32_t lastError = 0;
   // Runs after every call is recorded.
   std::function<void(const Call&)> onCall;
 
@@ -77,6 +80,7 @@ class FakeWinInet : public WinInetApi {
   bool InternetReadFile(InternetHandle file, void* buffer, std::uint32_t toRead,
                         std::uint32_t* read) override;
   bool InternetCloseHandle(InternetHandle handle) override;
+  std::uint32_t LastErrorCode() override { return lastError; }
 
  private:
   bool Fails(Step step);

@@ -41,9 +41,10 @@ class RetrievalTest : public ::testing::Test, protected fakes::FakePlatform {
   }
 
   // A fresh retrieval window over other fakes.
-  static RetrievalStatus FetchOver(fakes::FakePlatform& other, Boolean quiet = kTrue) {
+  static RetrievalStatus FetchOver(fakes::FakePlatform& other, Boolean quiet = kTrue,
+                                   const std::wstring& url = kUrl) {
     frmGetHTMLFile otherWindow(other.platform);
-    return otherWindow.GetFile(kUrl, kTarget, kFalse, L"x", kFalse, 4096, quiet);
+    return otherWindow.GetFile(url, kTarget, kFalse, L"x", kFalse, 4096, quiet);
   }
 
   frmGetHTMLFile window{platform};

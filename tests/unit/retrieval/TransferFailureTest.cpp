@@ -68,6 +68,46 @@ TEST_P(NetworkStepFailure, YesRepeatsFromTheRetryPointUntilItWorks) {
   ExpectNothingLeftBehind(*this);
 }
 
+// A certificate Windows refuses ends the attempt as a network failure that
+// names its reason; the target stays as it was.
+TEST_F(RetrievalTest, RefusedCertificateNamesItsReasonInTheQuestionAndTheCaption) {
+  struct Row {
+    std::uint32_t windowsError;
+    const wchar_t* reason;
+  };
+  const Row rows[] = {
+      {12045, L"the server's certificate is not trusted"},
+      {12038, L"the server's certificate is for another name"},
+      {12037, L"the server's certificate has expired or is not yet valid"},
+  };
+  for (const Row& row : rows) {
+    fakes::FakePlatform fresh;
+    fresh.disk.AddFolder(L"C:\\Data");
+    fresh.disk.AddFile(kTarget, kOldArchive);
+    fresh.inet.failures[Step::kSend] = -1;
+    fresh.inet.lastError = row.windowsError;
+    fresh.boxes.ScriptAnswer(MessageAnswer::kNo);
+    std::wstring caption;
+    fresh.boxes.onShow = [&](const fakes::ShownMessage&) {
+      caption = fresh.forms.Find(L"frmGetHTMLFile")->Caption();
+    };
+
+    RetrievalStatus status = FetchOver(fresh, kTrue, L"https://127.0.0.1:8443/Downloads/x.vyn");
+
+    EXPECT_EQ(status, 3);
+    EXPECT_EQ(caption, L"Error Sending Request: " + std::wstring(row.reason));
+    ASSERT_EQ(fresh.boxes.Shown().size(), 1u);
+    EXPECT_EQ(fresh.boxes.Shown()[0].text,
+              L"Error connecting to server. Do you want to retry?\r\n\r\nReason: " +
+                  std::wstring(row.reason) + L".");
+    EXPECT_EQ(fresh.disk.Contents(kTarget), kOldArchive);
+    EXPECT_NE(fresh.log.Find(L"Sending Request: " + std::wstring(row.reason) + L", Windows error " +
+                             std::to_wstring(row.windowsError)),
+              L"");
+    ExpectNothingLeftBehind(fresh);
+  }
+}
+
 // A click on Cancel waits in the queue while the failing call blocks (a stalled
 // server, until the timeout); it is taken before anything is asked.
 TEST_P(NetworkStepFailure, CancelClickedWhileTheStepBlockedEndsCancelledWithoutTheQuestion) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "RetrievalFixture.h"
 #include "TransferCases.h"
 
@@ -24,6 +26,13 @@ class SharedTransfer : public RetrievalTest, public ::testing::WithParamInterfac
     response.statusCode = static_cast<std::uint32_t>(answer.status);
     if (answer.cutAfter) response.contentLength = std::to_string(answer.body.size());
     if (answer.length) response.contentLength = answer.length;
+    if (const std::size_t colon = answer.validators.find(": "); colon != std::string::npos) {
+      const bool etag = answer.validators.rfind("ETag", 0) == 0;
+      response.headers[etag ? kHttpQueryETag : kHttpQueryLastModified] =
+          answer.validators.substr(colon + 2);
+    }
+    if (!answer.contentRange.empty())
+      response.headers[kHttpQueryContentRange] = answer.contentRange;
     return response;
   }
 };
@@ -53,9 +62,13 @@ TEST_P(SharedTransfer, EndsAsOverTheRealPlatform) {
   EXPECT_EQ(quiet, c.quiet) << "quiet is only read";
   EXPECT_EQ(inet.BadCloses(), 0);
   EXPECT_EQ(forms.Unloads(L"frmGetHTMLFile"), 1);
+  std::vector<std::string> sent;
+  for (const Call& call : inet.CallsTo("HttpSendRequestA")) sent.push_back(call.args[1]);
+  ExpectRanges(c, sent);
   if (!c.answers.empty()) {
     EXPECT_EQ(inet.CallsTo("HttpSendRequestA").size(), c.answers.size());
-    if (c.answers.back().status != 200) {
+    if (std::none_of(c.answers.begin(), c.answers.end(),
+                     [](const ServerAnswer& a) { return a.status == 200 || a.status == 206; })) {
       EXPECT_TRUE(inet.CallsTo("InternetReadFile").empty()) << "an answer other than 200 was read";
     }
   }
@@ -103,16 +116,34 @@ TEST_F(RetrievalTest, WinInetIsCalledWithExactlyTheTransfersArgumentsAndTimeouts
   }
 }
 
-TEST_F(RetrievalTest, PortOfTheHostIsUsedForTheConnection) {
-  inet.responses = {fakes::FakeWinInet::Body("PK", 4096)};
+// The host's scheme and port choose the connection; only "https://" asks for TLS.
+TEST_F(RetrievalTest, SchemeAndPortOfTheHostChooseTheConnection) {
+  struct Row {
+    const wchar_t* url;
+    const char* host;
+    const char* port;
+    const char* flags;
+  };
+  const Row rows[] = {
+      {L"127.0.0.1:8123/Downloads/x.vyn", "127.0.0.1", "8123", "0x84000000"},
+      {L"http://127.0.0.1:8123/Downloads/x.vyn", "127.0.0.1", "8123", "0x84000000"},
+      {L"https://downloads.example.test/Downloads/x.vyn", "downloads.example.test", "443",
+       "0x84800000"},
+      {L"HTTPS://127.0.0.1:8443/Downloads/x.vyn", "127.0.0.1", "8443", "0x84800000"},
+  };
+  for (const Row& row : rows) {
+    fakes::FakePlatform fresh;
+    fresh.disk.AddFolder(L"C:\\Data");
+    fresh.inet.responses = {fakes::FakeWinInet::Body("PK", 4096)};
 
-  RetrievalStatus status = Fetch(L"127.0.0.1:8123/Downloads/x.vyn");
+    RetrievalStatus status = FetchOver(fresh, kTrue, row.url);
 
-  EXPECT_EQ(status, 0);
-  auto connects = inet.CallsTo("InternetConnectA");
-  ASSERT_EQ(connects.size(), 1u);
-  EXPECT_EQ(connects[0].args[1], "127.0.0.1");
-  EXPECT_EQ(connects[0].args[2], "8123");
+    EXPECT_EQ(status, 0) << NarrowForDiagnostics(row.url);
+    ASSERT_EQ(fresh.inet.CallsTo("InternetConnectA").size(), 1u);
+    EXPECT_EQ(fresh.inet.CallsTo("InternetConnectA")[0].args[1], row.host);
+    EXPECT_EQ(fresh.inet.CallsTo("InternetConnectA")[0].args[2], row.port);
+    EXPECT_EQ(fresh.inet.CallsTo("HttpOpenRequestA")[0].args[6], row.flags);
+  }
 }
 
 TEST_F(RetrievalTest, EveryReadAsksForBufferSizeBytes) {

@@ -59,6 +59,8 @@ class SharedTransferWine : public RetrievalWineTest,
       reply.dripDelay = std::chrono::milliseconds(2);
     }
     if (answer.length) reply.head += "\r\nContent-Length: " + std::string(answer.length);
+    if (!answer.validators.empty()) reply.head += "\r\n" + answer.validators;
+    if (!answer.contentRange.empty()) reply.head += "\r\nContent-Range: " + answer.contentRange;
     return reply;
   }
 };
@@ -89,6 +91,7 @@ TEST_P(SharedTransferWine, EndsAsOverTheFakes) {
   if (server) {
     std::vector<std::string> requests = server->Requests();
     ASSERT_EQ(requests.size(), c.answers.size());
+    ExpectRanges(c, requests);
     EXPECT_EQ(requests[0].rfind("GET /Downloads/x.vyn HTTP/1.0\r\n", 0), 0u) << requests[0];
     EXPECT_NE(requests[0].find("User-Agent: http sample\r\n"), std::string::npos) << requests[0];
   }
