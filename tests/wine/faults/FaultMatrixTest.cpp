@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "FaultMatrixFixture.h"
 #include "LoopbackHttpServer.h"
@@ -154,6 +157,78 @@ TEST_F(NetworkFault, LockedSettingsFileLeavesItWholeAndNoPendingCopy) {
   Snapshot expected = before;
   expected.data = Refreshed(before.data, mls_, "VYNData.zip");
   ExpectUnchanged(expected);
+}
+
+// A set of 33 MiB that hardly compresses, as a large city's listings and photos.
+Archive LargeArchive(std::uint32_t seed) {
+  std::mt19937_64 random(seed);
+  std::string bytes(33u << 20, '\0');
+  for (std::size_t i = 0; i + 8 <= bytes.size(); i += 8) {
+    const std::uint64_t word = random();
+    std::memcpy(&bytes[i], &word, 8);
+  }
+  return MakeArchive({{"listings.csv", "id,price\r\n"}, {"photos/all.bin", bytes}});
+}
+
+class BrokenBody : public NetworkFault {
+ protected:
+  // The archive sent whole but for its last tenth, under this ETag.
+  static LoopbackHttpServer::Reply CutAt90Percent(const Archive& archive, const char* etag) {
+    LoopbackHttpServer::Reply reply = LoopbackHttpServer::Ok(archive.bytes);
+    reply.head += std::string("\r\nETag: ") + etag;
+    reply.closeAfter = archive.bytes.size() / 10 * 9;
+    return reply;
+  }
+
+  // The MLS refresh through one broken body and Yes to the retry: the set of
+  // `refreshed` is in the data folder, recorded, and nothing else changed.
+  void RetryAfterTheBreak(LoopbackHttpServer& server, const Archive& refreshed) {
+    PlantPreviousRefresh();
+    const Snapshot before = Take();
+    ASSERT_NO_FATAL_FAILURE(StartAndDownload(server.Port(), {kMls}));
+    ASSERT_NO_FATAL_FAILURE(
+        AnswerBox(L"Connect Error", L"Error connecting to server. Do you want to retry?", L"&Yes"));
+    ASSERT_NO_FATAL_FAILURE(AnswerBox(L"Download Complete", 120000));
+    ASSERT_NO_FATAL_FAILURE(ExpectExitCode(0));
+    ExpectRecordedNow(L"MlsDataUpdated");
+    EXPECT_EQ(Differences(Refreshed(before.data, refreshed, "VYNData.zip"), test::Snapshot(data_)),
+              "");
+    ExpectNoTempFileLeft();
+  }
+};
+
+// Yes asks only for the rest of the body, and the archive it makes is the one served.
+TEST_F(BrokenBody, RetryContinuesWhereTheBodyBrokeOff) {
+  const Archive large = LargeArchive(1);
+  const std::size_t cut = large.bytes.size() / 10 * 9;
+  LoopbackHttpServer::Reply rest =
+      LoopbackHttpServer::Status(206, "Partial Content", large.bytes.substr(cut));
+  rest.head += "\r\nETag: \"v1\"\r\nContent-Range: bytes " + std::to_string(cut) + "-" +
+               std::to_string(large.bytes.size() - 1) + "/" + std::to_string(large.bytes.size());
+  LoopbackHttpServer server({CutAt90Percent(large, "\"v1\""), rest}, std::chrono::seconds(300));
+
+  ASSERT_NO_FATAL_FAILURE(RetryAfterTheBreak(server, large));
+
+  EXPECT_LE(server.BodyBytesSent(), large.bytes.size() / 100 * 115);
+  const std::vector<std::string> requests = server.Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_NE(requests[1].find("Range: bytes=" + std::to_string(cut) + "-\r\nIf-Range: \"v1\"\r\n"),
+            std::string::npos)
+      << requests[1];
+}
+
+// The archive changed between the attempts: the server sends the new one whole,
+// and only the new one is unpacked.
+TEST_F(BrokenBody, ArchiveChangedBeforeTheRetryIsFetchedWhole) {
+  const Archive old = LargeArchive(1);
+  const Archive changed = LargeArchive(2);
+  LoopbackHttpServer::Reply whole = LoopbackHttpServer::Ok(changed.bytes);
+  whole.head += "\r\nETag: \"v2\"";
+  LoopbackHttpServer server({CutAt90Percent(old, "\"v1\""), whole}, std::chrono::seconds(300));
+
+  ASSERT_NO_FATAL_FAILURE(RetryAfterTheBreak(server, changed));
+
+  EXPECT_EQ(server.BodyBytesSent(), old.bytes.size() / 10 * 9 + changed.bytes.size());
 }
 
 class HeldDataFile : public FaultMatrix {

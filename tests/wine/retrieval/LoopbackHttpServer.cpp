@@ -162,6 +162,7 @@ void LoopbackHttpServer::Serve(std::uintptr_t socket, const Reply& reply) {
       chunk = reply.body.substr(static_cast<std::size_t>(at), count);
     }
     if (!SendAll(socket, chunk.data(), chunk.size())) return;
+    bodyBytesSent_ += chunk.size();
     if (dripping) std::this_thread::sleep_for(reply.dripDelay);
   }
   if (reply.holdOpen) {

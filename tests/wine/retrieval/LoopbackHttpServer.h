@@ -51,6 +51,8 @@ class LoopbackHttpServer {
   void EndStalls() { stallsEnded_ = true; }
   // The request heads received so far, in order.
   std::vector<std::string> Requests() const;
+  // Bytes of bodies sent so far, over all connections.
+  std::uint64_t BodyBytesSent() const { return bodyBytesSent_; }
 
   // A loopback port with nobody listening on it.
   static std::uint16_t UnusedPort();
@@ -66,6 +68,7 @@ class LoopbackHttpServer {
   std::chrono::steady_clock::time_point deadline_;
   std::atomic<bool> stop_{false};
   std::atomic<bool> stallsEnded_{false};
+  std::atomic<std::uint64_t> bodyBytesSent_{0};
   mutable std::mutex mutex_;
   std::vector<std::string> requests_;
   std::thread thread_;
