@@ -1,12 +1,19 @@
 #!/bin/bash
-# nginx-serve.sh start STATE_DIR DATA_DIR [PORT SLOW_PORT]
+# nginx-serve.sh start STATE_DIR DATA_DIR [PORT SLOW_PORT [TLS PORTS...]]
 # nginx-serve.sh stop STATE_DIR
+# nginx-serve.sh free-ports COUNT
 #
 # A private nginx on 127.0.0.1 that serves DATA_DIR at /Downloads/ on PORT, and
 # the same folder throttled to SLOW_RATE (default 32k bytes/s) on SLOW_PORT, for
 # Cancel tests and the demo's progress window. Its config, pid file, logs and temp folders all live
 # in STATE_DIR, so it touches nothing system-wide. Without ports, two free ones
 # are picked. STATE_DIR/ports then holds "PORT SLOW_PORT" for the tests.
+#
+# With TLS_DIR set (server.crt/key, untrusted.crt/key and wrong-name.crt/key
+# there), the same folder is also served over TLS on four more ports: with
+# server.crt, with it throttled, with untrusted.crt and with wrong-name.crt;
+# "ports" then holds all six. "free-ports" prints free ones, for callers that
+# must know the ports before the server starts.
 # "stop" ends only the nginx that "start" left in STATE_DIR, by its pid.
 set -euo pipefail
 
@@ -19,11 +26,15 @@ state=${2:-}
   exit 2
 }
 
+tls=${TLS_DIR:-}
+port_count=2
+[ -n "$tls" ] && port_count=6
+
 free_ports() {
-  python3 - <<'EOF'
-import socket
+  python3 - "$port_count" <<'EOF'
+import socket, sys
 held = []
-for _ in range(2):
+for _ in range(int(sys.argv[1])):
     s = socket.socket()
     s.bind(("127.0.0.1", 0))
     held.append(s)
@@ -55,11 +66,26 @@ stop() {
   rm -f "$state/nginx.pid"
 }
 
+# A TLS server block for the data folder with the certificate NAME of TLS_DIR.
+tls_server() {
+  local data=$1 port=$2 name=$3 extra=${4:-}
+  cat <<EOF
+  server {
+    listen 127.0.0.1:$port ssl;
+    ssl_certificate $tls/$name.crt;
+    ssl_certificate_key $tls/$name.key;
+    location /Downloads/ { alias $data/; $extra }
+  }
+EOF
+}
+
 write_conf() {
   local data=$1 port=$2 slow=$3 user=""
+  shift 3
   # As root the workers would otherwise switch to "nobody", who may not read the build tree.
   [ "$(id -u)" -eq 0 ] && user="user root;"
-  cat >"$state/nginx.conf" <<EOF
+  {
+  cat <<EOF
 $user
 daemon on;
 worker_processes 1;
@@ -89,36 +115,53 @@ http {
       output_buffers 1 8k;
     }
   }
-}
 EOF
+  if [ -n "$tls" ]; then
+    tls_server "$data" "$1" server
+    tls_server "$data" "$2" server "limit_rate $slow_rate; sendfile off; output_buffers 1 8k;"
+    tls_server "$data" "$3" untrusted
+    tls_server "$data" "$4" wrong-name
+  fi
+  echo "}"
+  } >"$state/nginx.conf"
 }
 
 case "$action" in
+  free-ports)
+    port_count=$state
+    free_ports
+    ;;
   start)
     data=${3:?data folder missing}
     mkdir -p "$state/tmp"
     state=$(cd "$state" && pwd)
     data=$(cd "$data" && pwd)
     stop >/dev/null
-    if [ $# -ge 5 ]; then
-      ports="$4 $5"
+    given=$(($# - 3))
+    if ((given > 0)); then
+      ((given == port_count)) || {
+        echo "$port_count ports needed, $given given" >&2
+        exit 2
+      }
+      ports="${*:4}"
     else
       ports=$(free_ports)
     fi
     # A free port can be taken between picking and binding: try a few times.
     for attempt in 1 2 3; do
-      read -r port slow <<<"$ports"
-      write_conf "$data" "$port" "$slow"
+      read -r port slow more <<<"$ports"
+      # shellcheck disable=SC2086 # the TLS ports, one word each
+      write_conf "$data" "$port" "$slow" $more
       if "$nginx" -p "$state" -c "$state/nginx.conf" -e "$state/error.log" 2>>"$state/error.log"; then
         for _ in $(seq 50); do
           our_pid >/dev/null && break
           sleep 0.1
         done
-        echo "$port $slow" >"$state/ports"
+        echo "$ports" >"$state/ports"
         echo "nginx $(our_pid) serving $data on 127.0.0.1:$port (throttled: $slow)"
         exit 0
       fi
-      [ $# -ge 5 ] && break
+      ((given > 0)) && break
       ports=$(free_ports)
     done
     echo "nginx did not start; see $state/error.log" >&2

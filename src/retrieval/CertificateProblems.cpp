@@ -12,7 +12,9 @@ const wchar_t* CertificateProblem(std::uint32_t windowsError) {
       return L"the server's certificate has expired or is not yet valid";
     case 12170:  // ERROR_INTERNET_SEC_CERT_REVOKED
       return L"the server's certificate has been revoked";
-    case 12057:  // ERROR_INTERNET_SEC_CERT_REV_FAILED
+    case 12057:  // ERROR_INTERNET_SEC_CERT_REV_FAILED, also for a chain without its issuer
+      return L"the server's certificate could not be checked: its issuer or its revocation "
+             L"list is out of reach";
     case 12056:  // ERROR_INTERNET_SEC_CERT_NO_REV
       return L"the server's certificate could not be checked for revocation";
     case 12055:  // ERROR_INTERNET_SEC_CERT_ERRORS

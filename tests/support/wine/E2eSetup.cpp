@@ -72,6 +72,7 @@ std::optional<ServerPorts> ReadPorts(const std::filesystem::path& portsFile) {
   std::ifstream in(portsFile);
   ServerPorts ports;
   if (!(in >> ports.fast >> ports.slow) || ports.fast <= 0 || ports.slow <= 0) return std::nullopt;
+  in >> ports.tls >> ports.tlsSlow >> ports.tlsUntrusted >> ports.tlsWrongName;
   return ports;
 }
 

@@ -29,10 +29,15 @@ std::wstring Wide(const std::string& text);
 // A folder path with a trailing "\", as the program keeps folders.
 std::wstring WithBackslash(const std::filesystem::path& folder);
 
-// The two ports of the fixture's nginx ("PORT SLOW_PORT" in nginx/ports).
+// The ports of the fixture's nginx ("PORT SLOW_PORT" in nginx/ports, then
+// any TLS ones: trusted, trusted and throttled, untrusted, for another name).
 struct ServerPorts {
   int fast = 0;
   int slow = 0;
+  int tls = 0;
+  int tlsSlow = 0;
+  int tlsUntrusted = 0;
+  int tlsWrongName = 0;
 };
 std::optional<ServerPorts> ReadPorts(const std::filesystem::path& portsFile);
 

@@ -2,6 +2,10 @@
 // the prefix, real WinInet against the fixture's nginx on loopback, the real
 // settings file and zip components. Each case starts on fresh folders and
 // fresh registry values and drives the program as a user would.
+#include <windows.h>
+
+#include <wincrypt.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -38,11 +42,16 @@ class DataLoaderE2e : public ProgramFixture {
     logOffset_ = ReadBytes(state_ / "nginx" / "access.log").size();
   }
 
-  // Registry values and settings file for a case, then the program up to its main window.
-  void Start(const std::wstring& cityId, int port, const SettingsFile& settings) {
+  // Registry values and settings file for a case, then the program up to its
+  // main window; the download host is plain HTTP unless a scheme is given.
+  void Start(const std::wstring& cityId, int port, const SettingsFile& settings,
+             const wchar_t* scheme = L"") {
     ASSERT_TRUE(WriteSettingsFile(appData_, settings));
-    ASSERT_NO_FATAL_FAILURE(
-        ProgramFixture::Start(Values(cityId, static_cast<std::uint16_t>(port))));
+    ProductValues values = Values(cityId, static_cast<std::uint16_t>(port));
+    // The test certificates name the server "localhost": Wine does not match a
+    // certificate's IP address to the server as Windows does.
+    if (*scheme) values.downloadHost = scheme + (L"localhost:" + std::to_wstring(port));
+    ASSERT_NO_FATAL_FAILURE(ProgramFixture::Start(values));
   }
 
   SettingsFile DefaultSettings() const {
@@ -385,6 +394,147 @@ TEST_F(DataLoaderE2e, RefreshWithoutTheProductOrWithABadSwitchEndsWithItsCode) {
   EXPECT_EQ(LogMentions(L"Usage: VYNDataLoader.exe [/refresh"), 1u);
   EXPECT_EQ(Differences({}, Snapshot(data_)), "");
   ExpectNotRequested("VYNData.vyn");
+}
+
+// The test authority, trusted for as long as the object lives: in the test
+// prefix's own user store of roots, never in the machine's.
+class TrustedTestAuthority {
+ public:
+  explicit TrustedTestAuthority(const fs::path& pem) {
+    const std::string text = ReadBytes(pem);
+    DWORD size = 0;
+    if (!CryptStringToBinaryA(text.c_str(), 0, CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr,
+                              nullptr)) {
+      return;
+    }
+    std::string der(size, '\0');
+    if (!CryptStringToBinaryA(text.c_str(), 0, CRYPT_STRING_BASE64HEADER,
+                              reinterpret_cast<BYTE*>(&der[0]), &size, nullptr, nullptr)) {
+      return;
+    }
+    store_ = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
+    if (store_ == nullptr) return;
+    // Wine writes a store's changes to the registry, where the program reads
+    // them, only when told to; Windows at once.
+    if (CertAddEncodedCertificateToStore(store_, X509_ASN_ENCODING,
+                                         reinterpret_cast<const BYTE*>(der.data()), size,
+                                         CERT_STORE_ADD_REPLACE_EXISTING, &added_) &&
+        !CertControlStore(store_, 0, CERT_STORE_CTRL_COMMIT, nullptr)) {
+      CertFreeCertificateContext(added_);
+      added_ = nullptr;
+    }
+  }
+  ~TrustedTestAuthority() {
+    if (added_ != nullptr && CertDeleteCertificateFromStore(added_)) {  // frees it too
+      CertControlStore(store_, 0, CERT_STORE_CTRL_COMMIT, nullptr);
+    }
+    if (store_ != nullptr) CertCloseStore(store_, 0);
+  }
+  TrustedTestAuthority(const TrustedTestAuthority&) = delete;
+  TrustedTestAuthority& operator=(const TrustedTestAuthority&) = delete;
+
+  bool Trusted() const { return added_ != nullptr; }
+
+ private:
+  HCERTSTORE store_ = nullptr;
+  PCCERT_CONTEXT added_ = nullptr;
+};
+
+// An office's own HTTPS download host, its certificate from an authority this
+// Windows trusts.
+class HttpsE2e : public DataLoaderE2e {
+ protected:
+  void SetUp() override {
+    ASSERT_NO_FATAL_FAILURE(DataLoaderE2e::SetUp());
+    ASSERT_GT(ports_.tlsWrongName, 0) << "the e2e_nginx fixture serves no TLS";
+    authority_.emplace(state_ / "tls" / "ca.crt");
+    ASSERT_TRUE(authority_->Trusted()) << "the test authority could not be added";
+  }
+  void TearDown() override {
+    ProgramFixture::TearDown();
+    authority_.reset();
+  }
+
+  std::optional<TrustedTestAuthority> authority_;
+};
+
+TEST_F(HttpsE2e, BothSetsComeOverTlsAndAreRecorded) {
+  ASSERT_NO_FATAL_FAILURE(Start(L"4120", ports_.tls, DefaultSettings(), L"https://"));
+  ASSERT_NO_FATAL_FAILURE(Tick(kMls));
+  ASSERT_NO_FATAL_FAILURE(Tick(kTax));
+  ASSERT_NO_FATAL_FAILURE(PressDownload());
+  ASSERT_NO_FATAL_FAILURE(AnswerBox(L"Download Complete"));
+  ASSERT_NO_FATAL_FAILURE(ExpectExitCode(0));
+
+  ExpectDataFolder(Merge(Manifest(L"VYNData.vyn"), Manifest(L"VYNTax.vyn")));
+  ExpectRecordedNow(L"MlsDataUpdated");
+  ExpectRecordedNow(L"TaxDataUpdated");
+  ExpectTaxPathLocal();
+  ExpectServed("VYNData.vyn", 200);
+  ExpectServed("VYNTax.vyn", 200);
+  ExpectNoTempFileLeft();
+}
+
+// A certificate Windows refuses: the retry question names the reason, No gives
+// up, and nothing in the data folder changes.
+struct RefusedCertificate {
+  const char* name;
+  int ServerPorts::*port;
+  const wchar_t* reason;
+  const wchar_t* windowsError;
+};
+
+class RefusedCertificateE2e : public HttpsE2e,
+                              public ::testing::WithParamInterface<RefusedCertificate> {};
+
+TEST_P(RefusedCertificateE2e, QuestionNamesTheReasonAndNothingChanges) {
+  const RefusedCertificate& row = GetParam();
+  test::WriteBytes(data_ / "listings.csv", "listing_id\r\n1\r\n");
+  const auto before = Snapshot(data_);
+  ASSERT_NO_FATAL_FAILURE(Start(L"4121", ports_.*row.port, DefaultSettings(), L"https://"));
+  ASSERT_NO_FATAL_FAILURE(Tick(kMls));
+  ASSERT_NO_FATAL_FAILURE(PressDownload());
+  std::wstring question;
+  ASSERT_NO_FATAL_FAILURE(AnswerBox(
+      L"Connect Error", L"Error connecting to server. Do you want to retry?", L"&No", &question));
+  ASSERT_NO_FATAL_FAILURE(AnswerBox(kFailureMessage));
+  ASSERT_NO_FATAL_FAILURE(CloseAndExpectExit());
+
+  EXPECT_NE(question.find(std::wstring(L"Reason: ") + row.reason + L"."), std::wstring::npos)
+      << Utf8(question);
+  EXPECT_EQ(Differences(before, Snapshot(data_)), "");
+  ExpectNotRecorded(L"MlsDataUpdated");
+  ExpectNotRequested("VYNData.vyn");
+  ExpectNoTempFileLeft();
+  EXPECT_EQ(LogMentions(std::wstring(L", Windows error ") + row.windowsError), 1u)
+      << Utf8(LogText());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Certificates, RefusedCertificateE2e,
+    ::testing::Values(RefusedCertificate{"UntrustedAuthority", &ServerPorts::tlsUntrusted,
+                                         L"the server's certificate is not trusted", L"12045"},
+                      RefusedCertificate{"AnotherName", &ServerPorts::tlsWrongName,
+                                         L"the server's certificate is for another name",
+                                         L"12038"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(HttpsE2e, CancelMidBodyOverTlsLeavesNoArchiveNorTempFile) {
+  ASSERT_NO_FATAL_FAILURE(Start(L"4122", ports_.tlsSlow, DefaultSettings(), L"https://"));
+  ASSERT_NO_FATAL_FAILURE(Tick(kMls));
+  ASSERT_NO_FATAL_FAILURE(PressDownload());
+  HWND progress = app_.WaitForWindow(L"Downloading MLS Data", kStartTimeoutMs);
+  ASSERT_NE(progress, nullptr) << "no progress window";
+  Sleep(1000);  // some of the body arrives at 32 KiB/s
+  ULONGLONG clicked = GetTickCount64();
+  Click(FindControl(progress, L"&Cancel"));
+  ASSERT_NO_FATAL_FAILURE(AnswerBox(kFailureMessage, 10000));
+
+  EXPECT_LT(GetTickCount64() - clicked, 5000u) << "the cancel took effect too late";
+  EXPECT_EQ(Differences({}, Snapshot(data_)), "");
+  ExpectNotRecorded(L"MlsDataUpdated");
+  ASSERT_NO_FATAL_FAILURE(CloseAndExpectExit());
+  ExpectNoTempFileLeft();
 }
 
 }  // namespace
