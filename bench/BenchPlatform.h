@@ -23,17 +23,23 @@
 
 namespace vyn::bench {
 
-// A run without anyone at the screen: a box is printed and answered No, so a
-// failed transfer ends instead of waiting for a click.
+// A run without anyone at the screen: a box is printed and answered No (or Yes
+// while yesAnswers last), so a failed transfer ends instead of waiting for a click.
 class PrintedMessageBoxes : public MessageBoxes {
  public:
   MessageAnswer Show(const std::wstring& text, const std::wstring& title,
                      MessageButtons buttons) override {
     std::fwprintf(stderr, L"message box \"%ls\": %ls\n", title.c_str(), text.c_str());
     ++shown;
-    return buttons == MessageButtons::kOk ? MessageAnswer::kOk : MessageAnswer::kNo;
+    if (buttons == MessageButtons::kOk) return MessageAnswer::kOk;
+    if (yesAnswers > 0) {
+      --yesAnswers;
+      return MessageAnswer::kYes;
+    }
+    return MessageAnswer::kNo;
   }
   int shown = 0;
+  int yesAnswers = 0;
 };
 
 // The program's own services with real windows; only the message boxes differ.

@@ -7,6 +7,13 @@
 //                                        the body, then 16 bytes a second; Cancel is
 //                                        clicked 3 s in, and seconds is the time from
 //                                        the click to GetFile's return (the failure message)
+//   retrieval_bench resume MIB TARGET
+//   retrieval_bench restart MIB TARGET
+//                                        GetFile from a loopback server that breaks
+//                                        the body off at 90% once, Yes to the retry;
+//                                        with an ETag (resume) or without (restart,
+//                                        a whole new download); sent is what the
+//                                        server sent of bodies in all
 // Prints one line "seconds=S bytes=N peak=P status=X" for scripts/bench.sh.
 
 #include "BenchPlatform.h"  // first: it settles <windows.h>'s file macros
@@ -134,8 +141,57 @@ int CancelWhileTrickling(const std::wstring& target, double& clickToEnd) {
   return clicked ? status : -1;
 }
 
+// One break at 90% and Yes to the retry; the server sends the rest to a request
+// for it, or the whole body again when it gave no validator to ask with.
+int RetryAfterABreak(bool withETag, std::uint64_t size, const std::wstring& target,
+                     std::uint64_t& sent, bool& whole) {
+  using Server = vyn::test::LoopbackHttpServer;
+  const std::uint64_t cut = size / 10 * 9;
+  Server::Reply first;
+  first.head = "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(size);
+  if (withETag) first.head += "\r\nETag: \"bench\"";
+  first.generatedBodySize = size;
+  first.closeAfter = cut;
+  Server::Reply second = first;
+  second.closeAfter = SIZE_MAX;
+  if (withETag) {
+    second.head = "HTTP/1.0 206 Partial Content\r\nETag: \"bench\"\r\nContent-Length: " +
+                  std::to_string(size - cut) + "\r\nContent-Range: bytes " + std::to_string(cut) +
+                  "-" + std::to_string(size - 1) + "/" + std::to_string(size);
+    second.generatedBodySize = size - cut;
+    second.generatedFrom = cut;
+  }
+  Server server({first, second}, std::chrono::seconds(300));
+  vyn::bench::BenchPlatform services;
+  services.boxes.yesAnswers = 1;
+  vyn::frmGetHTMLFile window(services.platform);
+  vyn::Boolean quiet = vyn::kTrue;
+  std::wstring url = L"127.0.0.1:" + std::to_wstring(server.Port()) + L"/Downloads/x.vyn";
+  int status =
+      window.GetFile(url, target, vyn::kFalse, L"Downloading MLS Data", vyn::kFalse, kChunk, quiet);
+  sent = server.BodyBytesSent();
+  // The stored file must be the whole pattern, however it arrived.
+  whole = FileSize(target) == size;
+  File in(CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  std::vector<unsigned char> buffer(1 << 20);
+  for (std::uint64_t at = 0; whole && at < size;) {
+    DWORD got = 0;
+    if (!ReadFile(in.handle, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) ||
+        got == 0) {
+      whole = false;
+      break;
+    }
+    for (DWORD i = 0; i < got && whole; ++i) whole = buffer[i] == Server::PatternByte(at + i);
+    at += got;
+  }
+  return status;
+}
+
 int Usage() {
-  std::fprintf(stderr, "usage: retrieval_bench getfile|bare URL TARGET | trickle TARGET | idle\n");
+  std::fprintf(stderr,
+               "usage: retrieval_bench getfile|bare URL TARGET | resume|restart MIB TARGET | "
+               "trickle TARGET | idle\n");
   return 2;
 }
 
@@ -154,6 +210,18 @@ int wmain(int argc, wchar_t** argv) {
                 static_cast<unsigned long long>(FileSize(args[1])), vyn::bench::PeakWorkingSet(),
                 status);
     return status == 1 ? 0 : 1;  // cancelled, as clicked
+  }
+  if (args.size() == 3 && (args[0] == L"resume" || args[0] == L"restart")) {
+    const std::uint64_t size = std::stoull(args[1]) << 20;
+    std::uint64_t sent = 0;
+    bool whole = false;
+    auto start = Clock::now();
+    int status = RetryAfterABreak(args[0] == L"resume", size, args[2], sent, whole);
+    double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    std::printf("seconds=%.3f bytes=%llu sent=%llu peak=%zu status=%d\n", seconds,
+                static_cast<unsigned long long>(FileSize(args[2])),
+                static_cast<unsigned long long>(sent), vyn::bench::PeakWorkingSet(), status);
+    return status == 0 && whole ? 0 : 1;
   }
   if (args.size() != 3) return Usage();
   const std::wstring& mode = args[0];

@@ -20,6 +20,9 @@
 #
 # A Cancel clicked while a server trickles 16 bytes a second (after half the
 # body) is timed from the click to GetFile's return, where the failure message follows.
+#
+# A 64 MiB body broken off at 90% once, then Yes to the retry: the bytes the
+# server sent in all when the retry asks for the rest, against a whole retry.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -172,6 +175,15 @@ for size in 64 512; do
     download bare "$size"
     download getfile "$size"
     download curl "$size"
+  done
+done
+# A body broken off at 90%, then Yes: the rest asked for, or everything again.
+for run in $(seq "$runs"); do
+  echo "=== retry after a break at 90% of 64 MiB, run $run of $runs"
+  for kind in resume restart; do
+    line=$(wine_run retrieval_bench "$kind" 64 "$target_win") || { echo "$kind: $line" >&2; exit 1; }
+    record "$kind-64-sent" "$(field sent "$line")"
+    record "$kind-64-seconds" "$(field seconds "$line")"
   done
 done
 for run in $(seq "$runs"); do

@@ -157,7 +157,9 @@ void LoopbackHttpServer::Serve(std::uintptr_t socket, const Reply& reply) {
     auto count = static_cast<std::size_t>(std::min<std::uint64_t>(step, size - at));
     if (reply.generatedBodySize) {
       chunk.resize(count);
-      for (std::size_t i = 0; i < count; ++i) chunk[i] = static_cast<char>(PatternByte(at + i));
+      for (std::size_t i = 0; i < count; ++i) {
+        chunk[i] = static_cast<char>(PatternByte(reply.generatedFrom + at + i));
+      }
     } else {
       chunk = reply.body.substr(static_cast<std::size_t>(at), count);
     }

@@ -18,7 +18,8 @@ class LoopbackHttpServer {
   struct Reply {
     std::string head;  // status line and headers, without the blank line
     std::string body;
-    std::uint64_t generatedBodySize = 0;     // > 0: send that many PatternByte()s instead of body
+    std::uint64_t generatedBodySize = 0;     // > 0: send that many PatternByte()s instead of body,
+    std::uint64_t generatedFrom = 0;         // ... starting at this byte of the pattern
     std::size_t closeAfter = SIZE_MAX;       // bytes of the body sent before closing early
     std::size_t dripChunk = 0;               // > 0: send the body this many bytes at a time ...
     std::chrono::milliseconds dripDelay{0};  // ... with this pause between them ...
