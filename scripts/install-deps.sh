@@ -7,7 +7,8 @@ packages=(
   # fonts-wine: Wine's own fonts; without its Marlett the title-bar buttons draw as letters.
   # fonts-dejavu-core: DejaVu Sans, the layout test's stand-in for Segoe UI 9 pt.
   wine wine64 fonts-wine fonts-dejavu-core xvfb xauth x11-utils imagemagick
-  nginx-light clang-14 libclang-rt-14-dev
+  # openssl: the test certificates of the HTTPS cases.
+  nginx-light openssl clang-14 libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do
