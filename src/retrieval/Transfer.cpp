@@ -201,8 +201,9 @@ std::int64_t frmGetHTMLFile::ResumedPart(Attempt& attempt, std::uint32_t status)
   const std::wstring answer = L"the server answered " + std::to_wstring(status) +
                               L", Content-Range \"" + platform_.ansi.FromAnsi(range) +
                               L"\", Content-Length \"" + platform_.ansi.FromAnsi(length) + L"\"";
+  // Without its own length a longer part could not be told from the rest.
   const bool fits = status == kHttpStatusPartialContent && ContinuesAt(range, point) &&
-                    (length.empty() || length == std::to_string(point.total - point.received));
+                    length == std::to_string(point.total - point.received);
   if (!fits) {
     platform_.log.Write(at + answer + L", which is not the rest; asking for the whole file");
     return 0;

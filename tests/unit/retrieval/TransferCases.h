@@ -52,6 +52,11 @@ inline ServerAnswer Partial(const std::string& whole, std::size_t from, std::siz
   return answer;
 }
 
+inline ServerAnswer Unannounced(ServerAnswer answer) {
+  answer.withLength = false;
+  return answer;
+}
+
 // The headers a request carried to ask for the rest of a body ("" for none).
 inline std::string RangeLines(const std::string& head) {
   std::string lines;
@@ -148,6 +153,7 @@ inline std::vector<TransferCase> TransferCases() {
       {"ChangedArchiveStartsOverWhole", {With(etag, Ok(broken, true, 90000)), With("ETag: \"v2\"", Ok(changed))}, B::kOldTarget, kTrue, {MessageAnswer::kYes}, 0, A::kLastBody, {retry}, nullptr, {"", restAt90000}},
       {"ServerIgnoringRangesGivesAWholeNewDownload", {With(etag, Ok(broken, true, 90000)), With(etag, Ok(broken))}, B::kNoTarget, kTrue, {MessageAnswer::kYes}, 0, A::kLastBody, {retry}, nullptr, {"", restAt90000}},
       {"RestThatDoesNotFitIsAskedForWhole", {With(etag, Ok(broken, true, 90000)), Partial(broken, 50000), Ok(broken)}, B::kNoTarget, kTrue, {MessageAnswer::kYes}, 0, A::kLastBody, {retry}, nullptr, {"", restAt90000, ""}},
+      {"RestWithoutItsLengthIsAskedForWhole", {With(etag, Ok(broken, true, 90000)), Unannounced(Partial(broken, 90000)), Ok(broken)}, B::kNoTarget, kTrue, {MessageAnswer::kYes}, 0, A::kLastBody, {retry}, nullptr, {"", restAt90000, ""}},
       {"RestOfAnotherLengthIsAskedForWhole", {With(etag, Ok(broken, true, 90000)), Partial(longer, 90000), Ok(longer)}, B::kNoTarget, kTrue, {MessageAnswer::kYes}, 0, A::kLastBody, {retry}, nullptr, {"", restAt90000, ""}},
       {"RangeAnsweredWithAPageIsNotRetrieved", {With(etag, Ok(broken, true, 90000)), {404, "Not Found", "<html>gone</html>"}, {404, "Not Found", "<html>gone</html>"}}, B::kOldTarget, kTrue, {MessageAnswer::kYes}, 3, A::kOld, {retry}, nullptr, {"", restAt90000, ""}},
       {"ReadOnlyTargetIsReplaced", {Ok(Archive(5000))}, B::kReadOnlyOldTarget, kTrue, {}, 0, A::kLastBody, {}},

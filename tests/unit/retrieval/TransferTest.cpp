@@ -146,6 +146,31 @@ TEST_F(RetrievalTest, SchemeAndPortOfTheHostChooseTheConnection) {
   }
 }
 
+// Every request of a resumed retry goes over TLS again, the rest asked for.
+TEST_F(RetrievalTest, ResumeOverHttpsAsksForTheRestOverTls) {
+  const std::string body = Archive(20000);
+  Response cut = fakes::FakeWinInet::Body(body.substr(0, 12000), 4096);
+  cut.contentLength = "20000";
+  cut.headers[kHttpQueryETag] = "\"v1\"";
+  cut.reads.push_back({"", false});
+  Response rest = fakes::FakeWinInet::Body(body.substr(12000), 4096);
+  rest.statusCode = 206;
+  rest.headers[kHttpQueryContentRange] = "bytes 12000-19999/20000";
+  inet.responses = {cut, rest};
+  boxes.ScriptAnswer(MessageAnswer::kYes);
+
+  RetrievalStatus status = Fetch(L"https://downloads.example.test/Downloads/ABCData.vyn");
+
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(disk.Contents(kTarget) == body);
+  const auto opens = inet.CallsTo("HttpOpenRequestA");
+  const auto sends = inet.CallsTo("HttpSendRequestA");
+  ASSERT_EQ(opens.size(), 2u);
+  EXPECT_EQ(opens[1].args[6], "0x84800000");
+  EXPECT_EQ(sends[1].args[1], "Range: bytes=12000-\r\nIf-Range: \"v1\"\r\n");
+  ExpectNothingLeftBehind(*this);
+}
+
 TEST_F(RetrievalTest, EveryReadAsksForBufferSizeBytes) {
   inet.responses = {fakes::FakeWinInet::Body(Archive(1000), 100)};
 

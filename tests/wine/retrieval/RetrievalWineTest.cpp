@@ -53,6 +53,10 @@ class SharedTransferWine : public RetrievalWineTest,
     Reply reply = answer.status == 200
                       ? LoopbackHttpServer::Ok(answer.body, answer.withLength)
                       : LoopbackHttpServer::Status(answer.status, answer.reason, answer.body);
+    if (!answer.withLength && answer.status != 200) {
+      const std::string length = "\r\nContent-Length: " + std::to_string(answer.body.size());
+      reply.head.erase(reply.head.find(length), length.size());
+    }
     if (answer.cutAfter) reply.closeAfter = answer.cutAfter;
     if (answer.piece) {
       reply.dripChunk = answer.piece;
