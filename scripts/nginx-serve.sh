@@ -85,7 +85,7 @@ write_conf() {
   # As root the workers would otherwise switch to "nobody", who may not read the build tree.
   [ "$(id -u)" -eq 0 ] && user="user root;"
   {
-  cat <<EOF
+    cat <<EOF
 $user
 daemon on;
 worker_processes 1;
@@ -116,13 +116,13 @@ http {
     }
   }
 EOF
-  if [ -n "$tls" ]; then
-    tls_server "$data" "$1" server
-    tls_server "$data" "$2" server "limit_rate $slow_rate; sendfile off; output_buffers 1 8k;"
-    tls_server "$data" "$3" untrusted
-    tls_server "$data" "$4" wrong-name
-  fi
-  echo "}"
+    if [ -n "$tls" ]; then
+      tls_server "$data" "$1" server
+      tls_server "$data" "$2" server "limit_rate $slow_rate; sendfile off; output_buffers 1 8k;"
+      tls_server "$data" "$3" untrusted
+      tls_server "$data" "$4" wrong-name
+    fi
+    echo "}"
   } >"$state/nginx.conf"
 }
 

@@ -101,7 +101,7 @@ struct TransferCase {
   After after;
   std::vector<ShownBox> boxes;
   const wchar_t* captionAtQuestion = nullptr;  // checked when given
-  std::vector<std::string> ranges{};  // per request, its RangeLines(); checked when given
+  std::vector<std::string> ranges{};           // per request, its RangeLines(); checked when given
 };
 
 inline void PrintTo(const TransferCase& c, std::ostream* os) {
@@ -186,7 +186,7 @@ inline void ExpectEnd(const TransferCase& c, RetrievalStatus status,
     EXPECT_FALSE(stored.has_value());
   } else {
     // Compared without printing: the bodies are large.
-    const std::string& expected = c.after == After::kOld        ? kOldArchive
+    const std::string& expected = c.after == After::kOld         ? kOldArchive
                                   : c.after == After::kFirstBody ? c.answers.front().body
                                                                  : c.answers.back().body;
     EXPECT_TRUE(stored == expected)
