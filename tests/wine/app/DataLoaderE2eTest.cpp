@@ -29,6 +29,50 @@ using vyn::test::Snapshot;
 constexpr const wchar_t* kNotFoundMessage =
     L"Could not locate VYN Veltrix Data folder - please call tech support";
 
+// The test authority, trusted for as long as the object lives: in the test
+// prefix's own user store of roots, never in the machine's.
+class TrustedTestAuthority {
+ public:
+  explicit TrustedTestAuthority(const fs::path& pem) {
+    const std::string text = ReadBytes(pem);
+    DWORD size = 0;
+    if (!CryptStringToBinaryA(text.c_str(), 0, CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr,
+                              nullptr)) {
+      return;
+    }
+    std::string der(size, '\0');
+    if (!CryptStringToBinaryA(text.c_str(), 0, CRYPT_STRING_BASE64HEADER,
+                              reinterpret_cast<BYTE*>(&der[0]), &size, nullptr, nullptr)) {
+      return;
+    }
+    store_ = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
+    if (store_ == nullptr) return;
+    // Wine writes a store's changes to the registry, where the program reads
+    // them, only when told to; Windows at once.
+    if (CertAddEncodedCertificateToStore(store_, X509_ASN_ENCODING,
+                                         reinterpret_cast<const BYTE*>(der.data()), size,
+                                         CERT_STORE_ADD_REPLACE_EXISTING, &added_) &&
+        !CertControlStore(store_, 0, CERT_STORE_CTRL_COMMIT, nullptr)) {
+      CertFreeCertificateContext(added_);
+      added_ = nullptr;
+    }
+  }
+  ~TrustedTestAuthority() {
+    if (added_ != nullptr && CertDeleteCertificateFromStore(added_)) {  // frees it too
+      CertControlStore(store_, 0, CERT_STORE_CTRL_COMMIT, nullptr);
+    }
+    if (store_ != nullptr) CertCloseStore(store_, 0);
+  }
+  TrustedTestAuthority(const TrustedTestAuthority&) = delete;
+  TrustedTestAuthority& operator=(const TrustedTestAuthority&) = delete;
+
+  bool Trusted() const { return added_ != nullptr; }
+
+ private:
+  HCERTSTORE store_ = nullptr;
+  PCCERT_CONTEXT added_ = nullptr;
+};
+
 class DataLoaderE2e : public ProgramFixture {
  protected:
   void SetUp() override {
@@ -40,7 +84,12 @@ class DataLoaderE2e : public ProgramFixture {
     ASSERT_NO_FATAL_FAILURE(SetUpCase(state_, driver::OnDriveZ(VYN_APP_EXE)));
     DeleteMachineValue(kFileLocationsKey, kTaxPathLocal);
     logOffset_ = ReadBytes(state_ / "nginx" / "access.log").size();
+    // The office's own authority of the HTTPS cases, trusted by this Windows.
+    ASSERT_GT(ports_.tlsWrongName, 0) << "the e2e_nginx fixture serves no TLS";
+    authority_.emplace(state_ / "tls" / "ca.crt");
+    ASSERT_TRUE(authority_->Trusted()) << "the test authority could not be added";
   }
+  void TearDown() override { authority_.reset(); }
 
   // Registry values and settings file for a case, then the program up to its
   // main window; the download host is plain HTTP unless a scheme is given.
@@ -106,6 +155,7 @@ class DataLoaderE2e : public ProgramFixture {
   fs::path state_, www_;
   ServerPorts ports_;
   std::size_t logOffset_ = 0;
+  std::optional<TrustedTestAuthority> authority_;
 };
 
 // A complete refresh of the ticked data sets: "Download Complete", the program
@@ -115,6 +165,7 @@ struct CompleteRefresh {
   const wchar_t* cityId;
   bool mls;
   bool tax;
+  bool https = false;  // from an HTTPS download host
 };
 
 class CompleteRefreshE2e : public DataLoaderE2e,
@@ -122,7 +173,8 @@ class CompleteRefreshE2e : public DataLoaderE2e,
 
 TEST_P(CompleteRefreshE2e, UnpacksTheTickedSetsRecordsThemAndEnds) {
   const CompleteRefresh& row = GetParam();
-  ASSERT_NO_FATAL_FAILURE(Start(row.cityId, ports_.fast, DefaultSettings()));
+  ASSERT_NO_FATAL_FAILURE(Start(row.cityId, row.https ? ports_.tls : ports_.fast, DefaultSettings(),
+                                row.https ? L"https://" : L""));
   if (row.mls) {
     ASSERT_NO_FATAL_FAILURE(Tick(kMls));
   }
@@ -159,7 +211,9 @@ TEST_P(CompleteRefreshE2e, UnpacksTheTickedSetsRecordsThemAndEnds) {
 INSTANTIATE_TEST_SUITE_P(DataSets, CompleteRefreshE2e,
                          ::testing::Values(CompleteRefresh{"MlsOnly", L"4101", true, false},
                                            CompleteRefresh{"TaxOnly", L"4102", false, true},
-                                           CompleteRefresh{"Both", L"4103", true, true}),
+                                           CompleteRefresh{"Both", L"4103", true, true},
+                                           CompleteRefresh{"BothOverHttps", L"4120", true, true,
+                                                           true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DataLoaderE2e, MissingDataSetShowsFailureLeavesDataFolderAndWindowThenCloseEnds) {
@@ -209,8 +263,13 @@ TEST_F(DataLoaderE2e, TaxFailureAfterMlsKeepsMlsDataUnpackedAndRecorded) {
   ExpectNoTempFileLeft();
 }
 
-TEST_F(DataLoaderE2e, CancelDuringTransferShowsFailureAndLeavesNoArchiveNorTempFile) {
-  ASSERT_NO_FATAL_FAILURE(Start(L"4105", ports_.slow, DefaultSettings()));
+// Over plain HTTP and over TLS alike.
+class CancelDuringTransfer : public DataLoaderE2e, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(CancelDuringTransfer, ShowsFailureAndLeavesNoArchiveNorTempFile) {
+  const bool https = GetParam();
+  ASSERT_NO_FATAL_FAILURE(Start(L"4105", https ? ports_.tlsSlow : ports_.slow, DefaultSettings(),
+                                https ? L"https://" : L""));
 
   ASSERT_NO_FATAL_FAILURE(Tick(kMls));
   ASSERT_NO_FATAL_FAILURE(PressDownload());
@@ -230,6 +289,9 @@ TEST_F(DataLoaderE2e, CancelDuringTransferShowsFailureAndLeavesNoArchiveNorTempF
   ASSERT_NO_FATAL_FAILURE(CloseAndExpectExit());
   ExpectNoTempFileLeft();
 }
+
+INSTANTIATE_TEST_SUITE_P(Schemes, CancelDuringTransfer, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Https" : "Http"; });
 
 // Windows greys a window whose thread has not looked at its messages for 5 s
 // and offers to end the program; Wine's server keeps the same rule. The main
@@ -396,85 +458,6 @@ TEST_F(DataLoaderE2e, RefreshWithoutTheProductOrWithABadSwitchEndsWithItsCode) {
   ExpectNotRequested("VYNData.vyn");
 }
 
-// The test authority, trusted for as long as the object lives: in the test
-// prefix's own user store of roots, never in the machine's.
-class TrustedTestAuthority {
- public:
-  explicit TrustedTestAuthority(const fs::path& pem) {
-    const std::string text = ReadBytes(pem);
-    DWORD size = 0;
-    if (!CryptStringToBinaryA(text.c_str(), 0, CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr,
-                              nullptr)) {
-      return;
-    }
-    std::string der(size, '\0');
-    if (!CryptStringToBinaryA(text.c_str(), 0, CRYPT_STRING_BASE64HEADER,
-                              reinterpret_cast<BYTE*>(&der[0]), &size, nullptr, nullptr)) {
-      return;
-    }
-    store_ = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
-    if (store_ == nullptr) return;
-    // Wine writes a store's changes to the registry, where the program reads
-    // them, only when told to; Windows at once.
-    if (CertAddEncodedCertificateToStore(store_, X509_ASN_ENCODING,
-                                         reinterpret_cast<const BYTE*>(der.data()), size,
-                                         CERT_STORE_ADD_REPLACE_EXISTING, &added_) &&
-        !CertControlStore(store_, 0, CERT_STORE_CTRL_COMMIT, nullptr)) {
-      CertFreeCertificateContext(added_);
-      added_ = nullptr;
-    }
-  }
-  ~TrustedTestAuthority() {
-    if (added_ != nullptr && CertDeleteCertificateFromStore(added_)) {  // frees it too
-      CertControlStore(store_, 0, CERT_STORE_CTRL_COMMIT, nullptr);
-    }
-    if (store_ != nullptr) CertCloseStore(store_, 0);
-  }
-  TrustedTestAuthority(const TrustedTestAuthority&) = delete;
-  TrustedTestAuthority& operator=(const TrustedTestAuthority&) = delete;
-
-  bool Trusted() const { return added_ != nullptr; }
-
- private:
-  HCERTSTORE store_ = nullptr;
-  PCCERT_CONTEXT added_ = nullptr;
-};
-
-// An office's own HTTPS download host, its certificate from an authority this
-// Windows trusts.
-class HttpsE2e : public DataLoaderE2e {
- protected:
-  void SetUp() override {
-    ASSERT_NO_FATAL_FAILURE(DataLoaderE2e::SetUp());
-    ASSERT_GT(ports_.tlsWrongName, 0) << "the e2e_nginx fixture serves no TLS";
-    authority_.emplace(state_ / "tls" / "ca.crt");
-    ASSERT_TRUE(authority_->Trusted()) << "the test authority could not be added";
-  }
-  void TearDown() override {
-    ProgramFixture::TearDown();
-    authority_.reset();
-  }
-
-  std::optional<TrustedTestAuthority> authority_;
-};
-
-TEST_F(HttpsE2e, BothSetsComeOverTlsAndAreRecorded) {
-  ASSERT_NO_FATAL_FAILURE(Start(L"4120", ports_.tls, DefaultSettings(), L"https://"));
-  ASSERT_NO_FATAL_FAILURE(Tick(kMls));
-  ASSERT_NO_FATAL_FAILURE(Tick(kTax));
-  ASSERT_NO_FATAL_FAILURE(PressDownload());
-  ASSERT_NO_FATAL_FAILURE(AnswerBox(L"Download Complete"));
-  ASSERT_NO_FATAL_FAILURE(ExpectExitCode(0));
-
-  ExpectDataFolder(Merge(Manifest(L"VYNData.vyn"), Manifest(L"VYNTax.vyn")));
-  ExpectRecordedNow(L"MlsDataUpdated");
-  ExpectRecordedNow(L"TaxDataUpdated");
-  ExpectTaxPathLocal();
-  ExpectServed("VYNData.vyn", 200);
-  ExpectServed("VYNTax.vyn", 200);
-  ExpectNoTempFileLeft();
-}
-
 // A certificate Windows refuses: the retry question names the reason, No gives
 // up, and nothing in the data folder changes.
 struct RefusedCertificate {
@@ -484,7 +467,7 @@ struct RefusedCertificate {
   const wchar_t* windowsError;
 };
 
-class RefusedCertificateE2e : public HttpsE2e,
+class RefusedCertificateE2e : public DataLoaderE2e,
                               public ::testing::WithParamInterface<RefusedCertificate> {};
 
 TEST_P(RefusedCertificateE2e, QuestionNamesTheReasonAndNothingChanges) {
@@ -518,24 +501,6 @@ INSTANTIATE_TEST_SUITE_P(
                                          L"the server's certificate is for another name",
                                          L"12038"}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(HttpsE2e, CancelMidBodyOverTlsLeavesNoArchiveNorTempFile) {
-  ASSERT_NO_FATAL_FAILURE(Start(L"4122", ports_.tlsSlow, DefaultSettings(), L"https://"));
-  ASSERT_NO_FATAL_FAILURE(Tick(kMls));
-  ASSERT_NO_FATAL_FAILURE(PressDownload());
-  HWND progress = app_.WaitForWindow(L"Downloading MLS Data", kStartTimeoutMs);
-  ASSERT_NE(progress, nullptr) << "no progress window";
-  Sleep(1000);  // some of the body arrives at 32 KiB/s
-  ULONGLONG clicked = GetTickCount64();
-  Click(FindControl(progress, L"&Cancel"));
-  ASSERT_NO_FATAL_FAILURE(AnswerBox(kFailureMessage, 10000));
-
-  EXPECT_LT(GetTickCount64() - clicked, 5000u) << "the cancel took effect too late";
-  EXPECT_EQ(Differences({}, Snapshot(data_)), "");
-  ExpectNotRecorded(L"MlsDataUpdated");
-  ASSERT_NO_FATAL_FAILURE(CloseAndExpectExit());
-  ExpectNoTempFileLeft();
-}
 
 }  // namespace
 }  // namespace vyn::e2e
