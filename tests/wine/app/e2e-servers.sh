@@ -24,3 +24,19 @@ python3 "$root/bench/make-bench-data.py" members "$state/www/ManyData.vyn" 20000
 cp "$state/tls/ca.crl" "$state/tls/stranger.crl" "$state/www/"
 # shellcheck disable=SC2086 # one word per port
 TLS_DIR=$(cd "$state/tls" && pwd) "$root/scripts/nginx-serve.sh" start "$state/nginx" "$state/www" $ports
+# The resumed retry relies on this: nginx answers an HTTP/1.0 request for the
+# rest, with If-Range naming its ETag, with 206 and the rest only.
+python3 - "$(cut -d' ' -f1 "$state/nginx/ports")" <<'EOF'
+import http.client, sys
+def get(headers):
+    c = http.client.HTTPConnection("127.0.0.1", int(sys.argv[1]), timeout=10)
+    c._http_vsn, c._http_vsn_str = 10, "HTTP/1.0"
+    c.request("GET", "/Downloads/VYNTax.vyn", headers=headers)
+    r = c.getresponse()
+    return r, r.read()
+whole, body = get({})
+rest, part = get({"Range": "bytes=1000-", "If-Range": whole.getheader("ETag")})
+expected = f"bytes 1000-{len(body) - 1}/{len(body)}"
+if rest.status != 206 or rest.getheader("Content-Range") != expected or part != body[1000:]:
+    sys.exit(f"nginx does not answer a range request: {rest.status} {rest.getheader('Content-Range')}")
+EOF
