@@ -32,6 +32,8 @@ constexpr std::int32_t kErrorPage = error_ranges::Number(error_ranges::kTransfer
 constexpr std::int32_t kUnknownContentLength = 100000;
 constexpr std::uint32_t kHttpStatusOk = 200;
 constexpr std::uint32_t kHttpStatusPartialContent = 206;
+// Room for a validator or a Content-Range.
+constexpr std::size_t kShortHeaderBytes = 256;
 // No network wait lasts longer: a stalled server becomes that step's failure.
 constexpr std::uint32_t kNetworkTimeoutMs = 30000;
 
@@ -265,32 +267,31 @@ std::uint32_t frmGetHTMLFile::SendRequest(Attempt& attempt, const std::wstring& 
   return answered ? statusCode : 0;
 }
 
-// A header of the answer as text; empty without it.
-std::string frmGetHTMLFile::QueryHeader(Attempt& attempt, std::uint32_t header) {
-  std::vector<std::uint8_t> buffer(256, 0);
-  for (int tries = 0; tries < 2; ++tries) {
-    auto length = static_cast<std::uint32_t>(buffer.size());
-    std::uint32_t index = 0;
-    if (platform_.inet.HttpQueryInfoA(attempt.request.Get(), header, buffer.data(), &length,
-                                      &index)) {
-      return HeaderText(buffer, length);
-    }
-    // Too small a buffer is told the size it needs; headers beyond 64 KiB are not read.
-    if (length <= buffer.size() || length > 65536) break;
-    buffer.assign(length, 0);
+// A header of the answer as text, read into `buffer`; none without it, nor when
+// it does not fit.
+std::optional<std::string> frmGetHTMLFile::QueryHeader(Attempt& attempt, std::uint32_t header,
+                                                       std::vector<std::uint8_t>& buffer) {
+  auto length = static_cast<std::uint32_t>(buffer.size());
+  std::uint32_t index = 0;
+  if (!platform_.inet.HttpQueryInfoA(attempt.request.Get(), header, buffer.data(), &length,
+                                     &index)) {
+    return std::nullopt;
   }
-  return {};
+  return HeaderText(buffer, length);
+}
+
+// A short header (a validator, a range); empty without it. One that does not fit
+// is no validator: the retry then starts over, as without one.
+std::string frmGetHTMLFile::QueryHeader(Attempt& attempt, std::uint32_t header) {
+  std::vector<std::uint8_t> buffer(kShortHeaderBytes, 0);
+  return QueryHeader(attempt, header, buffer).value_or(std::string());
 }
 
 // The announced length of the body; none without the header.
 std::optional<std::int32_t> frmGetHTMLFile::QueryContentLength(Attempt& attempt) {
-  std::vector<std::uint8_t>& buffer = attempt.buffer;
-  auto length = static_cast<std::uint32_t>(buffer.size());
-  std::uint32_t index = 0;
   std::optional<std::int32_t> contentLength;
-  if (platform_.inet.HttpQueryInfoA(attempt.request.Get(), kHttpQueryContentLength, buffer.data(),
-                                    &length, &index)) {
-    contentLength = ParseContentLength(HeaderText(buffer, length));
+  if (auto text = QueryHeader(attempt, kHttpQueryContentLength, attempt.buffer)) {
+    contentLength = ParseContentLength(*text);
   }
   platform_.log.Write(contentLength ? L"Content-Length " + std::to_wstring(*contentLength)
                                     : std::wstring(L"No Content-Length"));
@@ -341,7 +342,6 @@ std::int64_t frmGetHTMLFile::ReadBody(Attempt& attempt, std::optional<std::int32
       if (position + count > INT32_MAX) throw MakeError(errors::kOverflow);
       attempt.tempFile->Put(position, buffer.data(), count);
       position += count;
-      attempt.resume.received = position - 1;
       double next = static_cast<double>(bar.Value()) + count;
       bar.SetValue(bar.Max() < next ? 0.0f : static_cast<float>(next));
     } else if (ok) {
@@ -356,7 +356,8 @@ std::int64_t frmGetHTMLFile::ReadBody(Attempt& attempt, std::optional<std::int32
 
   ReleaseHandles(attempt);
   if (Status == kRetrievalRunning) {
-    windowsError_ = readError;  // 0 for a body shorter than announced
+    attempt.resume.received = position - 1;  // what the next attempt may continue
+    windowsError_ = readError;               // 0 for a body shorter than announced
     throw Error(kNetworkStepFailed, L"Reading File");
   }
   attempt.tempFile->Close();

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/Error.h"
 #include "platform/Forms.h"
@@ -49,6 +50,8 @@ class frmGetHTMLFile : public FormEvents {
   std::uint32_t SendRequest(Attempt& attempt, const std::wstring& path, bool secure,
                             const std::string& headers);
   std::int64_t ResumedPart(Attempt& attempt, std::uint32_t status);
+  std::optional<std::string> QueryHeader(Attempt& attempt, std::uint32_t header,
+                                         std::vector<std::uint8_t>& buffer);
   std::string QueryHeader(Attempt& attempt, std::uint32_t header);
   std::optional<std::int32_t> QueryContentLength(Attempt& attempt);
   std::int64_t ReadBody(Attempt& attempt, std::optional<std::int32_t> contentLength,

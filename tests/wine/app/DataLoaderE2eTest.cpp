@@ -92,14 +92,14 @@ class DataLoaderE2e : public ProgramFixture {
   void TearDown() override { authority_.reset(); }
 
   // Registry values and settings file for a case, then the program up to its
-  // main window; the download host is plain HTTP unless a scheme is given.
+  // main window; the download host is plain HTTP unless `https`.
   void Start(const std::wstring& cityId, int port, const SettingsFile& settings,
-             const wchar_t* scheme = L"") {
+             bool https = false) {
     ASSERT_TRUE(WriteSettingsFile(appData_, settings));
     ProductValues values = Values(cityId, static_cast<std::uint16_t>(port));
     // The test certificates name the server "localhost": Wine does not match a
     // certificate's IP address to the server as Windows does.
-    if (*scheme) values.downloadHost = scheme + (L"localhost:" + std::to_wstring(port));
+    if (https) values.downloadHost = L"https://localhost:" + std::to_wstring(port);
     ASSERT_NO_FATAL_FAILURE(ProgramFixture::Start(values));
   }
 
@@ -173,8 +173,8 @@ class CompleteRefreshE2e : public DataLoaderE2e,
 
 TEST_P(CompleteRefreshE2e, UnpacksTheTickedSetsRecordsThemAndEnds) {
   const CompleteRefresh& row = GetParam();
-  ASSERT_NO_FATAL_FAILURE(Start(row.cityId, row.https ? ports_.tls : ports_.fast, DefaultSettings(),
-                                row.https ? L"https://" : L""));
+  ASSERT_NO_FATAL_FAILURE(
+      Start(row.cityId, row.https ? ports_.tls : ports_.fast, DefaultSettings(), row.https));
   if (row.mls) {
     ASSERT_NO_FATAL_FAILURE(Tick(kMls));
   }
@@ -268,8 +268,8 @@ class CancelDuringTransfer : public DataLoaderE2e, public ::testing::WithParamIn
 
 TEST_P(CancelDuringTransfer, ShowsFailureAndLeavesNoArchiveNorTempFile) {
   const bool https = GetParam();
-  ASSERT_NO_FATAL_FAILURE(Start(L"4105", https ? ports_.tlsSlow : ports_.slow, DefaultSettings(),
-                                https ? L"https://" : L""));
+  ASSERT_NO_FATAL_FAILURE(
+      Start(L"4105", https ? ports_.tlsSlow : ports_.slow, DefaultSettings(), https));
 
   ASSERT_NO_FATAL_FAILURE(Tick(kMls));
   ASSERT_NO_FATAL_FAILURE(PressDownload());
@@ -474,7 +474,7 @@ TEST_P(RefusedCertificateE2e, QuestionNamesTheReasonAndNothingChanges) {
   const RefusedCertificate& row = GetParam();
   test::WriteBytes(data_ / "listings.csv", "listing_id\r\n1\r\n");
   const auto before = Snapshot(data_);
-  ASSERT_NO_FATAL_FAILURE(Start(L"4121", ports_.*row.port, DefaultSettings(), L"https://"));
+  ASSERT_NO_FATAL_FAILURE(Start(L"4121", ports_.*row.port, DefaultSettings(), true));
   ASSERT_NO_FATAL_FAILURE(Tick(kMls));
   ASSERT_NO_FATAL_FAILURE(PressDownload());
   std::wstring question;

@@ -58,10 +58,11 @@ LoopbackHttpServer::Reply LoopbackHttpServer::Ok(const std::string& body, bool w
 }
 
 LoopbackHttpServer::Reply LoopbackHttpServer::Status(int code, const std::string& reason,
-                                                     const std::string& body) {
+                                                     const std::string& body,
+                                                     bool withContentLength) {
   Reply reply;
-  reply.head = "HTTP/1.0 " + std::to_string(code) + " " + reason +
-               "\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(body.size());
+  reply.head = "HTTP/1.0 " + std::to_string(code) + " " + reason + "\r\nContent-Type: text/html";
+  if (withContentLength) reply.head += "\r\nContent-Length: " + std::to_string(body.size());
   reply.body = body;
   return reply;
 }

@@ -30,7 +30,8 @@ class LoopbackHttpServer {
   };
 
   static Reply Ok(const std::string& body, bool withContentLength = true);
-  static Reply Status(int code, const std::string& reason, const std::string& body);
+  static Reply Status(int code, const std::string& reason, const std::string& body,
+                      bool withContentLength = true);
   // 200 with the whole body announced, but only its first half sent; then silence.
   static Reply StalledHalfway(const std::string& body);
   // 200 with the whole body announced, its first half sent at once, the rest

@@ -50,13 +50,9 @@ class SharedTransferWine : public RetrievalWineTest,
                            public ::testing::WithParamInterface<TransferCase> {
  protected:
   static Reply Scripted(const ServerAnswer& answer) {
-    Reply reply = answer.status == 200
-                      ? LoopbackHttpServer::Ok(answer.body, answer.withLength)
-                      : LoopbackHttpServer::Status(answer.status, answer.reason, answer.body);
-    if (!answer.withLength && answer.status != 200) {
-      const std::string length = "\r\nContent-Length: " + std::to_string(answer.body.size());
-      reply.head.erase(reply.head.find(length), length.size());
-    }
+    Reply reply = answer.status == 200 ? LoopbackHttpServer::Ok(answer.body, answer.withLength)
+                                       : LoopbackHttpServer::Status(answer.status, answer.reason,
+                                                                    answer.body, answer.withLength);
     if (answer.cutAfter) reply.closeAfter = answer.cutAfter;
     if (answer.piece) {
       reply.dripChunk = answer.piece;
