@@ -11,7 +11,8 @@
 #
 # With TLS_DIR set (server.crt/key, untrusted.crt/key and wrong-name.crt/key
 # there), the same folder is also served over TLS on four more ports: with
-# server.crt, with it throttled, with untrusted.crt and with wrong-name.crt;
+# server.crt (with the redirects of tls_redirects), with it throttled, with
+# untrusted.crt and with wrong-name.crt;
 # "ports" then holds all six. "free-ports" prints free ones, for callers that
 # must know the ports before the server starts.
 # "stop" ends only the nginx that "start" left in STATE_DIR, by its pid.
@@ -66,16 +67,31 @@ stop() {
   rm -f "$state/nginx.pid"
 }
 
-# A TLS server block for the data folder with the certificate NAME of TLS_DIR.
+# A TLS server block for the data folder with the certificate NAME of TLS_DIR,
+# and any further locations.
 tls_server() {
-  local data=$1 port=$2 name=$3 extra=${4:-}
+  local data=$1 port=$2 name=$3 extra=${4:-} locations=${5:-}
   cat <<EOF
   server {
     listen 127.0.0.1:$port ssl;
     ssl_certificate $tls/$name.crt;
     ssl_certificate_key $tls/$name.key;
     location /Downloads/ { alias $data/; $extra }
+$locations
   }
+EOF
+}
+
+# Redirects of the trusted TLS server on PORT (plain HTTP on PLAIN): prefix
+# "Moved" to the VYN sets over https (absolute, and a bare path), "Plain" to the
+# plain server, "Loop" to itself.
+tls_redirects() {
+  local port=$1 plain=$2
+  cat <<EOF
+    location = /Downloads/MovedData.vyn { return 302 https://localhost:$port/Downloads/VYNData.vyn; }
+    location = /Downloads/MovedTax.vyn { absolute_redirect off; return 301 /Downloads/VYNTax.vyn; }
+    location = /Downloads/PlainData.vyn { return 302 http://localhost:$plain/Downloads/VYNData.vyn; }
+    location = /Downloads/LoopData.vyn { absolute_redirect off; return 302 LoopData.vyn; }
 EOF
 }
 
@@ -117,7 +133,7 @@ http {
   }
 EOF
     if [ -n "$tls" ]; then
-      tls_server "$data" "$1" server
+      tls_server "$data" "$1" server "" "$(tls_redirects "$1" "$port")"
       tls_server "$data" "$2" server "limit_rate $slow_rate; sendfile off; output_buffers 1 8k;"
       tls_server "$data" "$3" untrusted
       tls_server "$data" "$4" wrong-name

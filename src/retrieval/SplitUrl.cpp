@@ -21,9 +21,6 @@ void SplitUrl(const std::wstring& URL, std::wstring& server, std::wstring& path)
   server = s.substr(0, slash);
 }
 
-namespace {
-
-// Whether text begins with scheme, in any case of its ASCII letters.
 bool StartsWithScheme(const std::wstring& text, const std::wstring& scheme) {
   if (text.size() < scheme.size()) return false;
   for (std::size_t i = 0; i < scheme.size(); ++i) {
@@ -33,8 +30,6 @@ bool StartsWithScheme(const std::wstring& text, const std::wstring& scheme) {
   }
   return true;
 }
-
-}  // namespace
 
 ServerAddress SplitServerPort(const std::wstring& server) {
   ServerAddress address{server, kInternetDefaultHttpPort};

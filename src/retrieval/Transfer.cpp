@@ -16,6 +16,7 @@
 #include "retrieval/CertificateProblems.h"
 #include "retrieval/InetHandle.h"
 #include "retrieval/ResumePoint.h"
+#include "retrieval/SecureRedirect.h"
 #include "retrieval/SplitUrl.h"
 #include "retrieval/TargetReplacement.h"
 #include "retrieval/frmGetHTMLFile.h"
@@ -34,6 +35,8 @@ constexpr std::uint32_t kHttpStatusOk = 200;
 constexpr std::uint32_t kHttpStatusPartialContent = 206;
 // Room for a validator or a Content-Range.
 constexpr std::size_t kShortHeaderBytes = 256;
+// Room for a redirect's Location; a longer one is no address to follow.
+constexpr std::size_t kLocationBytes = 2048;
 // No network wait lasts longer: a stalled server becomes that step's failure.
 constexpr std::uint32_t kNetworkTimeoutMs = 30000;
 
@@ -87,11 +90,19 @@ struct frmGetHTMLFile::Attempt {
 // Called right after the failed step, before anything else can change the
 // thread's last error, which the run log records.
 Error frmGetHTMLFile::NetworkStepFailed(const wchar_t* step) {
-  windowsError_ = platform_.inet.LastErrorCode();
-  if (const wchar_t* problem = CertificateProblem(windowsError_)) {
-    return Error(kNetworkStepFailed, std::wstring(step) + L": " + problem);
-  }
-  return Error(kNetworkStepFailed, step);
+  const std::uint32_t windowsError = platform_.inet.LastErrorCode();
+  const wchar_t* problem = CertificateProblem(windowsError);
+  return NetworkStepRefused(step, problem ? problem : L"", windowsError);
+}
+
+// A network step that failed for `reason`, which the question names (none when
+// empty), with the Windows error behind it, if any.
+Error frmGetHTMLFile::NetworkStepRefused(const wchar_t* step, const std::wstring& reason,
+                                         std::uint32_t windowsError) {
+  windowsError_ = windowsError;
+  reason_ = reason;
+  if (reason.empty()) return Error(kNetworkStepFailed, step);
+  return Error(kNetworkStepFailed, std::wstring(step) + L": " + reason);
 }
 
 void frmGetHTMLFile::CheckCancel() {
@@ -146,15 +157,15 @@ void frmGetHTMLFile::RunAttempt(Attempt& attempt, const ServerAddress& server,
                         std::to_wstring(attempt.resume.received) + L" of " +
                         std::to_wstring(attempt.resume.total));
   }
-  std::uint32_t status = SendRequest(attempt, path, server.secure,
-                                     resuming ? RangeHeaders(attempt.resume) : std::string());
+  std::uint32_t status =
+      Request(attempt, server, path, resuming ? RangeHeaders(attempt.resume) : std::string());
   std::int64_t from = 0;
   if (resuming) {
     from = ResumedPart(attempt, status);
     if (from == 0) {
       DropTemporaryFile(attempt);
       // A 200 is the whole file already; anything else is asked for again, whole.
-      if (status != kHttpStatusOk) status = SendRequest(attempt, path, server.secure, {});
+      if (status != kHttpStatusOk) status = Request(attempt, server, path, {});
     }
   }
   // Only a 200 answer (after the redirects WinInet follows), or the rest that
@@ -222,7 +233,14 @@ void frmGetHTMLFile::Connect(Attempt& attempt, const ServerAddress& address) {
   if (!attempt.session) throw NetworkStepFailed(L"Opening Internet Session");
   BoundNetworkWaits(inet, attempt.session.Get());
   CheckCancel();
+  OpenConnection(attempt, address);
+}
 
+// The attempt's connection to `address`, in place of any earlier one.
+void frmGetHTMLFile::OpenConnection(Attempt& attempt, const ServerAddress& address) {
+  WinInetApi& inet = platform_.inet;
+  attempt.request.Close();
+  attempt.connection.Close();
   std::string host = platform_.ansi.ToAnsi(address.host);
   attempt.connection =
       InetHandle(inet, inet.InternetConnectA(attempt.session.Get(), host.c_str(), address.port,
@@ -237,14 +255,53 @@ void frmGetHTMLFile::Connect(Attempt& attempt, const ServerAddress& address) {
   CheckCancel();
 }
 
-// The GET of `path`, sent with any extra headers; returns the answer's status,
+// The GET of `path` on `server` with any extra headers, through its redirects;
+// returns the last answer's status. WinInet follows a plain host's redirects;
+// a secure host's are followed here, only to https:// addresses, each hop on
+// a connection with every certificate check, so nothing goes in the clear.
+std::uint32_t frmGetHTMLFile::Request(Attempt& attempt, const ServerAddress& server,
+                                      const std::wstring& path, const std::string& headers) {
+  RedirectTarget at{server, path};
+  for (int hops = 0;; ++hops) {
+    const std::uint32_t status = SendRequest(attempt, at.path, at.server.secure, headers);
+    if (!at.server.secure || !IsRedirect(status)) return status;
+    std::vector<std::uint8_t> buffer(kLocationBytes, 0);
+    const std::wstring location = platform_.ansi.FromAnsi(
+        QueryHeader(attempt, kHttpQueryLocation, buffer).value_or(std::string()));
+    // A redirect without an address is an answer other than the file.
+    if (location.empty()) return status;
+    const std::wstring from = AddressText(at.server, at.path);
+    std::optional<RedirectTarget> next = SecureRedirectTarget(at.server, at.path, location);
+    if (!next) {
+      platform_.log.Write(L"Redirect refused: " + from + L" sent the download to " + location);
+      throw NetworkStepRefused(
+          L"Sending Request",
+          L"the server sent the download to an address that is not secure (" + location + L")");
+    }
+    const std::wstring to = AddressText(next->server, next->path);
+    if (hops == kMostRedirects) {
+      platform_.log.Write(L"Redirect refused: " + from + L" sent the download to " + to +
+                          L" after " + std::to_wstring(hops) + L" redirects");
+      throw NetworkStepRefused(L"Sending Request",
+                               L"the server redirected the download more than " +
+                                   std::to_wstring(kMostRedirects) + L" times");
+    }
+    platform_.log.Write(L"Redirected: " + from + L" sent the download to " + to);
+    if (next->server.host != at.server.host || next->server.port != at.server.port) {
+      OpenConnection(attempt, next->server);
+    }
+    at = *next;
+  }
+}
+
+// One GET of `path` on the attempt's connection; returns the answer's status,
 // 0 when it cannot be read.
 std::uint32_t frmGetHTMLFile::SendRequest(Attempt& attempt, const std::wstring& path, bool secure,
                                           const std::string& headers) {
   WinInetApi& inet = platform_.inet;
   std::string object = platform_.ansi.ToAnsi(path);
   std::uint32_t flags = kInternetFlagReload | kInternetFlagNoCacheWrite;
-  if (secure) flags |= kInternetFlagSecure;
+  if (secure) flags |= kInternetFlagSecure | kInternetFlagNoAutoRedirect;
   attempt.request = InetHandle(inet, inet.HttpOpenRequestA(attempt.connection.Get(), "GET",
                                                            path.empty() ? nullptr : object.c_str(),
                                                            "HTTP/1.0", nullptr, nullptr, flags, 0));
@@ -358,6 +415,8 @@ std::int64_t frmGetHTMLFile::ReadBody(Attempt& attempt, std::optional<std::int32
   if (Status == kRetrievalRunning) {
     attempt.resume.received = position - 1;  // what the next attempt may continue
     windowsError_ = readError;               // 0 for a body shorter than announced
+    const wchar_t* problem = CertificateProblem(readError);
+    reason_ = problem ? problem : L"";
     throw Error(kNetworkStepFailed, L"Reading File");
   }
   attempt.tempFile->Close();
@@ -383,9 +442,7 @@ bool frmGetHTMLFile::HandleFailure(const Error& failure, Attempt& attempt) noexc
         Status = kRetrievalNotRetrieved;
         if (form_) form_->SetCaption(L"Error " + failure.Description());
         std::wstring question = L"Error connecting to server. Do you want to retry?";
-        if (const wchar_t* problem = CertificateProblem(windowsError_)) {
-          question += std::wstring(L"\r\n\r\nReason: ") + problem + L".";
-        }
+        if (!reason_.empty()) question += L"\r\n\r\nReason: " + reason_ + L".";
         MessageAnswer answer = boxes.Show(question, L"Connect Error", MessageButtons::kYesNo);
         // A Cancel that reached the window while the question was up wins over the answer.
         if (cancelClicked_) {

@@ -47,6 +47,9 @@ class frmGetHTMLFile : public FormEvents {
   std::wstring AttemptCaption() const;
   void RunAttempt(Attempt& attempt, const ServerAddress& server, const std::wstring& path);
   void Connect(Attempt& attempt, const ServerAddress& server);
+  void OpenConnection(Attempt& attempt, const ServerAddress& server);
+  std::uint32_t Request(Attempt& attempt, const ServerAddress& server, const std::wstring& path,
+                        const std::string& headers);
   std::uint32_t SendRequest(Attempt& attempt, const std::wstring& path, bool secure,
                             const std::string& headers);
   std::int64_t ResumedPart(Attempt& attempt, std::uint32_t status);
@@ -59,6 +62,8 @@ class frmGetHTMLFile : public FormEvents {
   // Returns true when the user asked to retry; otherwise the transfer is finished.
   bool HandleFailure(const Error& failure, Attempt& attempt) noexcept;
   Error NetworkStepFailed(const wchar_t* step);
+  Error NetworkStepRefused(const wchar_t* step, const std::wstring& reason,
+                           std::uint32_t windowsError = 0);
   void LogFailure(const Error& failure);
   void ReleaseHandles(Attempt& attempt) noexcept;
   void Cleanup(Attempt& attempt) noexcept;
@@ -82,6 +87,8 @@ class frmGetHTMLFile : public FormEvents {
   bool ticked_ = false;
   // The Windows error code of the last network step that failed, for the run log.
   std::uint32_t windowsError_ = 0;
+  // What the retry question gives as that failure's reason; none when empty.
+  std::wstring reason_;
 };
 
 }  // namespace vyn

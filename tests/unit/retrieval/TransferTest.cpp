@@ -128,8 +128,8 @@ TEST_F(RetrievalTest, SchemeAndPortOfTheHostChooseTheConnection) {
       {L"127.0.0.1:8123/Downloads/x.vyn", "127.0.0.1", "8123", "0x84000000"},
       {L"http://127.0.0.1:8123/Downloads/x.vyn", "127.0.0.1", "8123", "0x84000000"},
       {L"https://downloads.example.test/Downloads/x.vyn", "downloads.example.test", "443",
-       "0x84800000"},
-      {L"HTTPS://127.0.0.1:8443/Downloads/x.vyn", "127.0.0.1", "8443", "0x84800000"},
+       "0x84A00000"},
+      {L"HTTPS://127.0.0.1:8443/Downloads/x.vyn", "127.0.0.1", "8443", "0x84A00000"},
   };
   for (const Row& row : rows) {
     fakes::FakePlatform fresh;
@@ -166,9 +166,134 @@ TEST_F(RetrievalTest, ResumeOverHttpsAsksForTheRestOverTls) {
   const auto opens = inet.CallsTo("HttpOpenRequestA");
   const auto sends = inet.CallsTo("HttpSendRequestA");
   ASSERT_EQ(opens.size(), 2u);
-  EXPECT_EQ(opens[1].args[6], "0x84800000");
+  EXPECT_EQ(opens[1].args[6], "0x84A00000");
   EXPECT_EQ(sends[1].args[1], "Range: bytes=12000-\r\nIf-Range: \"v1\"\r\n");
   ExpectNothingLeftBehind(*this);
+}
+
+// An https:// host's redirects are followed by the transfer itself, only to
+// https:// addresses and at most 10 times; every hop carries the same headers.
+TEST_F(RetrievalTest, HttpsRedirectsAreFollowedOnlyToHttps) {
+  const std::string body = Archive(20000);
+  auto moved = [](const std::string& location, std::uint32_t code = 302) {
+    Response response;
+    response.statusCode = code;
+    response.headers[kHttpQueryLocation] = location;
+    return response;
+  };
+  Response cut = fakes::FakeWinInet::Body(body.substr(0, 12000), 4096);
+  cut.contentLength = "20000";
+  cut.headers[kHttpQueryETag] = "\"v1\"";
+  cut.reads.push_back({"", false});
+  Response rest = fakes::FakeWinInet::Body(body.substr(12000), 4096);
+  rest.statusCode = 206;
+  rest.headers[kHttpQueryContentRange] = "bytes 12000-19999/20000";
+  const std::string mirror = "https://mirror.example.test:8443/files/ABCData.vyn";
+  const std::string range = "Range: bytes=12000-\r\nIf-Range: \"v1\"\r\n";
+  const std::wstring refused = L"the server sent the download to an address that is not secure (";
+  struct Row {
+    const char* name;
+    std::vector<Response> responses;  // the last one repeats
+    std::vector<MessageAnswer> answers;
+    RetrievalStatus status;
+    std::vector<std::string> connects;   // host:port of each connection
+    std::vector<std::string> paths;      // of each request
+    std::wstring reason{};               // in the retry question; none when empty
+    std::vector<std::string> headers{};  // of each request; checked when given
+  };
+  const Row rows[] = {
+      {"AnotherHttpsHost",
+       {moved(mirror), fakes::FakeWinInet::Body(body, 4096)},
+       {},
+       0,
+       {"downloads.example.test:443", "mirror.example.test:8443"},
+       {"/Downloads/ABCData.vyn", "/files/ABCData.vyn"}},
+      {"PathOnTheSameServer",
+       {moved("/Other/ABCData.vyn", 301), fakes::FakeWinInet::Body(body, 4096)},
+       {},
+       0,
+       {"downloads.example.test:443"},
+       {"/Downloads/ABCData.vyn", "/Other/ABCData.vyn"}},
+      {"RelativePathWithAFragment",
+       {moved("v2/ABCData.vyn#top", 307), fakes::FakeWinInet::Body(body, 4096)},
+       {},
+       0,
+       {"downloads.example.test:443"},
+       {"/Downloads/ABCData.vyn", "/Downloads/v2/ABCData.vyn"}},
+      {"PlainHttpIsRefused",
+       {moved("http://downloads.example.test/Downloads/ABCData.vyn")},
+       {MessageAnswer::kNo},
+       3,
+       {"downloads.example.test:443"},
+       {"/Downloads/ABCData.vyn"},
+       refused + L"http://downloads.example.test/Downloads/ABCData.vyn)"},
+      {"OtherSchemeIsRefused",
+       {moved("FTP://downloads.example.test/ABCData.vyn", 308)},
+       {MessageAnswer::kNo},
+       3,
+       {"downloads.example.test:443"},
+       {"/Downloads/ABCData.vyn"},
+       refused + L"FTP://downloads.example.test/ABCData.vyn)"},
+      {"LoopEndsAfterTenRedirects",
+       {moved("/Downloads/ABCData.vyn")},
+       {MessageAnswer::kNo},
+       3,
+       {"downloads.example.test:443"},
+       std::vector<std::string>(11, "/Downloads/ABCData.vyn"),
+       L"the server redirected the download more than 10 times"},
+      {"ResumeAfterARedirect",
+       {moved(mirror), cut, moved(mirror), rest},
+       {MessageAnswer::kYes},
+       0,
+       {"downloads.example.test:443", "mirror.example.test:8443", "downloads.example.test:443",
+        "mirror.example.test:8443"},
+       {"/Downloads/ABCData.vyn", "/files/ABCData.vyn", "/Downloads/ABCData.vyn",
+        "/files/ABCData.vyn"},
+       L"",
+       {"null", "null", range, range}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    fakes::FakePlatform fresh;
+    fresh.disk.AddFolder(L"C:\\Data");
+    fresh.disk.AddFile(kTarget, kOldArchive);
+    fresh.inet.responses = row.responses;
+    for (MessageAnswer answer : row.answers) fresh.boxes.ScriptAnswer(answer);
+
+    RetrievalStatus status =
+        FetchOver(fresh, kTrue, L"https://downloads.example.test/Downloads/ABCData.vyn");
+
+    EXPECT_EQ(status, row.status);
+    EXPECT_TRUE(fresh.disk.Contents(kTarget) == (row.status == 0 ? body : kOldArchive));
+    std::vector<std::string> connects;
+    for (const Call& call : fresh.inet.CallsTo("InternetConnectA"))
+      connects.push_back(call.args[1] + ":" + call.args[2]);
+    EXPECT_EQ(connects, row.connects);
+    std::vector<std::string> paths;
+    for (const Call& call : fresh.inet.CallsTo("HttpOpenRequestA")) {
+      paths.push_back(call.args[2]);
+      EXPECT_EQ(call.args[6], "0x84A00000") << "every hop secure, its redirects handed back";
+    }
+    EXPECT_EQ(paths, row.paths);
+    if (!row.headers.empty()) {
+      std::vector<std::string> headers;
+      for (const Call& call : fresh.inet.CallsTo("HttpSendRequestA"))
+        headers.push_back(call.args[1]);
+      EXPECT_EQ(headers, row.headers);
+    }
+    if (row.reason.empty()) {
+      EXPECT_EQ(fresh.boxes.Shown().size(), row.answers.size());
+    } else {
+      ASSERT_EQ(fresh.boxes.Shown().size(), 1u);
+      EXPECT_EQ(
+          fresh.boxes.Shown()[0].text,
+          L"Error connecting to server. Do you want to retry?\r\n\r\nReason: " + row.reason + L".");
+      EXPECT_NE(fresh.log.Find(L"Redirect refused: https://downloads.example.test/Downloads/"
+                               L"ABCData.vyn sent the download to "),
+                L"");
+    }
+    ExpectNothingLeftBehind(fresh);
+  }
 }
 
 TEST_F(RetrievalTest, EveryReadAsksForBufferSizeBytes) {

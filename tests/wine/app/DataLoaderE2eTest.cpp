@@ -165,7 +165,8 @@ struct CompleteRefresh {
   const wchar_t* cityId;
   bool mls;
   bool tax;
-  bool https = false;  // from an HTTPS download host
+  bool https = false;               // from an HTTPS download host
+  const wchar_t* prefix = nullptr;  // the sets' file prefix; VYN when none
 };
 
 class CompleteRefreshE2e : public DataLoaderE2e,
@@ -173,8 +174,10 @@ class CompleteRefreshE2e : public DataLoaderE2e,
 
 TEST_P(CompleteRefreshE2e, UnpacksTheTickedSetsRecordsThemAndEnds) {
   const CompleteRefresh& row = GetParam();
+  SettingsFile settings = DefaultSettings();
+  if (row.prefix) settings.filePrefix = row.prefix;
   ASSERT_NO_FATAL_FAILURE(
-      Start(row.cityId, row.https ? ports_.tls : ports_.fast, DefaultSettings(), row.https));
+      Start(row.cityId, row.https ? ports_.tls : ports_.fast, settings, row.https));
   if (row.mls) {
     ASSERT_NO_FATAL_FAILURE(Tick(kMls));
   }
@@ -213,7 +216,10 @@ INSTANTIATE_TEST_SUITE_P(DataSets, CompleteRefreshE2e,
                                            CompleteRefresh{"TaxOnly", L"4102", false, true},
                                            CompleteRefresh{"Both", L"4103", true, true},
                                            CompleteRefresh{"BothOverHttps", L"4120", true, true,
-                                                           true}),
+                                                           true},
+                                           // Both sets redirected to the VYN ones over https.
+                                           CompleteRefresh{"BothRedirectedOverHttps", L"4122", true,
+                                                           true, true, L"Moved"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DataLoaderE2e, MissingDataSetShowsFailureLeavesDataFolderAndWindowThenCloseEnds) {
@@ -458,13 +464,16 @@ TEST_F(DataLoaderE2e, RefreshWithoutTheProductOrWithABadSwitchEndsWithItsCode) {
   ExpectNotRequested("VYNData.vyn");
 }
 
-// A certificate Windows refuses: the retry question names the reason, No gives
-// up, and nothing in the data folder changes.
+// A certificate Windows refuses, or a redirect that would leave https: the
+// retry question names the reason, No gives up, nothing in the data folder
+// changes, and nothing is asked of a plain server.
 struct RefusedCertificate {
   const char* name;
   int ServerPorts::*port;
   const wchar_t* reason;
   const wchar_t* windowsError;
+  const wchar_t* prefix = nullptr;  // the MLS set's file prefix; VYN when none
+  std::size_t requests = 0;         // of the prefix's set, when redirected
 };
 
 class RefusedCertificateE2e : public DataLoaderE2e,
@@ -474,7 +483,9 @@ TEST_P(RefusedCertificateE2e, QuestionNamesTheReasonAndNothingChanges) {
   const RefusedCertificate& row = GetParam();
   test::WriteBytes(data_ / "listings.csv", "listing_id\r\n1\r\n");
   const auto before = Snapshot(data_);
-  ASSERT_NO_FATAL_FAILURE(Start(L"4121", ports_.*row.port, DefaultSettings(), true));
+  SettingsFile settings = DefaultSettings();
+  if (row.prefix) settings.filePrefix = row.prefix;
+  ASSERT_NO_FATAL_FAILURE(Start(L"4121", ports_.*row.port, settings, true));
   ASSERT_NO_FATAL_FAILURE(Tick(kMls));
   ASSERT_NO_FATAL_FAILURE(PressDownload());
   std::wstring question;
@@ -483,7 +494,7 @@ TEST_P(RefusedCertificateE2e, QuestionNamesTheReasonAndNothingChanges) {
   ASSERT_NO_FATAL_FAILURE(AnswerBox(kFailureMessage));
   ASSERT_NO_FATAL_FAILURE(CloseAndExpectExit());
 
-  EXPECT_NE(question.find(std::wstring(L"Reason: ") + row.reason + L"."), std::wstring::npos)
+  EXPECT_NE(question.find(std::wstring(L"Reason: ") + row.reason), std::wstring::npos)
       << Utf8(question);
   EXPECT_EQ(Differences(before, Snapshot(data_)), "");
   ExpectNotRecorded(L"MlsDataUpdated");
@@ -491,15 +502,36 @@ TEST_P(RefusedCertificateE2e, QuestionNamesTheReasonAndNothingChanges) {
   ExpectNoTempFileLeft();
   EXPECT_EQ(LogMentions(std::wstring(L", Windows error ") + row.windowsError), 1u)
       << Utf8(LogText());
+  if (row.prefix) {
+    const std::string file = "/Downloads/" + Utf8(row.prefix) + "Data.vyn HTTP/1.0\" 302";
+    const std::string log = CaseLog();
+    std::size_t requests = 0;
+    for (std::size_t at = log.find(file); at != std::string::npos; at = log.find(file, at + 1)) {
+      ++requests;
+    }
+    EXPECT_EQ(requests, row.requests) << log;
+    EXPECT_EQ(LogMentions(L"Redirect refused: https://localhost:" + std::to_wstring(ports_.tls) +
+                          L"/Downloads/" + row.prefix + L"Data.vyn sent the download to "),
+              1u)
+        << Utf8(LogText());
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Certificates, RefusedCertificateE2e,
     ::testing::Values(RefusedCertificate{"UntrustedAuthority", &ServerPorts::tlsUntrusted,
-                                         L"the server's certificate is not trusted", L"12045"},
+                                         L"the server's certificate is not trusted.", L"12045"},
                       RefusedCertificate{"AnotherName", &ServerPorts::tlsWrongName,
-                                         L"the server's certificate is for another name",
-                                         L"12038"}),
+                                         L"the server's certificate is for another name.",
+                                         L"12038"},
+                      // The plain server would serve the archive, were it asked.
+                      RefusedCertificate{"RedirectToPlainHttp", &ServerPorts::tls,
+                                         L"the server sent the download to an address that is not "
+                                         L"secure (http://localhost:",
+                                         L"0", L"Plain", 1},
+                      RefusedCertificate{"RedirectLoop", &ServerPorts::tls,
+                                         L"the server redirected the download more than 10 times.",
+                                         L"0", L"Loop", 11}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
