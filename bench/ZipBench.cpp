@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "components/unpack/ZipArchiveExtractor.h"
 #include "platform/Error.h"
-#include "platform/unpack/ZipArchiveExtractor.h"
 
 namespace {
 

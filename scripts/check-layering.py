@@ -13,20 +13,21 @@ import re
 import sys
 import tempfile
 
-# Bottom to top. The component folders stand on the native files, which stand on
-# the Win32 file steps; support, retrieval and app see the platform only through
-# its interfaces (platform/*.h), so they build natively without the components.
+# Bottom to top. Our components stand on the native files, which stand on the
+# Win32 file steps; support, retrieval and app see the platform and the
+# components only through the interfaces (platform/*.h), so they build natively
+# without them.
 ALLOWED = {
     "platform": [],
     "platform/win32": ["platform"],
-    "platform/files": ["platform", "platform/win32"],
-    "platform/unpack": ["platform", "platform/files"],
-    "platform/settings": ["platform", "platform/files"],
+    "components/files": ["platform", "platform/win32"],
+    "components/unpack": ["platform", "components/files"],
+    "components/settings": ["platform", "components/files"],
     "support": ["platform"],
     "retrieval": ["platform", "support"],
     "app": ["platform", "support", "retrieval"],
-    "program": ["platform", "platform/win32", "platform/files", "platform/unpack",
-                "platform/settings", "support", "retrieval", "app"],
+    "program": ["platform", "platform/win32", "components/files", "components/unpack",
+                "components/settings", "support", "retrieval", "app"],
 }
 SDK_HEADERS = {"windows.h", "commctrl.h", "shellapi.h", "wininet.h", "shlobj.h",
                "restartmanager.h", "knownfolders.h", "winreg.h"}
@@ -79,7 +80,7 @@ def self_test():
         files = {
             "platform/Good.h": '#pragma once\n',
             "app/Up.cpp": '#include "platform/Good.h"\n#include "program/Main.h"\n',
-            "platform/unpack/Side.cpp": '#include "platform/settings/Doc.h"\n',
+            "components/unpack/Side.cpp": '#include "components/settings/Doc.h"\n',
             "support/Sdk.cpp": '#include <windows.h>\n',
             "retrieval/Fine.cpp": '#include "support/basRegistry.h"\n',
         }
@@ -88,8 +89,8 @@ def self_test():
             with open(os.path.join(src, relative), "w", encoding="utf-8") as out:
                 out.write(text)
         found = violations(src)
-    expected = ["app/Up.cpp:2: app includes program", "platform/unpack/Side.cpp:1: "
-                "platform/unpack includes platform/settings", "support/Sdk.cpp:1: <windows.h>"]
+    expected = ["app/Up.cpp:2: app includes program", "components/unpack/Side.cpp:1: "
+                "components/unpack includes components/settings", "support/Sdk.cpp:1: <windows.h>"]
     missing = [e for e in expected if not any(f.startswith(e) for f in found)]
     if missing or len(found) != len(expected):
         print("self-test failed; reported:", *found, sep="\n  ")

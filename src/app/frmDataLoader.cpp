@@ -116,7 +116,7 @@ void frmDataLoader::UpdateDownloadButton() {
 // While the sequence runs, its choices are greyed: a click that Windows queued
 // during a long step (the unpack) finds nothing to press, and one that still
 // arrives starts nothing.
-void frmDataLoader::RunDownloadSequence() {
+void frmDataLoader::cmdDownload_Click() {
   if (sequenceRunning_) {
     platform_.log.Write(L"Download pressed while the refresh runs: nothing more started");
     return;
@@ -135,7 +135,7 @@ void frmDataLoader::RunDownloadSequence() {
       window.UpdateDownloadButton();
     }
   } done{*this};
-  DownloadSequence();
+  RefreshChosenSets();
 }
 
 void frmDataLoader::OnClick(const std::wstring& control) {
@@ -143,7 +143,7 @@ void frmDataLoader::OnClick(const std::wstring& control) {
     if (control == L"chkMls" || control == L"chkTax") {
       if (!sequenceRunning_) UpdateDownloadButton();
     } else if (control == L"cmdDownload") {
-      RunDownloadSequence();
+      cmdDownload_Click();
     } else if (control == L"cmdClose") {
       platform_.log.Write(L"Close pressed");
       Unload();

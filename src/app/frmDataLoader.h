@@ -56,8 +56,8 @@ class frmDataLoader : public FormEvents {
   std::wstring ReadProductValue(const wchar_t* valueName);
   RegistryServices Registry();
   void UpdateDownloadButton();
-  void RunDownloadSequence();
-  void DownloadSequence();
+  void cmdDownload_Click();
+  void RefreshChosenSets();
   bool LockDataFolder();
   FolderLocks::Attempt WaitForDataFolder();
   void ReleaseDataFolder();

@@ -19,7 +19,7 @@ ExitCode frmDataLoader::RunUnattended(const CommandLine& line) {
   Item(L"chkMls").SetValue(line.mls || chooseDefault ? 1 : 0);
   Item(L"chkTax").SetValue(tax ? 1 : 0);
   try {
-    DownloadSequence();
+    RefreshChosenSets();
   } catch (...) {
     ReleaseDataFolder();
     const Error failure = CurrentError();

@@ -32,6 +32,11 @@ constexpr Row kRows[] = {
 
 }  // namespace
 
+bool IsHeld(std::uint32_t code) {
+  return code == kSharingViolation || code == kLockViolation || code == kUnableToRemoveReplaced ||
+         code == kUnableToMoveReplacement || code == kUnableToMoveReplacement2;
+}
+
 FileFailure ForSystemError(std::uint32_t code) {
   for (const Row& row : kRows) {
     if (row.code == code) return row.failure;

@@ -26,6 +26,14 @@ constexpr std::uint32_t kBadPathName = 161;      // ERROR_BAD_PATHNAME
 constexpr std::uint32_t kAlreadyExists = 183;    // ERROR_ALREADY_EXISTS
 constexpr std::uint32_t kFileNameTooLong = 206;  // ERROR_FILENAME_EXCED_RANGE
 constexpr std::uint32_t kDirectory = 267;        // ERROR_DIRECTORY: a name asked for in no folder
+constexpr std::uint32_t kUnableToRemoveReplaced = 1175;    // ERROR_UNABLE_TO_REMOVE_REPLACED
+constexpr std::uint32_t kUnableToMoveReplacement = 1176;   // ERROR_UNABLE_TO_MOVE_REPLACEMENT
+constexpr std::uint32_t kUnableToMoveReplacement2 = 1177;  // ERROR_UNABLE_TO_MOVE_REPLACEMENT_2
+
+// Whether the file is held by another open for a moment: a sharing or lock
+// violation, or ReplaceFileW's own words for one (it could not move the replaced
+// or the replacement file aside: a scanner reading the fresh replacement).
+bool IsHeld(std::uint32_t code);
 
 struct FileFailure {
   std::int32_t number;  // errors::k...

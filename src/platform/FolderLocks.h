@@ -43,8 +43,4 @@ class FolderLocks {
   virtual Attempt TryLock(const std::wstring& folder, bool scheduled) noexcept = 0;
 };
 
-// The lock's file in the data folder. Its name begins as the staging folders'
-// names do, so no archive member can take its place.
-inline constexpr const wchar_t* kFolderLockName = L".vyn-lock";
-
 }  // namespace vyn

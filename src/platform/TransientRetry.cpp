@@ -42,4 +42,16 @@ StepOutcome RetryWhileRefused(const std::function<StepOutcome()>& step, const Pa
   }
 }
 
+StepOutcome RetryBriefly(const std::function<StepOutcome()>& step, std::chrono::milliseconds budget,
+                         std::chrono::milliseconds each, const Pause& pause) {
+  std::chrono::milliseconds waited{0};
+  for (;;) {
+    const StepOutcome outcome = step();
+    if (outcome != StepOutcome::kRefused || waited >= budget) return outcome;
+    const std::chrono::milliseconds wait = std::min(each, budget - waited);
+    pause(wait);
+    waited += wait;
+  }
+}
+
 }  // namespace vyn

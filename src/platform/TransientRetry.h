@@ -51,4 +51,12 @@ class RetryBudgetScope {
 StepOutcome RetryWhileRefused(const std::function<StepOutcome()>& step,
                               const Pause& pause = SleepFor);
 
+// A step of the program's own bookkeeping (its run log, the data folder's lock)
+// that another run holds only while it writes, or Windows only while it ends a
+// delete: tried again after pauses of `each` for `budget` in all, outside the
+// retry budget of any scope, which it neither reads nor spends. A budget of 0
+// is a single try. Returns the last try's outcome.
+StepOutcome RetryBriefly(const std::function<StepOutcome()>& step, std::chrono::milliseconds budget,
+                         std::chrono::milliseconds each, const Pause& pause = SleepFor);
+
 }  // namespace vyn

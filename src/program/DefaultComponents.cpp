@@ -1,7 +1,7 @@
 #include "program/DefaultComponents.h"
 
-#include "platform/settings/ProductSettingsFile.h"
-#include "platform/unpack/ZipArchiveExtractor.h"
+#include "components/settings/ProductSettingsFile.h"
+#include "components/unpack/ZipArchiveExtractor.h"
 
 namespace vyn {
 

@@ -2,22 +2,14 @@
 
 #include "platform/Error.h"
 #include "platform/PathText.h"
+#include "platform/StagingNames.h"
 #include "support/clsTempFile.h"
 
 namespace vyn {
-namespace {
-
-std::wstring FolderOf(const std::wstring& path) {
-  const std::wstring folder = FolderPart(path);
-  return folder.empty() ? L"." : folder;
-}
-
-}  // namespace
-
 void ReplaceTarget(Platform& platform, const std::wstring& download, const std::wstring& target) {
   FileSystem& fs = platform.fileSystem;
   std::wstring staging = clsTempFile(platform.tempFiles, platform.ansi, platform.messageBoxes)
-                             .FileName2(L"~re", FolderOf(target));
+                             .FileName2(staging_names::kDownloadPrefix, FolderOf(target));
   // No name there: the target's folder is missing, may not be written or is full;
   // the platform knows which.
   if (staging.empty()) throw platform.tempFiles.NameFailure();

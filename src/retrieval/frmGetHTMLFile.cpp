@@ -49,17 +49,17 @@ RetrievalStatus frmGetHTMLFile::GetFile(const std::wstring& URL, const std::wstr
   // A show that fails, or that ends before the transfer ran, is never a success.
   RetrievalStatus result = kRetrievalCancelled;
   try {
-    this->URL = URL;
-    this->LocalFile = LocalFile;
-    this->Quiet = Quiet;
-    this->BufferSize = BufferSize;
-    this->ShowFileName = ShowFileName;
-    if (this->CaptionText.empty()) this->CaptionText = CaptionText;
+    state_.URL = URL;
+    state_.LocalFile = LocalFile;
+    state_.Quiet = Quiet;
+    state_.BufferSize = BufferSize;
+    state_.ShowFileName = ShowFileName;
+    if (state_.CaptionText.empty()) state_.CaptionText = CaptionText;
     cancelClicked_ = false;
     ticked_ = false;
     Window().SetTimerEnabled(true);
     form_->ShowModal();
-    if (ticked_ || cancelClicked_) result = Status;
+    if (ticked_ || cancelClicked_) result = state_.Status;
   } catch (...) {
     result = kRetrievalCancelled;
   }
@@ -81,13 +81,13 @@ void frmGetHTMLFile::OnTimer() {
   try {
     Timer1_Timer();
   } catch (...) {
-    Status = kRetrievalCancelled;
+    state_.Status = kRetrievalCancelled;
     HideWindow();
   }
 }
 
 void frmGetHTMLFile::cmdCancel_Click() {
-  Status = kRetrievalCancelled;
+  state_.Status = kRetrievalCancelled;
   cancelClicked_ = true;
   // Before the first tick this keeps a hidden window from starting the transfer later.
   if (form_) {

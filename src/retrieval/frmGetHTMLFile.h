@@ -73,14 +73,18 @@ class frmGetHTMLFile : public FormEvents {
   Platform& platform_;
   std::unique_ptr<Form> form_;
 
-  // Retrieval state, kept across unloads of the window.
-  std::wstring URL;
-  std::wstring LocalFile;
-  Boolean Quiet = kFalse;
-  RetrievalStatus Status = kRetrievalCompleted;
-  std::wstring CaptionText;
-  std::int32_t BufferSize = 0;
-  Boolean ShowFileName = kFalse;
+  // Retrieval state, kept across unloads of the window: what GetFile was asked
+  // for, and the outcome.
+  struct RetrievalState {
+    std::wstring URL;
+    std::wstring LocalFile;
+    Boolean Quiet = kFalse;
+    RetrievalStatus Status = kRetrievalCompleted;
+    std::wstring CaptionText;
+    std::int32_t BufferSize = 0;
+    Boolean ShowFileName = kFalse;
+  };
+  RetrievalState state_;
 
   // Per show: whether Cancel was clicked, and whether the transfer started at all.
   bool cancelClicked_ = false;

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/settings/SettingsDocument.h"
-#include "platform/settings/SettingsValues.h"
+#include "components/settings/SettingsDocument.h"
+#include "components/settings/SettingsValues.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "FuzzWorkFolder.h"
+#include "components/unpack/ZipArchiveExtractor.h"
 #include "platform/Error.h"
-#include "platform/unpack/ZipArchiveExtractor.h"
 
 namespace fs = std::filesystem;
 

@@ -15,8 +15,8 @@
 #include "FuzzWorkFolder.h"
 #include "UnpackArchive.h"
 #include "ZipRoundTrip.h"
+#include "components/unpack/ZipArchiveExtractor.h"
 #include "platform/Error.h"
-#include "platform/unpack/ZipArchiveExtractor.h"
 
 namespace fs = std::filesystem;
 using vyn::test::ZipTestMember;

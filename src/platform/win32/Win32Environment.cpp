@@ -34,14 +34,7 @@ std::wstring Win32Environment::ExecutableFolder() {
     if (path.size() >= 32768) throw MakeError(errors::kPathFileAccess);
     path.assign(path.size() * 2, L'\0');
   }
-  return FolderOfPath(path);
-}
-
-std::wstring FolderOfPath(const std::wstring& path) {
-  std::wstring folder = FolderPart(path);
-  // Without its "\", except at a drive's root.
-  if (!folder.empty() && !(folder.size() == 3 && folder[1] == L':')) folder.pop_back();
-  return folder;
+  return FolderOf(path);
 }
 
 }  // namespace vyn

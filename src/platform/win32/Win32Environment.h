@@ -10,7 +10,4 @@ class Win32Environment : public Environment {
   std::wstring ExecutableFolder() override;
 };
 
-// The folder part of a full file name: no trailing "\" except at a drive root.
-std::wstring FolderOfPath(const std::wstring& path);
-
 }  // namespace vyn

@@ -1,27 +1,18 @@
 #include "platform/win32/Win32FileRetry.h"
 
+#include "platform/FileErrors.h"
 #include "platform/TransientRetry.h"
 #include "platform/win32/Win32Handle.h"
 
 namespace vyn {
 
-namespace {
+using file_errors::IsHeld;
 
-bool IsReadOnly(const std::wstring& path) {
+bool IsReadOnlyFile(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
          !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
-
-// A sharing violation, or ReplaceFileW's own words for one: it could not move the
-// replaced or the replacement file aside (a scanner reading the fresh replacement).
-bool IsHeld(DWORD error) {
-  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
-         error == ERROR_UNABLE_TO_REMOVE_REPLACED || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
-         error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
-}
-
-}  // namespace
 
 DWORD CallWhileRefused(const std::wstring& path, const std::function<BOOL()>& call) {
   DWORD error = ERROR_SUCCESS;
@@ -31,7 +22,7 @@ DWORD CallWhileRefused(const std::wstring& path, const std::function<BOOL()>& ca
       return StepOutcome::kDone;
     }
     error = GetLastError();
-    const bool refused = IsHeld(error) || (error == ERROR_ACCESS_DENIED && !IsReadOnly(path));
+    const bool refused = IsHeld(error) || (error == ERROR_ACCESS_DENIED && !IsReadOnlyFile(path));
     return refused ? StepOutcome::kRefused : StepOutcome::kFailed;
   });
   return error;
@@ -49,7 +40,7 @@ std::optional<std::vector<FileHolder>> HoldersAfter(DWORD error, const std::wstr
   // "Access denied" is what a rename over a file that another program holds gives,
   // but also what a folder without write permission gives: only a holder named,
   // or a handle that forbids the delete, makes it a file in use.
-  if (error == ERROR_ACCESS_DENIED && !IsReadOnly(path)) {
+  if (error == ERROR_ACCESS_DENIED && !IsReadOnlyFile(path)) {
     std::vector<FileHolder> holders = ProgramsHolding(path);
     if (!holders.empty() || IsOpenWithoutSharing(path)) return holders;
   }

@@ -11,6 +11,9 @@
 
 namespace vyn {
 
+// Whether `path` is a file (not a folder) marked read-only.
+bool IsReadOnlyFile(const std::wstring& path);
+
 // Calls `call` (a Win32 file function: FALSE and GetLastError on failure) again
 // while `path` is refused for what may be a moment: a sharing or lock violation, or
 // "access denied" on a file that is not read-only (Windows also denies a delete of a

@@ -20,12 +20,6 @@ bool Exists(const std::filesystem::path& path) {
   return Attributes(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool IsReadOnlyFile(const std::filesystem::path& path) {
-  const DWORD attributes = Attributes(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
-         !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // Clears a file's read-only mark for one step (ReadOnlyFile::kOverride) and puts it
 // back unless the step succeeded.
 class ReadOnlyLift {

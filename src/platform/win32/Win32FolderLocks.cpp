@@ -7,6 +7,9 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/FileErrors.h"
+#include "platform/StagingNames.h"
+#include "platform/TransientRetry.h"
 #include "platform/Utf8.h"
 #include "platform/win32/Win32Handle.h"
 
@@ -15,8 +18,8 @@ namespace {
 
 // A lock file whose holder ended a moment ago is still being deleted; Windows
 // refuses to open it meanwhile ("access denied"). Tried again for so long.
-constexpr int kPendingDeleteTries = 20;
-constexpr DWORD kPendingDeletePause = 25;
+constexpr std::chrono::milliseconds kPendingDeleteWait{475};
+constexpr std::chrono::milliseconds kPendingDeletePause{25};
 constexpr DWORD kMostRecordBytes = 4096;
 
 class Win32Lock : public FolderLocks::Lock {
@@ -98,39 +101,41 @@ FolderLocks::Attempt Win32FolderLocks::TryLock(const std::wstring& folder,
                                                bool scheduled) noexcept {
   Attempt attempt;
   try {
-    const std::wstring path = folder + kFolderLockName;
-    for (int tries = 0; tries < kPendingDeleteTries; ++tries) {
-      if (tries != 0) Sleep(kPendingDeletePause);
-      HANDLE file =
-          CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
-                      OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-      if (file != INVALID_HANDLE_VALUE) {
-        auto lock = std::make_unique<Win32Lock>(file);
-        const std::string record = Record(scheduled);
-        DWORD written = 0;
-        SetFilePointer(file, 0, nullptr, FILE_BEGIN);
-        SetEndOfFile(file);
-        WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
-        attempt.outcome = Outcome::kTaken;
-        attempt.lock = std::move(lock);
-        return attempt;
-      }
-      const DWORD error = GetLastError();
-      if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
-        attempt.outcome = Outcome::kHeld;
-        attempt.holder = ReadHolder(path);
-        return attempt;
-      }
-      // "Access denied" on a lock file that is there is its holder's delete still
-      // pending; without one, it is a folder this user may not write: no lock, at once.
-      if (error != ERROR_ACCESS_DENIED ||
-          GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        break;
-      }
-    }
+    const std::wstring path = folder + std::wstring(staging_names::kFolderLock);
+    const StepOutcome outcome = RetryBriefly(
+        [&] {
+          HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                                    FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+          if (file != INVALID_HANDLE_VALUE) {
+            auto lock = std::make_unique<Win32Lock>(file);
+            const std::string record = Record(scheduled);
+            DWORD written = 0;
+            SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+            SetEndOfFile(file);
+            WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
+            attempt.outcome = Outcome::kTaken;
+            attempt.lock = std::move(lock);
+            return StepOutcome::kDone;
+          }
+          const DWORD error = GetLastError();
+          if (file_errors::IsHeld(error)) {
+            attempt.outcome = Outcome::kHeld;
+            attempt.holder = ReadHolder(path);
+            return StepOutcome::kDone;
+          }
+          // "Access denied" on a lock file that is there is its holder's delete still
+          // pending; without one, it is a folder this user may not write: no lock, at once.
+          const bool pending = error == ERROR_ACCESS_DENIED &&
+                               GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+          return pending ? StepOutcome::kRefused : StepOutcome::kFailed;
+        },
+        kPendingDeleteWait, kPendingDeletePause);
+    if (outcome == StepOutcome::kDone) return attempt;
   } catch (...) {
     // Out of memory: no lock, and the refresh reports its own failures.
   }
+  attempt = Attempt{};
   attempt.outcome = Outcome::kUnavailable;
   return attempt;
 }

@@ -7,6 +7,7 @@
 #include "platform/win32/Win32Forms.h"
 #include "platform/win32/Win32FormsDispatch.h"
 #include "platform/win32/Win32FormsModal.h"
+#include "platform/win32/Win32WindowText.h"
 
 namespace vyn {
 
@@ -130,11 +131,7 @@ HWND Win32Form::ControlHandle(const std::wstring& name) const {
 }
 
 std::wstring Win32Form::Caption() const {
-  int length = GetWindowTextLengthW(window_);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  int copied = GetWindowTextW(window_, text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(copied < 0 ? 0 : copied));
-  return text;
+  return WindowText(window_);
 }
 
 void Win32Form::SetCaption(const std::wstring& caption) {

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "platform/Error.h"
+#include "platform/win32/Win32WindowText.h"
 
 namespace vyn {
 namespace {
@@ -43,11 +44,7 @@ bool Win32Control::Focusable() const {
 }
 
 std::wstring Win32Control::Text() const {
-  int length = GetWindowTextLengthW(handle_);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  int copied = GetWindowTextW(handle_, text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(copied < 0 ? 0 : copied));
-  return text;
+  return WindowText(handle_);
 }
 
 void Win32Control::SetText(const std::wstring& text) {

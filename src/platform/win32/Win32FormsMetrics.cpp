@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/win32/Win32WindowText.h"
+
 namespace vyn {
 
 ScreenDpi SystemDpi() {
@@ -51,9 +53,7 @@ int TextWidthNeeded(HWND control, ControlKind kind, HFONT font, const ScreenDpi&
       kind != ControlKind::kButton) {
     return 0;
   }
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(
-      GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+  const std::wstring text = WindowText(control);
   std::wstring shown;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] == L'&' && i + 1 < text.size()) ++i;  // "&&" shows one "&"

@@ -5,6 +5,9 @@
 #include <knownfolders.h>
 #include <shlobj.h>
 
+#include "platform/FileErrors.h"
+#include "platform/PathText.h"
+#include "platform/TransientRetry.h"
 #include "platform/win32/Win32Environment.h"
 #include "platform/win32/Win32Handle.h"
 
@@ -17,6 +20,9 @@ LogTime Now() {
   return {local.wYear,   local.wMonth,  local.wDay,         local.wHour,
           local.wMinute, local.wSecond, local.wMilliseconds};
 }
+
+// The pause between tries of a log file that another run holds.
+constexpr std::chrono::milliseconds kFlushPause{20};
 
 // Lines kept while the file is refused, at most; older ones give way.
 constexpr std::size_t kMostPendingBytes = 64 * 1024;
@@ -46,8 +52,7 @@ std::wstring LocalAppDataFolder() {
     if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &known))) folder = known;
     CoTaskMemFree(known);
   }
-  while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
-  return folder;
+  return WithoutTrailingSeparator(folder);
 }
 
 Win32RunLog::Win32RunLog() : bound_(kBoundBytes) {
@@ -71,7 +76,7 @@ std::wstring Win32RunLog::PreviousPath() const {
 }
 
 Win32RunLog::~Win32RunLog() {
-  if (!pending_.empty()) Flush(100);  // up to about 2 s for the run's last lines
+  if (!pending_.empty()) Flush(std::chrono::seconds(2));  // for the run's last lines
 }
 
 void Win32RunLog::Write(const std::wstring& event) noexcept {
@@ -80,7 +85,7 @@ void Win32RunLog::Write(const std::wstring& event) noexcept {
     pending_ += RunLogLine(Now(), GetCurrentProcessId(), event);
     // After a refusal that outlasted the retry, one try a line until the file is
     // free again: a log never slows the program down for long.
-    refused_ = !Flush(refused_ ? 1 : 10);
+    refused_ = !Flush(refused_ ? std::chrono::milliseconds(0) : std::chrono::milliseconds(200));
     if (!refused_) return;
     // Refused past a brief retry: kept for the next write, the oldest lines going first.
     if (pending_.size() > kMostPendingBytes) {
@@ -92,34 +97,40 @@ void Win32RunLog::Write(const std::wstring& event) noexcept {
   }
 }
 
-bool Win32RunLog::Flush(int tries) noexcept {
-  for (int attempt = 0; attempt < tries; ++attempt) {
-    if (attempt != 0) Sleep(20);
-    Win32Handle file(OpenAsOnlyWriter(path_));
-    if (!file) {
-      const DWORD error = GetLastError();
-      if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
-        continue;  // another run writes, or a reader holds the file: a moment
-      }
-      pending_.clear();  // no folder, no rights: the lines are lost, nothing else
-      return true;
-    }
-    const std::uint64_t size = SizeOf(file);
-    // Only the run that holds the file rotates it; the others wait for it above. A
-    // previous file that cannot be replaced leaves this one growing a little longer.
-    if (size != 0 && size + pending_.size() > bound_ &&
-        MoveFileExW(path_.c_str(), PreviousPath().c_str(), MOVEFILE_REPLACE_EXISTING)) {
-      file.Reset(OpenAsOnlyWriter(path_));
-      if (!file) continue;
-    }
-    DWORD written = 0;
-    if (WriteFile(file.Get(), pending_.data(), static_cast<DWORD>(pending_.size()), &written,
-                  nullptr)) {
-      pending_.erase(0, written);
-    }
-    return pending_.empty();
+bool Win32RunLog::Flush(std::chrono::milliseconds budget) noexcept {
+  bool done = false;
+  try {
+    RetryBriefly(
+        [this, &done] {
+          Win32Handle file(OpenAsOnlyWriter(path_));
+          if (!file) {
+            // Another run writes, or a reader holds the file: a moment.
+            if (file_errors::IsHeld(GetLastError())) return StepOutcome::kRefused;
+            pending_.clear();  // no folder, no rights: the lines are lost, nothing else
+            done = true;
+            return StepOutcome::kFailed;
+          }
+          const std::uint64_t size = SizeOf(file);
+          // Only the run that holds the file rotates it; the others wait for it above. A
+          // previous file that cannot be replaced leaves this one growing a little longer.
+          if (size != 0 && size + pending_.size() > bound_ &&
+              MoveFileExW(path_.c_str(), PreviousPath().c_str(), MOVEFILE_REPLACE_EXISTING)) {
+            file.Reset(OpenAsOnlyWriter(path_));
+            if (!file) return StepOutcome::kRefused;
+          }
+          DWORD written = 0;
+          if (WriteFile(file.Get(), pending_.data(), static_cast<DWORD>(pending_.size()), &written,
+                        nullptr)) {
+            pending_.erase(0, written);
+          }
+          done = pending_.empty();
+          return StepOutcome::kDone;
+        },
+        budget, kFlushPause);
+  } catch (...) {
+    // Out of memory: the lines stay for the next write.
   }
-  return false;
+  return done;
 }
 
 }  // namespace vyn

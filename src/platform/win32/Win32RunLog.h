@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -31,7 +32,7 @@ class Win32RunLog : public RunLog {
 
  private:
   // Appends `pending_` under the file's one writer; false when the file stayed refused.
-  bool Flush(int tries) noexcept;
+  bool Flush(std::chrono::milliseconds budget) noexcept;
 
   std::wstring path_;
   std::uint64_t bound_;

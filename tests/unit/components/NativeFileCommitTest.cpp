@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "TempFolder.h"
-#include "platform/files/NativeFile.h"
+#include "components/files/NativeFile.h"
 
 namespace vyn::test {
 namespace {

@@ -1,10 +1,10 @@
-#include "platform/settings/ProductSettingsFile.h"
+#include "components/settings/ProductSettingsFile.h"
 
 #include <gtest/gtest.h>
 
 #include "TempFolder.h"
+#include "components/files/AtomicFile.h"
 #include "platform/Error.h"
-#include "platform/files/AtomicFile.h"
 
 namespace vyn::test {
 namespace {

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "TempFolder.h"
-#include "platform/files/NativeFile.h"
-#include "platform/unpack/StagedExtraction.h"
-#include "platform/unpack/StagingJournal.h"
+#include "components/files/NativeFile.h"
+#include "components/unpack/StagedExtraction.h"
+#include "components/unpack/StagingJournal.h"
 
 namespace vyn::test {
 namespace {

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/unpack/ZipArchiveExtractor.h"
+#include "components/unpack/ZipArchiveExtractor.h"
 
 namespace vyn::test {
 

@@ -1,4 +1,4 @@
-#include "platform/unpack/WildcardMatch.h"
+#include "components/unpack/WildcardMatch.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 #include "UnpackArchive.h"
 #include "ZipBuilder.h"
 #include "ZipRoundTrip.h"
+#include "components/unpack/ZipArchiveExtractor.h"
 #include "platform/Error.h"
-#include "platform/unpack/ZipArchiveExtractor.h"
 
 namespace vyn::test {
 namespace {

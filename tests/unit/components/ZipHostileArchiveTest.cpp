@@ -8,9 +8,9 @@
 #include "TempFolder.h"
 #include "UnpackArchive.h"
 #include "ZipBuilder.h"
+#include "components/files/NativeFile.h"
+#include "components/unpack/ZipArchiveExtractor.h"
 #include "platform/Error.h"
-#include "platform/files/NativeFile.h"
-#include "platform/unpack/ZipArchiveExtractor.h"
 
 namespace vyn::test {
 namespace {

@@ -11,12 +11,12 @@
 #include "TempFolder.h"
 #include "UnpackArchive.h"
 #include "ZipBuilder.h"
+#include "components/settings/LocalClock.h"
+#include "components/settings/ProductSettingsFile.h"
+#include "components/unpack/StagedExtraction.h"
+#include "components/unpack/ZipArchiveExtractor.h"
+#include "components/unpack/ZipErrors.h"
 #include "platform/Error.h"
-#include "platform/settings/LocalClock.h"
-#include "platform/settings/ProductSettingsFile.h"
-#include "platform/unpack/StagedExtraction.h"
-#include "platform/unpack/ZipArchiveExtractor.h"
-#include "platform/unpack/ZipErrors.h"
 
 namespace vyn::test {
 namespace {

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include "components/unpack/ZipArchiveExtractor.h"
 #include "platform/Error.h"
-#include "platform/unpack/ZipArchiveExtractor.h"
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 3) return 2;

@@ -33,11 +33,5 @@ TEST(Win32EnvironmentTest, ExecutableFolderIsTheModuleFolderWithoutTrailingBacks
   EXPECT_NE(folder.back(), L'\\');
 }
 
-TEST(Win32EnvironmentTest, FolderOfPathKeepsTheBackslashOnlyAtADriveRoot) {
-  EXPECT_EQ(FolderOfPath(L"C:\\VYNDataLoader.exe"), L"C:\\");
-  EXPECT_EQ(FolderOfPath(L"C:\\Program Files\\Vyn\\VYNDataLoader.exe"), L"C:\\Program Files\\Vyn");
-  EXPECT_EQ(FolderOfPath(L"\\\\server\\share\\x.exe"), L"\\\\server\\share");
-}
-
 }  // namespace
 }  // namespace vyn
