@@ -51,24 +51,24 @@ TEST_P(RefreshTest, RunsTheSequenceUnattendedAndNamesTheOutcome) {
   EXPECT_EQ(basCommonObj::objProductSettings, nullptr);
 }
 
-const std::vector<std::string> kBoth{"/Downloads/VynData.vyn", "/Downloads/VynTax.vyn"};
-const std::vector<std::string> kMls{"/Downloads/VynData.vyn"};
-const std::vector<std::string> kTax{"/Downloads/VynTax.vyn"};
+const std::vector<std::string> kBothRequested{"/Downloads/VynData.vyn", "/Downloads/VynTax.vyn"};
+const std::vector<std::string> kMlsRequested{"/Downloads/VynData.vyn"};
+const std::vector<std::string> kTaxRequested{"/Downloads/VynTax.vyn"};
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Outcomes, RefreshTest, ::testing::Values(
-    RefreshRow{"DefaultIsMlsAndOfferedTax", {L"/refresh"}, {true}, L"", kBoth, kExitOk},
-    RefreshRow{"DefaultWithoutTaxOffered", {L"/refresh"}, {true}, L"no tax", kMls, kExitOk},
-    RefreshRow{"TaxOnly", {L"/refresh", L"/tax"}, {true}, L"", kTax, kExitOk},
-    RefreshRow{"MissingFile", {L"/refresh"}, {false}, L"", kMls, kExitDownloadFailed},
-    RefreshRow{"TaxMissingAfterMls", {L"/refresh"}, {true, false}, L"", kBoth, kExitDownloadFailed},
-    RefreshRow{"BadArchive", {L"/refresh"}, {true}, L"Execute", kMls, kExitUnpackFailed},
-    RefreshRow{"SettingsRefuse", {L"/refresh"}, {true}, L"MlsDataUpdated", kMls, kExitRecordingFailed},
-    RefreshRow{"RegistryRefuses", {L"/refresh", L"/tax"}, {true}, L"registry", kTax, kExitRecordingFailed},
+    RefreshRow{"DefaultIsMlsAndOfferedTax", {L"/refresh"}, {true}, L"", kBothRequested, kExitOk},
+    RefreshRow{"DefaultWithoutTaxOffered", {L"/refresh"}, {true}, L"no tax", kMlsRequested, kExitOk},
+    RefreshRow{"TaxOnly", {L"/refresh", L"/tax"}, {true}, L"", kTaxRequested, kExitOk},
+    RefreshRow{"MissingFile", {L"/refresh"}, {false}, L"", kMlsRequested, kExitDownloadFailed},
+    RefreshRow{"TaxMissingAfterMls", {L"/refresh"}, {true, false}, L"", kBothRequested, kExitDownloadFailed},
+    RefreshRow{"BadArchive", {L"/refresh"}, {true}, L"Execute", kMlsRequested, kExitUnpackFailed},
+    RefreshRow{"SettingsRefuse", {L"/refresh"}, {true}, L"MlsDataUpdated", kMlsRequested, kExitRecordingFailed},
+    RefreshRow{"RegistryRefuses", {L"/refresh", L"/tax"}, {true}, L"registry", kTaxRequested, kExitRecordingFailed},
     RefreshRow{"ProductNotFound", {L"/refresh"}, {true}, L"no product", {}, kExitProductNotFound},
     RefreshRow{"DataFolderBusy", {L"/refresh"}, {true}, L"busy", {}, kExitDataFolderBusy},
-    RefreshRow{"DataFolderBusyForAWhile", {L"/refresh"}, {true, true}, L"busy briefly", kBoth, kExitOk},
-    RefreshRow{"NoLockPossible", {L"/refresh", L"/mls"}, {true}, L"no lock", kMls, kExitOk}),
+    RefreshRow{"DataFolderBusyForAWhile", {L"/refresh"}, {true, true}, L"busy briefly", kBothRequested, kExitOk},
+    RefreshRow{"NoLockPossible", {L"/refresh", L"/mls"}, {true}, L"no lock", kMlsRequested, kExitOk}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vyn::test {
@@ -23,6 +24,15 @@ struct ZipTestMember {
   std::optional<std::string> localName;    // a different name in the local header
   std::optional<std::string> packed;       // stored as the member's packed bytes instead
 };
+
+// A plain file member, deflated unless told otherwise.
+inline ZipTestMember Member(std::string name, std::string data, bool deflate = true) {
+  ZipTestMember member;
+  member.name = std::move(name);
+  member.data = std::move(data);
+  member.deflate = deflate;
+  return member;
+}
 
 // Builds zip archives in memory with zlib, including malformed ones.
 class ZipBuilder {

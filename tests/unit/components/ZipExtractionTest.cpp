@@ -13,14 +13,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-ZipTestMember Member(std::string name, std::string data, bool deflate = true) {
-  ZipTestMember member;
-  member.name = std::move(name);
-  member.data = std::move(data);
-  member.deflate = deflate;
-  return member;
-}
-
 class ZipExtractionTest : public ::testing::Test {
  protected:
   // Writes the archive beside the target folder and unpacks it the way the

@@ -17,13 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-ZipTestMember Member(std::string name, std::string data) {
-  ZipTestMember member;
-  member.name = std::move(name);
-  member.data = std::move(data);
-  return member;
-}
-
 ZipTestMember Utf8Member(std::string name, std::string data) {
   ZipTestMember member = Member(std::move(name), std::move(data));
   member.utf8Name = true;

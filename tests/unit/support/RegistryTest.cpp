@@ -162,14 +162,14 @@ TEST_F(RegistryTest, UnhandledTypeIsNotReportedEvenWhenTheKeyIsRefused) {
 }
 
 // A code page whose conversion back fails, as memory running out would.
-class FailingCodec : public fakes::Latin1Codec {
+class CodecFailingBack : public fakes::Latin1Codec {
  public:
   std::wstring FromAnsi(std::string_view) const override { throw std::bad_alloc(); }
 };
 
 TEST_F(RegistryTest, FailureInsideTheReadIsShownAndReadsAsEmpty) {
   Store(L"Sz", kRegSz, std::string("abc\0", 4));
-  FailingCodec failing;
+  CodecFailingBack failing;
   const RegistryServices failingServices{registry, failing, environment, boxes};
 
   const RegistryValue value =

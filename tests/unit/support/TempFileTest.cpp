@@ -88,13 +88,14 @@ TEST_F(TempFileTest, NameOfMaxPathLengthFitsItsBuffer) {
   EXPECT_EQ(name, std::wstring(259, L'n'));
 }
 
-class FailingCodec : public fakes::Latin1Codec {
+// A code page whose conversion to ANSI fails, as memory running out would.
+class CodecFailingForth : public fakes::Latin1Codec {
  public:
   std::string ToAnsi(std::wstring_view) const override { throw std::bad_alloc(); }
 };
 
 TEST_F(TempFileTest, FailureInsideIsShownTitledTempFileAndGivesEmptyName) {
-  FailingCodec failing;
+  CodecFailingForth failing;
   clsTempFile failingTempFile(disk, failing, boxes);
 
   const std::wstring first = failingTempFile.FileName(L"~re");
