@@ -75,6 +75,31 @@ TEST(TransientRetryTest, ScopeSpendsTheBudgetOnceForStepsRefusedForGood) {
   EXPECT_EQ(pauses - before, 7) << "a new budget outside the scope";
 }
 
+// The program's own bookkeeping (its log, its lock file) is tried again after
+// even pauses within its own short budget, and never spends a scope's.
+TEST(TransientRetryTest, BriefRetriesPauseEvenlyWithinTheirBudgetAndLeaveTheScopeAlone) {
+  const RetryBudgetScope scope;
+  std::vector<int> pauses;
+  const auto record = [&](milliseconds pause) {
+    pauses.push_back(static_cast<int>(pause.count()));
+  };
+  const auto refused = [] { return StepOutcome::kRefused; };
+
+  EXPECT_EQ(RetryBriefly(refused, milliseconds(70), milliseconds(25), record),
+            StepOutcome::kRefused);
+  EXPECT_EQ(pauses, (std::vector<int>{25, 25, 20}));
+  pauses.clear();
+  EXPECT_EQ(RetryBriefly(refused, milliseconds(0), milliseconds(25), record),
+            StepOutcome::kRefused);
+  EXPECT_TRUE(pauses.empty()) << "a budget of 0 is one try";
+  int tries = 0;
+  EXPECT_EQ(RetryBriefly([&] { return ++tries < 2 ? StepOutcome::kRefused : StepOutcome::kFailed; },
+                         milliseconds(500), milliseconds(25), record),
+            StepOutcome::kFailed);
+  EXPECT_EQ(tries, 2);
+  EXPECT_FALSE(scope.Spent());
+}
+
 TEST(FileInUseErrorTest, NamesTheFileAndEveryProgramHoldingIt) {
   const std::wstring file = L"\"listings.csv\" in the data folder";
   const FileHolder product{L"VYN Veltrix", L"VYN Veltrix.exe"};
