@@ -58,8 +58,9 @@ struct BenchPlatform {
   DefaultComponents components;
   Win32RunLog log{L"", 0};  // no file: the measurements leave no log behind
   Win32FolderLocks locks;
-  Platform platform{ansi, registry, tempFiles, fileSystem, files, environment, boxes,
-                    pump, forms,    inet,      components, log,   waits,       locks};
+  SteadyClock clock;
+  Platform platform{ansi,  registry, tempFiles,  fileSystem, files, environment, boxes, pump,
+                    forms, inet,     components, log,        waits, locks,       clock};
 };
 
 }  // namespace vyn::bench

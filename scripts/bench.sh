@@ -14,9 +14,9 @@
 # that load from elsewhere on the machine falls on all of them alike. Never part of ctest's pass/fail; the exit
 # status is 0 when every measurement ran, whatever the ratios.
 #
-# The transfer's check point asks after every chunk whether the queue holds
-# anything; each call that could ask looks at an empty queue many times under
-# Wine, on a thread with a shown window, and its time per call is reported.
+# The transfer's check point asks a few dozen times a second whether the queue
+# holds anything; each call that could ask looks at an empty queue many times
+# under Wine, on a thread with a shown window, and its time per call is reported.
 #
 # A Cancel clicked while a server trickles 16 bytes a second (after half the
 # body) is timed from the click to GetFile's return, where the failure message follows.

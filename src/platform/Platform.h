@@ -2,6 +2,7 @@
 
 #include "platform/AnsiCodec.h"
 #include "platform/BinaryFiles.h"
+#include "platform/Clock.h"
 #include "platform/Components.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
@@ -34,6 +35,7 @@ struct Platform {
   RunLog& log;
   ResponsiveWait& waits;
   FolderLocks& locks;
+  Clock& clock;
 };
 
 }  // namespace vyn

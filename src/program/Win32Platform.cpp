@@ -23,6 +23,7 @@ Win32Platform::Win32Platform(bool unattended)
                 components_,
                 log_,
                 waits_,
-                locks_} {}
+                locks_,
+                clock_} {}
 
 }  // namespace vyn

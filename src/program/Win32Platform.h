@@ -45,6 +45,7 @@ class Win32Platform {
   DefaultComponents components_;
   Win32RunLog log_;
   Win32FolderLocks locks_;
+  SteadyClock clock_;
   LoggedMessageBoxes loggedBoxes_;
   UnattendedMessageBoxes unattendedBoxes_;
   // Last: it refers to every member above.

@@ -26,6 +26,12 @@ namespace {
 // Without a Content-Length the bar is sized for this many bytes and restarts.
 constexpr std::int32_t kUnknownContentLength = 100000;
 
+// Under Wine a look at the window's queue costs about as long as a 4 KiB chunk
+// takes to arrive over a fast link. A few dozen looks a second keep Cancel and
+// the bar live; the body looks this often, and always after a read that took
+// everything that had arrived (the next may wait) and at its end.
+constexpr std::int64_t kLookEveryMs = 25;
+
 }  // namespace
 
 using namespace transfer;
@@ -158,8 +164,11 @@ std::int64_t frmGetHTMLFile::ReadBody(Attempt& attempt, std::optional<std::int32
                                       std::int64_t from) {
   WinInetApi& inet = platform_.inet;
   ProgressBar& bar = Window().Progress(L"ProgressBar");
-  bar.SetMax(static_cast<float>(contentLength.value_or(kUnknownContentLength)));
-  bar.SetValue(static_cast<float>(from));
+  const auto barMax = static_cast<double>(contentLength.value_or(kUnknownContentLength));
+  bar.SetMax(static_cast<float>(barMax));
+  double barValue = static_cast<double>(from);
+  double shown = barValue;
+  bar.SetValue(static_cast<float>(shown));
 
   if (from == 0) {
     attempt.tempPath = clsTempFile(platform_.tempFiles, platform_.ansi, platform_.messageBoxes)
@@ -175,6 +184,7 @@ std::int64_t frmGetHTMLFile::ReadBody(Attempt& attempt, std::optional<std::int32
   bool firstChunk = from == 0;
   bool moreData = true;
   std::uint32_t readError = 0;  // taken before the check point can change it
+  std::int64_t lastLook = platform_.clock.Milliseconds();
   while (moreData) {
     // Take what has arrived, up to a chunk: the query waits only while nothing
     // has, and a read of a whole chunk then confirms the end of the data.
@@ -194,8 +204,7 @@ std::int64_t frmGetHTMLFile::ReadBody(Attempt& attempt, std::optional<std::int32
       if (position + count > INT32_MAX) throw MakeError(errors::kOverflow);
       attempt.tempFile->Put(position, buffer.data(), count);
       position += count;
-      double next = static_cast<double>(bar.Value()) + count;
-      bar.SetValue(bar.Max() < next ? 0.0f : static_cast<float>(next));
+      barValue = barMax < barValue + count ? 0.0 : barValue + count;
     } else if (ok) {
       // The end of the data is a read that succeeds with nothing. A failed read,
       // with or without bytes, and a body shorter than announced leave the
@@ -203,7 +212,12 @@ std::int64_t frmGetHTMLFile::ReadBody(Attempt& attempt, std::optional<std::int32
       moreData = false;
       if (!contentLength || position - 1 >= *contentLength) state_.Status = kRetrievalCompleted;
     }
-    CheckCancel();
+    const std::int64_t now = platform_.clock.Milliseconds();
+    if (!moreData || count < size || now - lastLook >= kLookEveryMs) {
+      if (barValue != shown) bar.SetValue(static_cast<float>(shown = barValue));
+      CheckCancel();
+      lastLook = now;
+    }
   }
 
   ReleaseHandles(attempt);

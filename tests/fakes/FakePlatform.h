@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FakeClock.h"
 #include "FakeComponents.h"
 #include "FakeDisk.h"
 #include "FakeEnvironment.h"
@@ -31,8 +32,9 @@ struct FakePlatform {
   FakeResponsiveWait waits;
   FakeRunLog log;
   FakeFolderLocks locks;
-  Platform platform{ansi, registry, disk, disk,       disk, environment, boxes,
-                    pump, forms,    inet, components, log,  waits,       locks};
+  FakeClock clock;
+  Platform platform{ansi,  registry, disk,       disk, disk,  environment, boxes, pump,
+                    forms, inet,     components, log,  waits, locks,       clock};
 };
 
 }  // namespace vyn::fakes

@@ -27,9 +27,10 @@ UINT AllInputMask() {
 }  // namespace
 
 void Win32MessagePump::DoEvents() {
-  // The transfer comes here after every chunk, mostly to an empty queue. Asking
-  // the queue's state is a cheap call; an empty PeekMessage is dearer and under
-  // Wine also gives up the rest of the thread's time slice.
+  // The transfer and the unpack come here a few dozen times a second, mostly to
+  // an empty queue. Asking the queue's state is the cheaper call; an empty
+  // PeekMessage is dearer and under Wine also gives up the rest of the thread's
+  // time slice.
   if (HIWORD(GetQueueStatus(AllInputMask())) == 0) return;
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -40,6 +40,14 @@ class RetrievalTest : public ::testing::Test, protected fakes::FakePlatform {
     };
   }
 
+  // Each read takes `ms` of the clock: at 25 ms or more, the body looks at the
+  // queue (and moves the bar) after every one.
+  static void ReadsTake(fakes::FakePlatform& fakes, std::int64_t ms) {
+    fakes.inet.onCall = [&fakes, ms](const fakes::FakeWinInet::Call& call) {
+      if (call.function == "InternetReadFile") fakes.clock.now += ms;
+    };
+  }
+
   // A fresh retrieval window over other fakes.
   static RetrievalStatus FetchOver(fakes::FakePlatform& other, Boolean quiet = kTrue,
                                    const std::wstring& url = kUrl) {

@@ -337,6 +337,7 @@ TEST_F(RetrievalTest, ProgressReachesMaxExactlyAndRestartsOneBytePast) {
   Response exact = fakes::FakeWinInet::Body(Archive(8), 4);
   Response onePast = fakes::FakeWinInet::Body(Archive(8), 4);
   onePast.contentLength = "7";
+  ReadsTake(*this, 25);
   std::vector<float> values;
   float max = 0;
   forms.afterTick = [&](fakes::FakeForm& form) {
@@ -358,6 +359,7 @@ TEST_F(RetrievalTest, ProgressReachesMaxExactlyAndRestartsOneBytePast) {
 TEST_F(RetrievalTest, WithoutContentLengthTheBarIsSizedFor100000AndRestarts) {
   std::string body = Archive(150000);
   inet.responses = {fakes::FakeWinInet::Body(body, 4096, false)};
+  ReadsTake(*this, 25);
   fakes::FakeProgressBar bar;
   forms.afterTick = [&](fakes::FakeForm& form) { bar = form.FakeProgress(L"ProgressBar"); };
 
@@ -374,8 +376,9 @@ TEST_F(RetrievalTest, WithoutContentLengthTheBarIsSizedFor100000AndRestarts) {
 }
 
 // Check points of a two-chunk download: the tick's start, after session,
-// connection, request, send and Content-Length, and after each of three reads.
-constexpr int kCheckPoints = 9;
+// connection, request, send and Content-Length, after the short second read
+// (what had arrived is taken; the next may wait) and at the end of the body.
+constexpr int kCheckPoints = 8;
 
 TEST_F(RetrievalTest, CancelAtEveryCheckPointEndsWith1AndLeavesNothingBehind) {
   for (int n = 1; n <= kCheckPoints; ++n) {
@@ -396,13 +399,47 @@ TEST_F(RetrievalTest, CancelAtEveryCheckPointEndsWith1AndLeavesNothingBehind) {
   }
 }
 
-TEST_F(RetrievalTest, TwoChunkDownloadHasNineCheckPoints) {
-  inet.responses = {fakes::FakeWinInet::Body(Archive(8000), 4096)};
+// The body looks at the queue, and moves the bar, by the clock: once 25 ms have
+// passed since the last look, after a read shorter than a chunk, and at its end.
+TEST_F(RetrievalTest, TheBodyLooksAtTheQueueByTheClock) {
+  const std::string tenChunks = Archive(10 * 4096);
+  Response inPieces;
+  inPieces.contentLength = "300";
+  inPieces.reads = {
+      {tenChunks.substr(0, 100)}, {tenChunks.substr(100, 100)}, {tenChunks.substr(200, 100)}};
+  struct Row {
+    const char* what;
+    Response response;
+    std::int64_t msPerRead;
+    int looks;          // in the body
+    std::size_t moves;  // of the bar, after its start at 0
+  } rows[] = {
+      {"ten full chunks at once", fakes::FakeWinInet::Body(tenChunks, 4096), 0, 1, 1},
+      {"ten full chunks, 10 ms each", fakes::FakeWinInet::Body(tenChunks, 4096), 10, 4, 4},
+      {"ten full chunks, 25 ms each", fakes::FakeWinInet::Body(tenChunks, 4096), 25, 11, 10},
+      {"three short pieces at once", inPieces, 0, 4, 3},
+  };
+  for (const Row& row : rows) {
+    fakes::FakePlatform fresh;
+    fresh.disk.AddFolder(L"C:\\Data");
+    fresh.inet.responses = {row.response};
+    int beforeBody = -1;
+    fresh.inet.onCall = [&](const fakes::FakeWinInet::Call& call) {
+      if (call.function != "InternetReadFile") return;
+      if (beforeBody < 0) beforeBody = fresh.pump.DoEventsCalls();
+      fresh.clock.now += row.msPerRead;
+    };
+    std::vector<float> values;
+    fresh.forms.afterTick = [&](fakes::FakeForm& form) {
+      values = form.FakeProgress(L"ProgressBar").values;
+    };
 
-  RetrievalStatus status = Fetch();
-
-  EXPECT_EQ(status, 0);
-  EXPECT_EQ(pump.DoEventsCalls(), kCheckPoints);
+    EXPECT_EQ(FetchOver(fresh), 0) << row.what;
+    EXPECT_EQ(fresh.pump.DoEventsCalls() - beforeBody, row.looks) << row.what;
+    ASSERT_EQ(values.size(), row.moves + 1) << row.what;
+    EXPECT_EQ(values.back(), static_cast<float>(row.response.contentLength == "300" ? 300 : 40960))
+        << row.what;
+  }
 }
 
 }  // namespace

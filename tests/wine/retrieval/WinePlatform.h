@@ -43,8 +43,9 @@ struct WinePlatform {
   fakes::FakeComponents components;
   fakes::FakeRunLog log;
   fakes::FakeFolderLocks locks;
-  Platform platform{ansi, registry, tempFiles, fileSystem, files, environment, boxes,
-                    pump, forms,    inet,      components, log,   waits,       locks};
+  SteadyClock clock;
+  Platform platform{ansi,  registry, tempFiles,  fileSystem, files, environment, boxes, pump,
+                    forms, inet,     components, log,        waits, locks,       clock};
 };
 
 // Windows without a screen; message boxes answer from a script.
