@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <set>
 #include <stdexcept>
@@ -223,6 +224,8 @@ void CheckPlacesAreFree(const fs::path& target, const std::vector<fs::path>& fol
   }
   for (auto& file : files) {
     CheckWay(target, file.relative, checked);
+    // Its new folder's place is checked on the way; nothing can be inside yet.
+    if (file.inNewFolder) continue;
     std::error_code error;
     const fs::file_status status = fs::symlink_status(target / file.relative, error);
     if (fs::is_directory(status)) PlaceTaken(file.relative, "is a folder in the target folder");
@@ -233,7 +236,8 @@ void CheckPlacesAreFree(const fs::path& target, const std::vector<fs::path>& fol
 void CommitStagedFiles(const fs::path& target, const std::vector<fs::path>& folders,
                        const std::vector<fs::path>& newFolders,
                        const std::vector<StagedFile>& files, StagingFolder& staging,
-                       const MoveStep& move) {
+                       const MoveStep& move, UnpackProfile* profile) {
+  std::optional<PhaseTimer> step(std::in_place, profile, UnpackProfile::kJournal);
   StagingJournal journal;
   journal.folders = FoldersToMake(folders, newFolders, files);
   for (const auto& folder : newFolders) {
@@ -248,6 +252,7 @@ void CommitStagedFiles(const fs::path& target, const std::vector<fs::path>& fold
          file.relative});
   }
   WriteJournal(staging.Path(), journal);
+  step.emplace(profile, UnpackProfile::kMoves);
 
   std::vector<fs::path> createdFolders;
   std::size_t begun = 0;  // moves of which at least the first step was made

@@ -4,6 +4,7 @@
 #include <functional>
 #include <vector>
 
+#include "components/unpack/UnpackProfile.h"
 #include "platform/StagingNames.h"
 
 namespace vyn {
@@ -86,6 +87,6 @@ void CommitStagedFiles(const std::filesystem::path& target,
                        const std::vector<std::filesystem::path>& folders,
                        const std::vector<std::filesystem::path>& newFolders,
                        const std::vector<StagedFile>& files, StagingFolder& staging,
-                       const MoveStep& move);
+                       const MoveStep& move, UnpackProfile* profile = nullptr);
 
 }  // namespace vyn

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -39,17 +40,22 @@ std::wstring AsTheUserKnowsIt(const fs::path& file, const fs::path& target) {
 constexpr std::uint64_t kLargeMember = 1u << 20;
 
 void UnpackMember(ZipReader& reader, const ZipEntry& entry, const fs::path& staged,
-                  StagedFileWriter& writer) {
+                  StagedFileWriter& writer, UnpackProfile* profile) {
   if (entry.uncompressedSize <= kLargeMember) {
     // No more than the declared size reaches the sink.
     std::vector<unsigned char> data;
     data.reserve(static_cast<std::size_t>(entry.uncompressedSize));
-    reader.Unpack(entry, [&data](const unsigned char* bytes, std::size_t count) {
-      data.insert(data.end(), bytes, bytes + count);
-    });
+    {
+      PhaseTimer inflating(profile, UnpackProfile::kInflate);
+      reader.Unpack(entry, [&data](const unsigned char* bytes, std::size_t count) {
+        data.insert(data.end(), bytes, bytes + count);
+      });
+    }
+    PhaseTimer queueing(profile, UnpackProfile::kQueue);
     writer.Add(staged, std::move(data));
     return;
   }
+  PhaseTimer writing(profile, UnpackProfile::kWrite);  // with the inflating
   NativeFile out(staged, NativeFile::Mode::kCreate);
   reader.Unpack(entry,
                 [&out](const unsigned char* bytes, std::size_t count) { out.Write(bytes, count); });
@@ -107,9 +113,13 @@ void ZipArchiveExtractor::Extract() {
   std::vector<StagedFile> staged;
   std::vector<fs::path> newFolders;  // sorted
   Plan plan;
-  FinishEarlierUnpacking(targetFolder_);
+  {
+    PhaseTimer recovering(profile_, UnpackProfile::kRecovery);
+    FinishEarlierUnpacking(targetFolder_);
+  }
   try {
     {
+      std::optional<PhaseTimer> planning(std::in_place, profile_, UnpackProfile::kPlan);
       ZipReader reader(ToFsPath(sourceArchive_));
       const std::size_t targetLength = FullPathLength(target);
       plan = MakePlan(reader.Entries(), fileMask_, targetLength);
@@ -128,7 +138,8 @@ void ZipArchiveExtractor::Extract() {
       std::uint64_t total = 0;
       for (const auto& member : plan.files) total += member.first->uncompressedSize;
       std::uint64_t done = 0;
-      StagedFileWriter writer;
+      StagedFileWriter writer(profile_);
+      planning.reset();
       for (const auto& [entry, relative] : plan.files) {
         StagedFile file{fs::path(), relative};
         file.inNewFolder = InFolders(relative, newFolders);
@@ -139,18 +150,25 @@ void ZipArchiveExtractor::Extract() {
           file.staged = staging->NewName();
         }
         staged.push_back(std::move(file));
-        UnpackMember(reader, *entry, staged.back().staged, writer);
+        UnpackMember(reader, *entry, staged.back().staged, writer, profile_);
         done += entry->uncompressedSize;
+        PhaseTimer progress(profile_, UnpackProfile::kProgress);
         if (observer_ && !observer_->Unpacked(done, total)) {
           throw ZipProblem{zip_errors::kCancelled, L"", L"the unpacking was cancelled"};
         }
       }
       // On disk before anything moves into place.
+      PhaseTimer writingOut(profile_, UnpackProfile::kWriteOut);
       writer.Finish();
     }
-    CheckPlacesAreFree(target, plan.folders, staged);
+    {
+      PhaseTimer checking(profile_, UnpackProfile::kCheck);
+      CheckPlacesAreFree(target, plan.folders, staged);
+    }
     if (observer_) observer_->Committing();
-    CommitStagedFiles(target, plan.folders, newFolders, staged, *staging, RenameFile);
+    CommitStagedFiles(target, plan.folders, newFolders, staged, *staging, RenameFile, profile_);
+    PhaseTimer cleaning(profile_, UnpackProfile::kCleanup);
+    staging.reset();
   } catch (const ZipProblem&) {
     throw;
   } catch (const Error&) {

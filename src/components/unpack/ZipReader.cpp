@@ -94,6 +94,17 @@ bool ZipEntry::IsDirectory() const {
   return !name.empty() && IsPathSeparator(name.back());
 }
 
+unsigned char* ArchiveWindow::Bytes(std::uint64_t offset, std::size_t count) {
+  if (offset < start_ || offset - start_ > length_ || count > length_ - (offset - start_)) {
+    bytes_.resize(kSize);
+    length_ = 0;  // nothing held while the read may fail
+    length_ = file_.ReadAt(offset, bytes_.data(), kSize);
+    start_ = offset;
+    if (count > length_) return nullptr;
+  }
+  return bytes_.data() + (offset - start_);
+}
+
 bool ZipEntry::IsSymbolicLink() const {
   return ((externalAttributes >> 16) & 0xF000) == 0xA000;
 }
@@ -134,8 +145,13 @@ std::string ZipReader::ReadExactly(std::uint64_t offset, std::size_t count,
   if (offset > size_ || count > size_ - offset) Damaged(member, L"the archive ends too early");
   std::string bytes(count, '\0');
   try {
-    if (file_.ReadAt(offset, bytes.data(), count) != count)
+    if (count <= ArchiveWindow::kSize) {
+      const unsigned char* read = window_.Bytes(offset, count);
+      if (!read) Damaged(member, L"the archive ends too early");
+      bytes.assign(reinterpret_cast<const char*>(read), count);
+    } else if (file_.ReadAt(offset, bytes.data(), count) != count) {
       Damaged(member, L"the archive ends too early");
+    }
   } catch (const std::system_error& failure) {
     throw ZipProblem{zip_errors::kUnreadable, member,
                      L"the archive cannot be read: " + WidenFromUtf8(failure.what())};

@@ -3,8 +3,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include <zlib.h>
 
 #include "components/files/NativeFile.h"
 
@@ -33,6 +36,39 @@ struct ZipEntry {
 // Zip64 sizes and offsets. Trusts no declared size for memory: the directory is
 // read entry by entry, and member data are streamed through a fixed buffer.
 // Every failure is thrown as ZipProblem.
+// The archive's bytes, read ahead in pieces of 64 KiB: the directory, the local
+// headers and small members are read a piece at a time, not a field at a time.
+class ArchiveWindow {
+ public:
+  static constexpr std::size_t kSize = 64 * 1024;
+
+  explicit ArchiveWindow(NativeFile& file) : file_(file) {}
+  // Bytes [offset, offset + count) of the file, count <= kSize, valid until the
+  // next call; null when the file ends before them. Throws std::system_error
+  // when the file cannot be read.
+  unsigned char* Bytes(std::uint64_t offset, std::size_t count);
+
+ private:
+  NativeFile& file_;
+  std::vector<unsigned char> bytes_;
+  std::uint64_t start_ = 0;
+  std::size_t length_ = 0;
+};
+
+// One inflate state for all the members of an archive, reset for each.
+class RawInflater {
+ public:
+  RawInflater();  // raw deflate data, no zlib header
+  ~RawInflater();
+  RawInflater(const RawInflater&) = delete;
+  RawInflater& operator=(const RawInflater&) = delete;
+  // The state for a new member.
+  z_stream& Fresh();
+
+ private:
+  z_stream stream_{};
+};
+
 class ZipReader {
  public:
   using Sink = std::function<void(const unsigned char* bytes, std::size_t count)>;
@@ -40,6 +76,9 @@ class ZipReader {
   // Reads and checks the whole structure: end records, central directory, every
   // local header, and that no two members' bytes overlap.
   explicit ZipReader(const std::filesystem::path& archive);
+  ZipReader(const ZipReader&) = delete;
+  ZipReader& operator=(const ZipReader&) = delete;
+  ~ZipReader() = default;
 
   const std::vector<ZipEntry>& Entries() const { return entries_; }
 
@@ -66,6 +105,11 @@ class ZipReader {
   NativeFile file_;
   std::uint64_t size_ = 0;
   std::vector<ZipEntry> entries_;
+  ArchiveWindow window_{file_};
+  // Kept from member to member: an archive of many small members would otherwise
+  // spend most of its time making and clearing them.
+  std::vector<unsigned char> unpacked_;
+  std::unique_ptr<RawInflater> inflater_;
 };
 
 }  // namespace vyn

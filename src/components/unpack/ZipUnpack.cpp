@@ -2,6 +2,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <memory>
 #include <system_error>
 #include <vector>
 
@@ -13,7 +14,7 @@ namespace vyn {
 
 namespace {
 
-constexpr std::size_t kChunkSize = 64 * 1024;
+constexpr std::size_t kChunkSize = ArchiveWindow::kSize;
 constexpr std::uint16_t kMethodStored = 0;
 constexpr std::uint16_t kMethodDeflated = 8;
 
@@ -24,8 +25,8 @@ constexpr std::uint16_t kMethodDeflated = 8;
 // Reads the member's compressed bytes piece by piece.
 class CompressedInput {
  public:
-  CompressedInput(NativeFile& file, const ZipEntry& entry)
-      : file_(file), entry_(entry), buffer_(kChunkSize) {}
+  CompressedInput(ArchiveWindow& archive, const ZipEntry& entry)
+      : archive_(archive), entry_(entry) {}
 
   bool AtEnd() const { return consumed_ == entry_.compressedSize; }
 
@@ -33,22 +34,21 @@ class CompressedInput {
   std::pair<unsigned char*, std::size_t> Next() {
     const auto count = static_cast<std::size_t>(
         std::min<std::uint64_t>(kChunkSize, entry_.compressedSize - consumed_));
-    std::size_t got = 0;
+    unsigned char* bytes = nullptr;
     try {
-      got = file_.ReadAt(entry_.dataOffset + consumed_, buffer_.data(), count);
+      bytes = archive_.Bytes(entry_.dataOffset + consumed_, count);
     } catch (const std::system_error& failure) {
       throw ZipProblem{zip_errors::kUnreadable, entry_.name,
                        L"the archive cannot be read: " + WidenFromUtf8(failure.what())};
     }
-    if (got != count) BadData(entry_, L"the archive ends inside the member's data");
+    if (!bytes) BadData(entry_, L"the archive ends inside the member's data");
     consumed_ += count;
-    return {buffer_.data(), count};
+    return {bytes, count};
   }
 
  private:
-  NativeFile& file_;
+  ArchiveWindow& archive_;
   const ZipEntry& entry_;
-  std::vector<unsigned char> buffer_;
   std::uint64_t consumed_ = 0;
 };
 
@@ -81,22 +81,23 @@ class CheckedOutput {
   uLong crc_ = crc32(0, Z_NULL, 0);
 };
 
-class RawInflater {
- public:
-  RawInflater() {
-    // Negative window bits: raw deflate data, no zlib header.
-    if (inflateInit2(&stream_, -MAX_WBITS) != Z_OK) throw MakeError(errors::kOutOfMemory);
-  }
-  ~RawInflater() { inflateEnd(&stream_); }
-  RawInflater(const RawInflater&) = delete;
-  RawInflater& operator=(const RawInflater&) = delete;
-  z_stream& Stream() { return stream_; }
-
- private:
-  z_stream stream_{};
-};
-
 }  // namespace
+
+RawInflater::RawInflater() {
+  // Negative window bits: raw deflate data, no zlib header.
+  if (inflateInit2(&stream_, -MAX_WBITS) != Z_OK) throw MakeError(errors::kOutOfMemory);
+}
+
+RawInflater::~RawInflater() {
+  inflateEnd(&stream_);
+}
+
+z_stream& RawInflater::Fresh() {
+  if (inflateReset(&stream_) != Z_OK) throw MakeError(errors::kOutOfMemory);
+  stream_.next_in = Z_NULL;  // the caller's fields: none left over from the last member
+  stream_.avail_in = 0;
+  return stream_;
+}
 
 void ZipReader::Unpack(const ZipEntry& entry, const Sink& sink) {
   if (entry.method == kMethodStored) {
@@ -113,7 +114,7 @@ void ZipReader::UnpackStored(const ZipEntry& entry, const Sink& sink) {
   if (entry.compressedSize != entry.uncompressedSize) {
     BadData(entry, L"a stored member's packed and unpacked sizes differ");
   }
-  CompressedInput input(file_, entry);
+  CompressedInput input(window_, entry);
   CheckedOutput output(entry, sink);
   while (!input.AtEnd()) {
     const auto [bytes, count] = input.Next();
@@ -123,11 +124,12 @@ void ZipReader::UnpackStored(const ZipEntry& entry, const Sink& sink) {
 }
 
 void ZipReader::UnpackDeflated(const ZipEntry& entry, const Sink& sink) {
-  CompressedInput input(file_, entry);
+  CompressedInput input(window_, entry);
   CheckedOutput output(entry, sink);
-  RawInflater inflater;
-  z_stream& stream = inflater.Stream();
-  std::vector<unsigned char> unpacked(kChunkSize);
+  if (!inflater_) inflater_ = std::make_unique<RawInflater>();
+  z_stream& stream = inflater_->Fresh();
+  std::vector<unsigned char>& unpacked = unpacked_;
+  unpacked.resize(kChunkSize);
   // As zlib asks: inflate is called again while it may hold output back, even with
   // all input used up. Only a call that can make no progress (Z_BUF_ERROR, with a
   // whole output buffer free, so for want of input) means the data are cut short.
