@@ -80,16 +80,19 @@ def main():
     row(f"unpack 256 MiB, {members} members: ZipExtractor (native)", f"{ours:.2f} s")
     row(f"unpack 256 MiB, {members} members: ZipExtractor (Wine)", f"{wine:.2f} s")
     row(f"unpack 256 MiB, {members} members: unzip (native)", f"{unzip:.2f} s")
-    row("  ZipExtractor native vs unzip", "", f"{unzip / ours:.2f}", ">= 1.00", unzip / ours >= 1.0)
+    row("  ZipExtractor native vs unzip", "", f"{unzip / ours:.2f}", ">= 1.50", unzip / ours >= 1.5)
     row("  ZipExtractor under Wine vs unzip", "", f"{unzip / wine:.2f}", "(none)")
 
     if "many-wine-seconds" in values:
         many_ours, many_unzip, many_wine = best("many-ours-seconds"), best("many-unzip-seconds"), \
             best("many-wine-seconds")
         row("unpack 20000 small members: ZipExtractor (native)", f"{many_ours:.2f} s")
-        row("unpack 20000 small members: ZipExtractor (Wine)", f"{many_wine:.2f} s", "", "< 20 s",
-            many_wine < 20)
+        row("unpack 20000 small members: ZipExtractor (Wine)", f"{many_wine:.2f} s", "", "< 10 s",
+            many_wine < 10)
         row("unpack 20000 small members: unzip (native)", f"{many_unzip:.2f} s")
+        row("  ZipExtractor native vs unzip", "", f"{many_unzip / many_ours:.2f}", ">= 1.50",
+            many_unzip / many_ours >= 1.5)
+        profile_rows(values, row, 20000)
 
     print_table(rows, runs)
 
@@ -102,6 +105,24 @@ def print_table(rows, runs):
           "speeds (higher is faster for ours).\nPeak working set is Wine's accounting "
           "(GetProcessMemoryInfo: the Linux process's resident set, Wine's own libraries "
           "included).")
+
+
+# The unpacking's phases as zip_bench reports them, in its order.
+PHASES = ("recovery", "plan", "inflate", "queue", "open", "write", "close", "progress",
+          "writeout", "check", "journal", "moves", "cleanup")
+
+
+def profile_rows(values, row, members):
+    """Per member, where the 20000-member unpacking's time went under Wine (the
+    fastest run's figures); open, write and close are summed over the writer's
+    worker threads, which run beside the rest."""
+    runs = values["many-wine-seconds"]
+    fastest = runs.index(min(runs))
+    for phase in PHASES:
+        key = f"many-wine-{phase}-ms"
+        if key in values:
+            per_member = values[key][fastest] * 1000 / members
+            row(f"  per member under Wine: {phase}", f"{per_member:.1f} us")
 
 
 # The check point's candidate calls on an empty queue, in the table's order.
