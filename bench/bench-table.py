@@ -94,6 +94,14 @@ def main():
             many_unzip / many_ours >= 1.5)
         profile_rows(values, row, 20000)
 
+    if "refresh-second-seconds" in values:
+        full, second = best("refresh-full-seconds"), best("refresh-second-seconds")
+        full_sent, second_sent = max(values["refresh-full-sent"]), max(values["refresh-second-sent"])
+        row("refresh of the 256 MiB set (Wine): full", f"{full:.2f} s  {full_sent / MIB:.1f} MiB sent")
+        row("refresh of the 256 MiB set (Wine): second, unchanged on the server",
+            f"{second:.2f} s  {second_sent:.0f} bytes sent", "", "< 1 KiB", second_sent < 1024)
+        row("  second vs full refresh", "", f"{full / second:.2f}", ">= 5.00", full / second >= 5)
+
     print_table(rows, runs)
 
 

@@ -55,7 +55,7 @@ built() {  # LOG COMMAND...: quiet unless it fails
 }
 [ -f "$win/CMakeCache.txt" ] || built "$state/configure-win.log" cmake --preset windows -B "$win"
 built "$state/build-win.log" cmake --build "$win" --target retrieval_bench zip_bench \
-  queue_check_bench empty_program empty_window_program
+  queue_check_bench empty_program empty_window_program VYNDataLoader vyn_demo_driver
 if [ "$only" != downloads ]; then
   [ -f "$native/CMakeCache.txt" ] || built "$state/configure-native.log" \
     cmake -G Ninja -B "$native" -DCMAKE_BUILD_TYPE=Release -DVYN_TESTS=OFF -DVYN_BENCH=ON
@@ -209,6 +209,32 @@ if [ "$only" != downloads ]; then
     echo "=== unpacking $many small members, run $run of $runs"
     for kind in ours unzip wine; do unpack "$kind" "$data/members-$many.zip" "$many" many-; done
   done
+fi
+
+if [ "$only" != downloads ]; then
+  # --- the 256 MiB archive as the MLS set, refreshed twice by the program ------
+  # The second asks first: the server answers 304, the data folder is checked.
+  ln -sf archive-256.zip "$data/VYNData.vyn"
+  product=$root/$state/product
+  wine_path() { winepath -w "$1" 2>/dev/null; }
+  for run in $(seq "$runs"); do
+    echo "=== a refresh of the 256 MiB set, then a second one, run $run of $runs"
+    rm -rf "$product"
+    mkdir -p "$product/AppData" "$product/Data" "$product/Install"
+    wine "$win/tests/wine/app/vyn_demo_driver.exe" setup 2201 "$(wine_path "$product/AppData")\\" \
+      "$(wine_path "$product/Install")\\" "127.0.0.1:$port" "$(wine_path "$product/Data")\\" >/dev/null
+    for kind in full second; do
+      logged=$(wc -l <"$state/nginx/access.log")
+      start=$(now)
+      wine "$win/src/program/VYNDataLoader.exe" /refresh /mls ||
+        { echo "refresh ($kind) ended with $?" >&2; exit 1; }
+      record "refresh-$kind-seconds" "$(elapsed "$start" "$(now)")"
+      # The combined log format: the body's bytes follow the status.
+      record "refresh-$kind-sent" "$(tail -n +$((logged + 1)) "$state/nginx/access.log" |
+        awk '{ sent += $10 } END { print sent + 0 }')"
+    done
+  done
+  rm -rf "$product" "$data/VYNData.vyn"
 fi
 
 echo

@@ -49,6 +49,9 @@ class frmDataLoader : public FormEvents {
  private:
   // How far the Download sequence got; an unattended run's exit code names it.
   enum class Stage { kChoosing, kBusy, kFetch, kUnpack, kRecord };
+  // What a fetch came to: the archive arrived, or the server's is the one last
+  // unpacked here, or neither.
+  enum class Fetch { kFailed, kArrived, kUnchanged };
 
   void LoadStep();
   void ProbeInstallPath();
@@ -65,6 +68,12 @@ class frmDataLoader : public FormEvents {
   bool RefreshDataSet(const std::wstring& host, const std::wstring& kind,
                       const std::wstring& setName);
   void RecordTaxLocation();
+  Fetch FetchArchive(const std::wstring& url, const std::wstring& fileName,
+                     const std::wstring& caption, const std::optional<RefreshRecord>& last);
+  std::optional<RefreshRecord> LastRefresh(const std::wstring& url, const std::wstring& archive,
+                                           const std::wstring& setName);
+  std::optional<bool> CheckUnchangedSet(const RefreshRecord& record, const std::wstring& setName);
+  void RecordRefresh();
   std::optional<std::wstring> DownloadHost();
   bool ExtractArchive(const std::wstring& caption);
   void Unload();
@@ -80,7 +89,9 @@ class frmDataLoader : public FormEvents {
   std::wstring DataPath;
   std::wstring ArchivePath;
   std::shared_ptr<ZipExtractor> Zip;
-  UnpackProgress unpackProgress_;                      // heard by Zip; declared before it goes
+  std::shared_ptr<RefreshRecords> records_;
+  RefreshRecord fetchedFrom_;      // the archive just fetched, as the server described it
+  UnpackProgress unpackProgress_;  // heard by Zip; declared before it goes
   std::unique_ptr<FolderLocks::Lock> dataFolderLock_;  // from the fetch until recorded
   Stage stage_ = Stage::kChoosing;
   bool unattended_ = false;

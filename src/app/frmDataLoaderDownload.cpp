@@ -26,6 +26,7 @@ constexpr const wchar_t* kHostNotText =
 void frmDataLoader::RefreshChosenSets() {
   stage_ = Stage::kChoosing;
   Zip = platform_.components.CreateZipExtractor(&unpackProgress_);
+  records_ = platform_.components.CreateRefreshRecords();
   platform_.log.Write(std::wstring(L"Download: MLS data ") +
                       (Item(L"chkMls").Value() == 1 ? L"chosen" : L"not chosen") + L", tax data " +
                       (Item(L"chkTax").Value() == 1 ? L"chosen" : L"not chosen"));
@@ -123,19 +124,28 @@ bool frmDataLoader::AcceptDataPath() {
   return true;
 }
 
-// Fetches "<prefix><kind>.vyn" as "<prefix><kind>.zip" and unpacks it. A set not
-// fetched, or whose unpack was cancelled, frees the folder before the failure box
-// waits for the user, and the window stays for another try.
+// Fetches "<prefix><kind>.vyn" as "<prefix><kind>.zip" and unpacks it. When the
+// data folder records the last refresh from the same address, the server is asked
+// first whether the archive changed; unchanged, and the recorded files all there
+// as unpacked, the set is current without a fetch. A set not fetched, or whose
+// unpack or check was cancelled, frees the folder before the failure box waits
+// for the user, and the window stays for another try.
 bool frmDataLoader::RefreshDataSet(const std::wstring& host, const std::wstring& kind,
                                    const std::wstring& setName) {
   ProductSettings& settings = *basCommonObj::objProductSettings;
   std::wstring url = host + L"/Downloads/" + settings.FilePrefix() + kind + L".vyn";
   std::wstring localName = settings.FilePrefix() + kind + L".zip";
   stage_ = Stage::kFetch;
-  if (DownLoad(url, localName, L"Downloading " + setName) &&
-      ExtractArchive(L"Unpacking " + setName)) {
-    return true;
+  const std::optional<RefreshRecord> record = LastRefresh(url, DataPath + localName, setName);
+  Fetch fetched = FetchArchive(url, localName, L"Downloading " + setName, record);
+  if (fetched == Fetch::kUnchanged) {
+    // None: the check was cancelled.
+    const std::optional<bool> current = CheckUnchangedSet(*record, setName);
+    if (current == true) return true;
+    fetched = current ? FetchArchive(url, localName, L"Downloading " + setName, std::nullopt)
+                      : Fetch::kFailed;
   }
+  if (fetched == Fetch::kArrived && ExtractArchive(L"Unpacking " + setName)) return true;
   ReleaseDataFolder();
   platform_.messageBoxes.Show(kDownloadFailed, kAppTitle, MessageButtons::kOk);
   return false;
@@ -168,15 +178,26 @@ std::optional<std::wstring> frmDataLoader::DownloadHost() {
 
 bool frmDataLoader::DownLoad(const std::wstring& URL, const std::wstring& FileName,
                              const std::wstring& Caption) {
+  return FetchArchive(URL, FileName, Caption, std::nullopt) == Fetch::kArrived;
+}
+
+frmDataLoader::Fetch frmDataLoader::FetchArchive(const std::wstring& url,
+                                                 const std::wstring& fileName,
+                                                 const std::wstring& caption,
+                                                 const std::optional<RefreshRecord>& last) {
   try {
     auto retrieval = std::make_unique<frmGetHTMLFile>(platform_);
-    ArchivePath = DataPath + FileName;
+    ArchivePath = DataPath + fileName;
+    if (last) retrieval->IfChanged(last->etag, last->lastModified);
     Boolean quiet = kTrue;
     RetrievalStatus status =
-        retrieval->GetFile(URL, ArchivePath, kFalse, Caption, kFalse, kChunkSize, quiet);
-    return status == kRetrievalCompleted;
+        retrieval->GetFile(url, ArchivePath, kFalse, caption, kFalse, kChunkSize, quiet);
+    if (status != kRetrievalCompleted) return Fetch::kFailed;
+    if (retrieval->Unchanged()) return Fetch::kUnchanged;
+    fetchedFrom_ = RefreshRecord{url, retrieval->ETag(), retrieval->LastModified(), 0, {}};
+    return Fetch::kArrived;
   } catch (...) {
-    return false;
+    return Fetch::kFailed;
   }
 }
 

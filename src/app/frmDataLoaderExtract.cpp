@@ -19,6 +19,8 @@ bool frmDataLoader::ExtractArchive(const std::wstring& caption) {
   Zip->FileMask(quote + L"*.*" + quote);
   bool unpacked = false;
   try {
+    // No record may vouch for files that the unpacking replaces.
+    records_->Remove(ArchivePath);
     // The unpack of a large archive takes longer than Windows lets a window go
     // unanswered: it runs in a window of its own that answers meanwhile.
     frmUnpack window(platform_, unpackProgress_);
@@ -37,6 +39,7 @@ bool frmDataLoader::ExtractArchive(const std::wstring& caption) {
   platform_.log.Write(L"Unpacked " +
                       SummariseArchive(*platform_.components.CreateArchiveListing(), ArchivePath) +
                       L" in " + std::to_wstring(MillisecondsSince(begun)) + L" ms");
+  RecordRefresh();
   // The data folder holds the new set now: an archive that another program (a
   // scanner, a backup) still holds after the retries is no reason to leave the set
   // unrecorded. It stays until the next fetch of this set replaces and deletes it.

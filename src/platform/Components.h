@@ -4,6 +4,7 @@
 
 #include "platform/ArchiveListing.h"
 #include "platform/ProductSettings.h"
+#include "platform/RefreshRecords.h"
 #include "platform/UnpackObserver.h"
 #include "platform/UnpackRecovery.h"
 #include "platform/ZipExtractor.h"
@@ -21,6 +22,7 @@ class ComponentFactory {
   virtual std::shared_ptr<ZipExtractor> CreateZipExtractor(UnpackObserver* observer) = 0;
   virtual std::shared_ptr<UnpackRecovery> CreateUnpackRecovery() = 0;
   virtual std::shared_ptr<ArchiveListing> CreateArchiveListing() = 0;
+  virtual std::shared_ptr<RefreshRecords> CreateRefreshRecords() = 0;
 };
 
 }  // namespace vyn

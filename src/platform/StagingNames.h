@@ -6,8 +6,8 @@
 // The names the program gives its own files, in one place: the staging folders
 // inside the data folder and what they hold (the unpacking makes them, recovery
 // finds and removes them, and a member whose top folder is named so is refused:
-// the next unpack would delete it), the data folder's lock, and the temporary
-// files of a download.
+// the next unpack would delete it), the data folder's lock and refresh records,
+// and the temporary files of a download.
 namespace vyn::staging_names {
 
 // The prefix and 8 hex digits: short, because Windows counts it in every staged
@@ -37,6 +37,10 @@ inline constexpr std::string_view kIntruderPrefix = "intruder-";
 // so no archive member can take its place.
 inline constexpr std::wstring_view kFolderLock = L".vyn-lock";
 static_assert(kFolderLock.substr(0, kWidePrefix.size()) == kWidePrefix);
+
+// The record of an archive's last refresh, beside it in the data folder: the
+// prefix, the archive's file name, this suffix.
+inline constexpr std::wstring_view kRecordSuffix = L".state";
 
 // The prefix of a download's temporary files, in the temporary folder and
 // beside the target.

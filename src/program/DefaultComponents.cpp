@@ -1,6 +1,7 @@
 #include "program/DefaultComponents.h"
 
 #include "components/settings/ProductSettingsFile.h"
+#include "components/unpack/RefreshRecordFile.h"
 #include "components/unpack/ZipArchiveExtractor.h"
 
 namespace vyn {
@@ -19,6 +20,10 @@ std::shared_ptr<UnpackRecovery> DefaultComponents::CreateUnpackRecovery() {
 
 std::shared_ptr<ArchiveListing> DefaultComponents::CreateArchiveListing() {
   return std::make_shared<ZipArchiveListing>();
+}
+
+std::shared_ptr<RefreshRecords> DefaultComponents::CreateRefreshRecords() {
+  return std::make_shared<RefreshRecordFile>();
 }
 
 }  // namespace vyn

@@ -12,6 +12,7 @@ class DefaultComponents : public ComponentFactory {
   std::shared_ptr<ZipExtractor> CreateZipExtractor(UnpackObserver* observer) override;
   std::shared_ptr<UnpackRecovery> CreateUnpackRecovery() override;
   std::shared_ptr<ArchiveListing> CreateArchiveListing() override;
+  std::shared_ptr<RefreshRecords> CreateRefreshRecords() override;
 };
 
 }  // namespace vyn

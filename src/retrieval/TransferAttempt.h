@@ -22,6 +22,7 @@ constexpr std::int32_t kErrorPage = error_ranges::Number(error_ranges::kTransfer
 
 constexpr std::uint32_t kHttpStatusOk = 200;
 constexpr std::uint32_t kHttpStatusPartialContent = 206;
+constexpr std::uint32_t kHttpStatusNotModified = 304;
 
 }  // namespace vyn::transfer
 

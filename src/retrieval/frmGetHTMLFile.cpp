@@ -57,6 +57,9 @@ RetrievalStatus frmGetHTMLFile::GetFile(const std::wstring& URL, const std::wstr
     if (state_.CaptionText.empty()) state_.CaptionText = CaptionText;
     cancelClicked_ = false;
     ticked_ = false;
+    unchanged_ = false;
+    etag_.clear();
+    lastModified_.clear();
     Window().SetTimerEnabled(true);
     form_->ShowModal();
     if (ticked_ || cancelClicked_) result = state_.Status;

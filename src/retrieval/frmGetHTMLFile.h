@@ -31,6 +31,18 @@ class frmGetHTMLFile : public FormEvents {
                           Boolean KeepLoaded, const std::wstring& CaptionText, Boolean ShowFileName,
                           std::int32_t BufferSize, Boolean& Quiet);
 
+  // Conditions for the GetFile calls that follow: a server whose file still has
+  // this ETag (a strong one only) or is unchanged since this Last-Modified (both
+  // as it sent them) answers 304, without a body. Empty texts: none.
+  void IfChanged(const std::string& etag, const std::string& lastModified);
+  // After GetFile: the server answered 304 to the conditions; LocalFile was not
+  // touched, and GetFile returned 0.
+  bool Unchanged() const { return unchanged_; }
+  // After GetFile fetched the file: its ETag and Last-Modified as the server sent
+  // them ("" for none).
+  const std::string& ETag() const { return etag_; }
+  const std::string& LastModified() const { return lastModified_; }
+
   // The window's design: caption, progress bar, Cancel button and Timer1.
   static FormDesign Design();
 
@@ -93,6 +105,11 @@ class frmGetHTMLFile : public FormEvents {
   std::uint32_t windowsError_ = 0;
   // What the retry question gives as that failure's reason; none when empty.
   std::wstring reason_;
+  // The request's conditions as header lines, and what the last GetFile learnt.
+  std::string conditions_;
+  bool unchanged_ = false;
+  std::string etag_;
+  std::string lastModified_;
 };
 
 }  // namespace vyn

@@ -41,6 +41,13 @@ void frmGetHTMLFile::CheckCancel() {
   if (state_.Status == kRetrievalCancelled) throw Error(kCancelled, L"");
 }
 
+void frmGetHTMLFile::IfChanged(const std::string& etag, const std::string& lastModified) {
+  conditions_.clear();
+  // A weak ETag ("W/...") names no exact bytes.
+  if (!etag.empty() && etag.rfind("W/", 0) != 0) conditions_ += "If-None-Match: " + etag + "\r\n";
+  if (!lastModified.empty()) conditions_ += "If-Modified-Since: " + lastModified + "\r\n";
+}
+
 std::wstring frmGetHTMLFile::AttemptCaption() const {
   if (state_.ShowFileName == kFalse) return state_.CaptionText;
   return state_.CaptionText + L" - " + NamePart(state_.LocalFile);
@@ -89,7 +96,16 @@ void frmGetHTMLFile::RunAttempt(Attempt& attempt, const ServerAddress& server,
                         std::to_wstring(attempt.resume.total));
   }
   std::uint32_t status =
-      Request(attempt, server, path, resuming ? RangeHeaders(attempt.resume) : std::string());
+      Request(attempt, server, path, resuming ? RangeHeaders(attempt.resume) : conditions_);
+  // Only the conditions make a 304 an answer; without them it is an error page.
+  if (!resuming && !conditions_.empty() && status == kHttpStatusNotModified) {
+    ReleaseHandles(attempt);
+    platform_.log.Write(L"Not modified: the server still holds the file fetched last time (" +
+                        std::to_wstring(MillisecondsSince(begun)) + L" ms)");
+    unchanged_ = true;
+    state_.Status = kRetrievalCompleted;
+    return;
+  }
   std::int64_t from = 0;
   if (resuming) {
     from = ResumedPart(attempt, status);
@@ -111,10 +127,11 @@ void frmGetHTMLFile::RunAttempt(Attempt& attempt, const ServerAddress& server,
   if (from == 0) {
     contentLength = QueryContentLength(attempt);
     attempt.resume = ResumePoint{};
+    etag_ = QueryHeader(attempt, kHttpQueryETag);
+    lastModified_ = QueryHeader(attempt, kHttpQueryLastModified);
     if (contentLength) {
       attempt.resume.total = *contentLength;
-      const std::string etag = QueryHeader(attempt, kHttpQueryETag);
-      attempt.resume.validator = RangeValidator(etag, QueryHeader(attempt, kHttpQueryLastModified));
+      attempt.resume.validator = RangeValidator(etag_, lastModified_);
     }
   } else {
     contentLength = static_cast<std::int32_t>(attempt.resume.total);

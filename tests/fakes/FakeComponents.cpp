@@ -82,6 +82,28 @@ std::vector<ArchiveMember> FakeArchiveListing::Members(const std::wstring& archi
   return members_;
 }
 
+std::optional<RefreshRecord> FakeRefreshRecords::Read(const std::wstring& archive) {
+  const auto found = store_.records.find(archive);
+  if (found == store_.records.end()) return std::nullopt;
+  return found->second;
+}
+
+void FakeRefreshRecords::Write(const std::wstring& archive, RefreshRecord record) {
+  store_.records[archive] = std::move(record);
+}
+
+void FakeRefreshRecords::Remove(const std::wstring& archive) {
+  store_.records.erase(archive);
+}
+
+std::optional<std::wstring> FakeRefreshRecords::FirstDifference(const std::wstring&,
+                                                                const RefreshRecord&,
+                                                                UnpackObserver& observer) {
+  ++store_.checks;
+  if (!observer.Unpacked(1, 1)) throw Error(kComponentFailure, L"the check was cancelled");
+  return store_.difference;
+}
+
 std::shared_ptr<ProductSettings> FakeComponents::CreateProductSettings() {
   return settings;
 }
@@ -97,6 +119,10 @@ std::shared_ptr<UnpackRecovery> FakeComponents::CreateUnpackRecovery() {
 
 std::shared_ptr<ArchiveListing> FakeComponents::CreateArchiveListing() {
   return std::make_shared<FakeArchiveListing>(archiveMembers);
+}
+
+std::shared_ptr<RefreshRecords> FakeComponents::CreateRefreshRecords() {
+  return std::make_shared<FakeRefreshRecords>(refreshRecords);
 }
 
 }  // namespace vyn::fakes

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -76,6 +78,28 @@ class FakeArchiveListing : public ArchiveListing {
   std::vector<ArchiveMember> members_;
 };
 
+// Refresh records in memory, by archive path; Write keeps the record as given.
+// The check answers `difference`; it reports its work as one step.
+struct FakeRefreshRecordStore {
+  std::map<std::wstring, RefreshRecord> records;
+  std::optional<std::wstring> difference;
+  int checks = 0;
+};
+
+class FakeRefreshRecords : public RefreshRecords {
+ public:
+  explicit FakeRefreshRecords(FakeRefreshRecordStore& store) : store_(store) {}
+  std::optional<RefreshRecord> Read(const std::wstring& archive) override;
+  void Write(const std::wstring& archive, RefreshRecord record) override;
+  void Remove(const std::wstring& archive) override;
+  std::optional<std::wstring> FirstDifference(const std::wstring& archive,
+                                              const RefreshRecord& record,
+                                              UnpackObserver& observer) override;
+
+ private:
+  FakeRefreshRecordStore& store_;
+};
+
 // Hands out the one settings fake (so a test can configure it first) and a new
 // zip fake and recovery fake per request; all log into the same CallLog.
 class FakeComponents : public ComponentFactory {
@@ -84,11 +108,13 @@ class FakeComponents : public ComponentFactory {
   std::shared_ptr<FakeProductSettings> settings = std::make_shared<FakeProductSettings>(log);
   int zipExtractorsCreated = 0;
   std::vector<ArchiveMember> archiveMembers;  // what every archive lists
+  FakeRefreshRecordStore refreshRecords;
 
   std::shared_ptr<ProductSettings> CreateProductSettings() override;
   std::shared_ptr<ZipExtractor> CreateZipExtractor(UnpackObserver* observer) override;
   std::shared_ptr<UnpackRecovery> CreateUnpackRecovery() override;
   std::shared_ptr<ArchiveListing> CreateArchiveListing() override;
+  std::shared_ptr<RefreshRecords> CreateRefreshRecords() override;
 };
 
 }  // namespace vyn::fakes

@@ -80,6 +80,7 @@ FolderSnapshot Snapshot(const fs::path& folder) {
   FolderSnapshot state;
   for (const auto& item : fs::recursive_directory_iterator(folder)) {
     const std::string relative = item.path().lexically_relative(folder).generic_u8string();
+    if (IsRefreshRecordName(relative)) continue;
     state[relative] = item.is_directory() ? kFolder : ReadBytes(item.path());
   }
   return state;

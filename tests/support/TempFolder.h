@@ -38,10 +38,15 @@ std::string ReadBytes(const std::filesystem::path& file);
 std::set<std::string> FilesIn(const std::filesystem::path& folder, const std::string& prefix);
 
 // Every file (path -> contents) and folder (path -> kFolder) below a folder,
-// paths in generic UTF-8 form ("a/b.txt").
+// paths in generic UTF-8 form ("a/b.txt"); not the records of refreshes that a
+// data folder holds (".vyn-*.state"), which their own tests check.
 using FolderSnapshot = std::map<std::string, std::string>;
 inline const std::string kFolder = "<folder>";
 FolderSnapshot Snapshot(const std::filesystem::path& folder);
+inline bool IsRefreshRecordName(const std::string& relative) {
+  return relative.rfind(".vyn-", 0) == 0 && relative.find('/') == std::string::npos &&
+         relative.size() > 11 && relative.compare(relative.size() - 6, 6, ".state") == 0;
+}
 
 // Readable differences between two snapshots, or between any two maps keyed like
 // them ("missing x", "unexpected y", "different z", one a line); empty when equal.

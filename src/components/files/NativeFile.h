@@ -63,6 +63,10 @@ void RenameFile(const std::filesystem::path& from, const std::filesystem::path& 
 // there is no failure.
 void RemoveFile(const std::filesystem::path& path);
 
+// Gives a file Windows' hidden attribute, where there is one; a failure leaves it
+// shown, which harms nothing.
+void MarkHidden(const std::filesystem::path& path);
+
 // Puts `replacement` in place of `replaced` in one step (on the same volume); on
 // Windows `replaced` keeps its attributes and permissions. A read-only `replaced`
 // belongs to someone who wants it kept: it is not overridden, ReadOnlyFileError.

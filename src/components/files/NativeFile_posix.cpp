@@ -90,6 +90,9 @@ void RemoveFile(const std::filesystem::path& path) {
   if (std::remove(path.c_str()) != 0 && errno != ENOENT) throw LastError("remove");
 }
 
+// A name that begins with a dot is what hides a file here.
+void MarkHidden(const std::filesystem::path&) {}
+
 void ReplaceExistingFile(const std::filesystem::path& replacement,
                          const std::filesystem::path& replaced) {
   // No write permission for anyone is what Windows' read-only attribute looks like here.

@@ -86,6 +86,10 @@ void RemoveFile(const std::filesystem::path& path) {
   win32_files::Remove(path);
 }
 
+void MarkHidden(const std::filesystem::path& path) {
+  win32_files::MarkHidden(path);
+}
+
 void ReplaceExistingFile(const std::filesystem::path& replacement,
                          const std::filesystem::path& replaced) {
   win32_files::Replace(replacement, replaced);

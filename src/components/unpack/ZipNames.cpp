@@ -53,8 +53,8 @@ bool IsDeviceName(std::wstring_view part) {
          isPortNumber(upper[3]);
 }
 
-// The data folder's own staging folders begin so (".vyn-" and hex digits), and the
-// next unpack removes them: a member there would be unpacked and then deleted.
+// The data folder's own staging folders, lock and refresh records begin so: a
+// member there would be unpacked and then deleted, or taken for one of them.
 bool IsReservedTopName(std::wstring_view part) {
   constexpr std::wstring_view kReserved = staging_names::kWidePrefix;
   return part.size() >= kReserved.size() &&

@@ -147,6 +147,13 @@ void Remove(const std::filesystem::path& path) {
   FailAsSystemError(error, path, "remove");
 }
 
+void MarkHidden(const std::filesystem::path& path) {
+  const DWORD attributes = Attributes(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_HIDDEN)) {
+    SetFileAttributesW(path.c_str(), attributes | FILE_ATTRIBUTE_HIDDEN);
+  }
+}
+
 void Replace(const std::filesystem::path& replacement, const std::filesystem::path& replaced) {
   const DWORD attributes = Attributes(replaced);
   // Wine's ReplaceFileW moves a folder aside as if it were a file.

@@ -27,6 +27,9 @@ void Rename(const std::filesystem::path& from, const std::filesystem::path& to);
 // A file that is not there is no failure.
 void Remove(const std::filesystem::path& path);
 
+// Adds the hidden attribute; a failure is ignored.
+void MarkHidden(const std::filesystem::path& path);
+
 // Puts `replacement` in place of `replaced`, which keeps its attributes and
 // permissions (ReplaceFileW; Wine's carries neither over, Windows' does); a missing
 // `replaced` is created by a rename. A read-only `replaced` is kept: ReadOnlyFileError.

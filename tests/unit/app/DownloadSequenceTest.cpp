@@ -95,13 +95,18 @@ TEST_F(DownloadSequenceTest, CancelInTheUnpackWindowBeforeTheCommitKeepsEverythi
 struct OutcomeRow {
   const char* name;
   std::vector<const wchar_t*> ticked;
-  std::vector<const char*> answers;  // "404" for a missing file, else an archive's bytes
+  std::vector<const char*> answers;  // "404" for a missing file, "304" for "unchanged",
+                                     // else an archive's bytes
   std::vector<std::string> requested;
   std::size_t zipCalls;
   bool mlsRecorded;
   bool taxRecorded;
   const wchar_t* message;
+  bool lastRefreshRecorded = false;  // of the MLS set, from the same address
+  const wchar_t* differs = nullptr;  // what the check of its files finds
 };
+
+constexpr const wchar_t* kMlsArchive = L"C:\\Veltrix\\Data\\VynData.zip";
 
 void PrintTo(const OutcomeRow& row, std::ostream* out) {
   *out << row.name;
@@ -114,11 +119,38 @@ TEST_P(DownloadOutcome, EndsAsTheFetchesWent) {
   const OutcomeRow& row = GetParam();
   inet.responses.clear();
   for (const char* answer : row.answers) {
-    inet.responses.push_back(std::string(answer) == "404" ? NotFound() : Archive(answer));
+    fakes::FakeWinInet::Response response = Archive(answer);
+    if (std::string(answer) == "404") response = NotFound();
+    if (std::string(answer) == "304") response = fakes::FakeWinInet::Response{304, "0", {}, {}};
+    inet.responses.push_back(response);
   }
+  if (row.lastRefreshRecorded) {
+    components.refreshRecords.records[kMlsArchive] =
+        RefreshRecord{L"downloads.tevrinlabs.com/Downloads/VynData.vyn",
+                      "\"e1\"",
+                      "Tue, 01 Dec 2026 10:00:00 GMT",
+                      6,
+                      {{L"a.csv", 1, 0}}};
+  }
+  if (row.differs) components.refreshRecords.difference = row.differs;
   Download(row.ticked);
 
   EXPECT_EQ(RequestedPaths(), row.requested);
+  const auto sends = inet.CallsTo("HttpSendRequestA");
+  ASSERT_EQ(sends.size(), row.requested.size());
+  for (std::size_t i = 0; i < sends.size(); ++i) {
+    // Only the first request of a recorded set asks whether it changed.
+    EXPECT_EQ(sends[i].args[1], row.lastRefreshRecorded && i == 0
+                                    ? "If-None-Match: \"e1\"\r\n"
+                                      "If-Modified-Since: Tue, 01 Dec 2026 10:00:00 GMT\r\n"
+                                    : "null")
+        << i;
+  }
+  EXPECT_EQ(components.refreshRecords.checks,
+            row.lastRefreshRecorded && row.answers[0] == std::string("304") ? 1 : 0);
+  // A set unpacked is recorded for the next refresh; one found current keeps its record.
+  EXPECT_EQ(components.refreshRecords.records.count(kMlsArchive),
+            row.mlsRecorded ? 1u : static_cast<std::size_t>(row.lastRefreshRecorded));
   EXPECT_EQ(ZipCalls().size(), row.zipCalls);
   const auto calls = SettingsCalls();
   const auto called = [&](const wchar_t* call) {
@@ -152,7 +184,13 @@ INSTANTIATE_TEST_SUITE_P(Runs, DownloadOutcome, ::testing::Values(
     OutcomeRow{"FailedMlsFetchStopsBeforeTax", kBoth, {"404"}, {kData}, 0, false, false,
                kUnableToDownload},
     OutcomeRow{"FailedTaxFetchKeepsTheMlsDataRecorded", kBoth, {"PK-mls", "404"}, {kData, kTax}, 4,
-               true, false, kUnableToDownload}),
+               true, false, kUnableToDownload},
+    OutcomeRow{"UnchangedMlsIsCheckedNotFetched", {L"chkMls"}, {"304"}, {kData}, 0, true, false,
+               L"Download Complete", true},
+    OutcomeRow{"MlsFileDifferingFetchesTheWholeArchive", {L"chkMls"}, {"304", "PK-mls"},
+               {kData, kData}, 4, true, false, L"Download Complete", true, L"\"a.csv\" is missing"},
+    OutcomeRow{"NotModifiedWithoutConditionsIsAFailure", {L"chkMls"}, {"304"}, {kData}, 0, false,
+               false, kUnableToDownload}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
@@ -235,6 +273,21 @@ TEST_F(DownloadSequenceTest, UnpackingFailureEndsTheProgramAndKeepsTheArchive) {
   EXPECT_EQ(disk.Contents(L"C:\\Veltrix\\Data\\VynData.zip"), std::string("PK-broken"));
   auto calls = SettingsCalls();
   EXPECT_EQ(std::find(calls.begin(), calls.end(), L"MlsDataUpdated(1)"), calls.end());
+}
+
+// The record of the last refresh goes before the unpacking touches a file: an
+// unpacking that fails, or is ended, leaves none that vouches for the old files.
+TEST_F(DownloadSequenceTest, FailedUnpackingLeavesNoRecordOfTheLastRefresh) {
+  inet.responses = {Archive("PK-new")};
+  components.refreshRecords.records[L"C:\\Veltrix\\Data\\VynData.zip"] =
+      RefreshRecord{L"elsewhere/Downloads/VynData.vyn", "\"e0\"", "", 6, {}};
+  components.log.failOn = L"Execute";
+  LoadAndShow();
+  Tick(L"chkMls");
+
+  EXPECT_THROW(PressDownload(), Error);
+
+  EXPECT_TRUE(components.refreshRecords.records.empty());
 }
 
 // Once the new set is in place, an archive another program holds is left for the

@@ -1,10 +1,14 @@
 // Unpacking good archives: methods, descriptors, Zip64, folders, masks, refreshes.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
+
 #include "TempFolder.h"
 #include "UnpackArchive.h"
 #include "ZipBuilder.h"
 #include "ZipRoundTrip.h"
+#include "components/unpack/RefreshRecordFile.h"
 #include "components/unpack/ZipArchiveExtractor.h"
 #include "platform/Error.h"
 
@@ -208,6 +212,76 @@ TEST_F(ZipExtractionTest, ArchivesOfAnotherWriterUnpack) {
   EXPECT_EQ(Read("big.txt"), Repeat("zip64 member ", 20));
 }
 #endif
+
+// The record of an unpacking vouches for the files as they were placed: the check
+// names the first that is missing or differs, and a record that is damaged or not
+// one of ours counts as none.
+TEST_F(ZipExtractionTest, RefreshRecordVouchesOnlyForTheFilesAsUnpacked) {
+  struct Answer : UnpackObserver {
+    bool go = true;
+    bool Unpacked(std::uint64_t, std::uint64_t) override { return go; }
+    void Committing() override {}
+  } observer;
+  ZipBuilder builder;
+  std::string large(70000, '\0');
+  for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<char>(i * 7 % 251);
+  builder.Add(Member("a.txt", "alpha")).Add(Member("sub/b.txt", large, false));
+  const fs::path archive = target_.Path() / "VYNData.zip";
+  const std::wstring at = archive.wstring();
+  RefreshRecordFile records;
+  const auto unpackFresh = [&] {
+    WriteBytes(archive, builder.Build());
+    ZipArchiveExtractor zip;
+    UnpackArchive(zip, archive, target_.Text());
+  };
+  unpackFresh();
+  records.Write(at, {L"host/Downloads/VYNData.vyn", "\"e1\"", "Tue, 01 Dec 2026 10:00:00 GMT", 0, {}});
+  const auto record = records.Read(at);
+  ASSERT_TRUE(record);
+  EXPECT_EQ(record->url, L"host/Downloads/VYNData.vyn");
+  EXPECT_EQ(record->size, fs::file_size(archive));
+  ASSERT_EQ(record->files.size(), 2u);
+  EXPECT_EQ(record->files[1].name, L"sub\\b.txt");
+
+  const fs::path a = target_.Path() / "a.txt";
+  const fs::path b = target_.Path() / "sub" / "b.txt";
+  struct Row {
+    const char* what;
+    std::function<void()> change;
+    std::optional<std::wstring> difference;
+  } rows[] = {
+      {"as unpacked", [] {}, std::nullopt},
+      {"one byte changed",
+       [&] {
+         std::string bytes = ReadBytes(b);
+         bytes[40000] ^= 1;
+         WriteBytes(b, bytes);
+       },
+       L"\"sub\\b.txt\" has other contents"},
+      {"shorter", [&] { WriteBytes(a, "alph"); }, L"\"a.txt\" has another size"},
+      {"deleted", [&] { fs::remove(a); }, L"\"a.txt\" is missing"},
+  };
+  for (const Row& row : rows) {
+    unpackFresh();
+    row.change();
+    EXPECT_EQ(records.FirstDifference(at, *record, observer), row.difference) << row.what;
+  }
+  unpackFresh();
+  observer.go = false;
+  EXPECT_THROW(records.FirstDifference(at, *record, observer), Error);
+
+  const std::string text = RefreshRecordText(*record);
+  std::string flipped = text;
+  flipped[text.find("sub")] = 'S';
+  for (const std::string& damaged : {text.substr(0, text.size() / 2), flipped,
+                                     "VYN-JOURNAL 1\n" + text.substr(14), std::string()}) {
+    EXPECT_FALSE(ParseRefreshRecord(damaged)) << damaged;
+  }
+  EXPECT_TRUE(ParseRefreshRecord(text));
+  records.Remove(at);
+  EXPECT_FALSE(records.Read(at));
+  records.Remove(at);  // none there is no failure
+}
 
 TEST(ZipExtractorCallsTest, OtherActionCodesAndMissingValuesAreErrors) {
   ZipArchiveExtractor zip;

@@ -296,6 +296,51 @@ TEST_F(RetrievalTest, HttpsRedirectsAreFollowedOnlyToHttps) {
   }
 }
 
+// The conditions of the last refresh go with the request (a weak ETag does not);
+// a 304 to them leaves the target as it was, a 304 to no conditions is the
+// server's error, and a 200 is the new file with its validators.
+TEST_F(RetrievalTest, ConditionsAskWhetherTheFileChanged) {
+  const std::string date = "Tue, 01 Dec 2026 10:00:00 GMT";
+  Response notModified{304, "0", {}, {}};
+  Response changed = fakes::FakeWinInet::Body(Archive(100), 4096);
+  changed.headers = {{kHttpQueryETag, "\"v2\""}, {kHttpQueryLastModified, date}};
+  struct Row {
+    const char* what;
+    std::string etag, lastModified;
+    Response answer;
+    std::string sent;
+    RetrievalStatus status;
+    bool unchanged;
+  } rows[] = {
+      {"unchanged", "\"v1\"", date, notModified,
+       "If-None-Match: \"v1\"\r\nIf-Modified-Since: " + date + "\r\n", 0, true},
+      {"weak ETag", "W/\"v1\"", date, notModified, "If-Modified-Since: " + date + "\r\n", 0, true},
+      {"no conditions", "", "", notModified, "null", kRetrievalNotRetrieved, false},
+      {"changed", "\"v1\"", "", changed, "If-None-Match: \"v1\"\r\n", 0, false},
+  };
+  for (const Row& row : rows) {
+    fakes::FakePlatform fresh;
+    fresh.disk.AddFile(kTarget, kOldArchive);
+    fresh.inet.responses = {row.answer};
+    frmGetHTMLFile retrieval(fresh.platform);
+    retrieval.IfChanged(row.etag, row.lastModified);
+    Boolean quiet = kTrue;
+
+    EXPECT_EQ(retrieval.GetFile(kUrl, kTarget, kFalse, L"x", kFalse, 4096, quiet), row.status)
+        << row.what;
+    EXPECT_EQ(fresh.inet.CallsTo("HttpSendRequestA").at(0).args[1], row.sent) << row.what;
+    EXPECT_EQ(retrieval.Unchanged(), row.unchanged) << row.what;
+    EXPECT_EQ(fresh.disk.Contents(kTarget),
+              row.status == 0 && !row.unchanged ? Archive(100) : kOldArchive)
+        << row.what;
+    if (std::string(row.what) == "changed") {
+      EXPECT_EQ(retrieval.ETag(), "\"v2\"");
+      EXPECT_EQ(retrieval.LastModified(), date);
+    }
+    ExpectNothingLeftBehind(fresh);
+  }
+}
+
 TEST_F(RetrievalTest, EveryReadAsksForBufferSizeBytes) {
   inet.responses = {fakes::FakeWinInet::Body(Archive(1000), 100)};
 

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <tuple>
 
@@ -428,6 +429,124 @@ TEST_F(DataLoaderE2e, RefreshFetchesBothSetsEndsWithZeroAndLogsTheStory) {
     EXPECT_EQ(LogMentions(event), count) << Utf8(event) << " in\n" << Utf8(LogText());
   }
 }
+
+// A second scheduled refresh of the MLS set (prefix "Cond", a copy of VYN's):
+// the server is asked first, and only what changed is fetched.
+struct SecondRefresh {
+  const char* name;
+  const wchar_t* cityId;
+  enum Between {
+    kNothing,
+    kArchiveReplaced,
+    kMemberChanged,
+    kMemberDeleted,
+    kRecordDamaged,
+    kFirstOverHttps
+  } between;
+  bool notModified;  // the server answers the second request 304
+  bool fetched;      // the second refresh fetches and unpacks the whole archive
+};
+
+class SecondRefreshE2e : public DataLoaderE2e, public ::testing::WithParamInterface<SecondRefresh> {
+ protected:
+  std::size_t Served(int status) const {
+    const std::string line = "\"GET /Downloads/CondData.vyn HTTP/1.0\" " + std::to_string(status);
+    std::size_t count = 0;
+    const std::string log = CaseLog();
+    for (std::size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) {
+      ++count;
+    }
+    return count;
+  }
+  std::map<std::string, fs::file_time_type> Times() const {
+    std::map<std::string, fs::file_time_type> times;
+    for (const auto& item : fs::recursive_directory_iterator(data_)) {
+      times[item.path().lexically_relative(data_).generic_u8string()] = item.last_write_time();
+    }
+    return times;
+  }
+};
+
+TEST_P(SecondRefreshE2e, AsksTheServerFirstAndFetchesOnlyWhatChanged) {
+  const SecondRefresh& row = GetParam();
+  // As the maker publishes a new archive: its bytes in place of the old one's.
+  const auto publish = [&](const char* archive) {
+    test::WriteBytes(www_ / "CondData.vyn", ReadBytes(www_ / archive));
+  };
+  publish("VYNData.vyn");
+  SettingsFile settings = DefaultSettings();
+  settings.filePrefix = L"Cond";
+  ASSERT_TRUE(WriteSettingsFile(appData_, settings));
+  ProductValues values = Values(row.cityId, static_cast<std::uint16_t>(ports_.fast));
+  ProductValues first = values;
+  if (row.between == SecondRefresh::kFirstOverHttps) {
+    first.downloadHost = L"https://localhost:" + std::to_wstring(ports_.tls);
+  }
+  ASSERT_NO_FATAL_FAILURE(RunUnattended(first, L"/refresh /mls", 0));
+  const fs::path record = data_ / ".vyn-CondData.zip.state";
+  ASSERT_TRUE(fs::exists(record)) << Utf8(LogText());
+  EXPECT_TRUE(GetFileAttributesW(record.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+
+  FolderContents expected = Manifest(L"VYNData.vyn");
+  fs::path member;
+  for (const auto& [name, facts] : expected) {
+    if (!facts.folder && facts.size > 0) member = data_ / fs::u8path(name);
+  }
+  switch (row.between) {
+    case SecondRefresh::kArchiveReplaced:
+      publish("VYNTax.vyn");
+      expected = Merge(expected, Manifest(L"VYNTax.vyn"));
+      break;
+    case SecondRefresh::kMemberChanged: {
+      std::string bytes = ReadBytes(member);
+      bytes[bytes.size() / 2] ^= 1;
+      test::WriteBytes(member, bytes);
+      break;
+    }
+    case SecondRefresh::kMemberDeleted:
+      fs::remove(member);
+      break;
+    case SecondRefresh::kRecordDamaged:
+      fs::resize_file(record, fs::file_size(record) / 2);
+      break;
+    default:
+      break;
+  }
+  const auto times = Times();
+  ASSERT_TRUE(WriteSettingsFile(appData_, settings));  // the first refresh's stamp gone
+  ASSERT_NO_FATAL_FAILURE(RunUnattended(values, L"/refresh /mls", 0));
+
+  ExpectDataFolder(expected);
+  ExpectRecordedNow(L"MlsDataUpdated");
+  EXPECT_EQ(LogMentions(L"Download Complete"), 2u);
+  EXPECT_EQ(Served(304), row.notModified ? 1u : 0u) << CaseLog();
+  EXPECT_EQ(Served(200), row.fetched ? 2u : 1u) << CaseLog();
+  EXPECT_EQ(LogMentions(L"files checked, nothing fetched"), row.fetched ? 0u : 1u)
+      << Utf8(LogText());
+  if (!row.fetched) {
+    EXPECT_EQ(Times(), times) << "a data file was written";
+  }
+  if (row.notModified && row.fetched) {
+    EXPECT_EQ(LogMentions(L" in the data folder; fetching the whole archive"), 1u);
+  }
+  if (row.between == SecondRefresh::kFirstOverHttps) {
+    EXPECT_EQ(LogMentions(L"the data folder's record is of another address"), 1u);
+  }
+  EXPECT_TRUE(fs::exists(record));
+  ExpectNoTempFileLeft();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, SecondRefreshE2e,
+    ::testing::Values(
+        SecondRefresh{"NothingChanged", L"4130", SecondRefresh::kNothing, true, false},
+        SecondRefresh{"ArchiveReplaced", L"4131", SecondRefresh::kArchiveReplaced, false, true},
+        SecondRefresh{"MemberChanged", L"4132", SecondRefresh::kMemberChanged, true, true},
+        SecondRefresh{"MemberDeleted", L"4133", SecondRefresh::kMemberDeleted, true, true},
+        SecondRefresh{"RecordDamaged", L"4134", SecondRefresh::kRecordDamaged, false, true},
+        SecondRefresh{"RecordOfAnotherAddress", L"4135", SecondRefresh::kFirstOverHttps, false,
+                      true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DataLoaderE2e, RefreshAgainstADownServerRetriesThenEndsWithDownloadFailed) {
   test::WriteBytes(data_ / "listings.csv", "listing_id\r\n1\r\n");
