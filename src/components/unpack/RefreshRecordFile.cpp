@@ -8,6 +8,7 @@
 
 #include "components/files/AtomicFile.h"
 #include "components/files/NativeFile.h"
+#include "components/unpack/CheckedText.h"
 #include "components/unpack/ZipErrors.h"
 #include "components/unpack/ZipExtractionPlan.h"
 #include "components/unpack/ZipReader.h"
@@ -41,14 +42,9 @@ fs::path RecordPath(const std::wstring& archive) {
                   NamePart(archive) + std::wstring(staging_names::kRecordSuffix));
 }
 
-unsigned long Crc(const std::string& bytes) {
-  return crc32(crc32(0, Z_NULL, 0), reinterpret_cast<const Bytef*>(bytes.data()),
-               static_cast<uInt>(bytes.size()));
-}
-
-std::string Hex8(unsigned long value) {
+std::string Hex8(std::uint32_t value) {
   char text[9];
-  std::snprintf(text, sizeof text, "%08lx", value & 0xFFFFFFFFul);
+  std::snprintf(text, sizeof text, "%08lx", static_cast<unsigned long>(value));
   return text;
 }
 
@@ -56,17 +52,6 @@ std::string Hex8(unsigned long value) {
 std::string Field(const std::string& text) {
   if (text.empty() || text.find_first_of("\t\r\n") != std::string::npos) return "-";
   return text;
-}
-
-std::vector<std::string> Split(const std::string& line) {
-  std::vector<std::string> fields;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t tab = line.find('\t', start);
-    fields.push_back(line.substr(start, tab - start));
-    if (tab == std::string::npos) return fields;
-    start = tab + 1;
-  }
 }
 
 std::optional<std::uint64_t> Number(const std::string& text, int base) {
@@ -106,23 +91,21 @@ std::string RefreshRecordText(const RefreshRecord& record) {
     text += "F\t" + std::to_string(file.size) + "\t" + Hex8(file.crc32) + "\t" +
             EncodeUtf8(file.name) + "\n";
   }
-  const std::size_t records = 4 + record.files.size();
-  return text + "END\t" + std::to_string(records) + "\t" + Hex8(Crc(text)) + "\n";
+  return text + EndLine(text, 4 + record.files.size());
 }
 
 std::optional<RefreshRecord> ParseRefreshRecord(const std::string& text) {
   if (text.compare(0, std::string(kHeader).size(), kHeader) != 0) return std::nullopt;
-  const std::size_t endLine = text.rfind("END\t");
-  if (endLine == std::string::npos || text.back() != '\n') return std::nullopt;
-  const std::vector<std::string> end = Split(text.substr(endLine, text.size() - endLine - 1));
-  if (end.size() != 3 || end[2] != Hex8(Crc(text.substr(0, endLine)))) return std::nullopt;
+  const std::size_t endLine = text.rfind("\nEND\t");
+  if (endLine == std::string::npos) return std::nullopt;
+  const std::string body = text.substr(0, endLine + 1);
 
   RefreshRecord record;
   std::size_t records = 0;
   std::size_t at = std::string(kHeader).size();
-  while (at < endLine) {
-    const std::size_t newline = text.find('\n', at);
-    const std::vector<std::string> fields = Split(text.substr(at, newline - at));
+  while (at < body.size()) {
+    const std::size_t newline = body.find('\n', at);
+    const std::vector<std::string> fields = TabFields(body.substr(at, newline - at));
     at = newline + 1;
     ++records;
     const auto optional = [](const std::string& value) { return value == "-" ? "" : value; };
@@ -148,7 +131,9 @@ std::optional<RefreshRecord> ParseRefreshRecord(const std::string& text) {
       return std::nullopt;
     }
   }
-  if (std::to_string(records) != end[1] || record.url.empty()) return std::nullopt;
+  if (text.substr(endLine + 1) != EndLine(body, records) || record.url.empty()) {
+    return std::nullopt;
+  }
   return record;
 }
 

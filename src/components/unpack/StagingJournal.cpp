@@ -1,7 +1,5 @@
 #include "components/unpack/StagingJournal.h"
 
-#include <zlib.h>
-
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -10,6 +8,7 @@
 #include <system_error>
 
 #include "components/files/NativeFile.h"
+#include "components/unpack/CheckedText.h"
 #include "platform/StagingNames.h"
 
 namespace vyn {
@@ -35,28 +34,6 @@ std::string Text(const fs::path& path) {
 
 fs::path PathOf(const std::string& text) {
   return text == "-" ? fs::path() : fs::u8path(text);
-}
-
-unsigned long Crc(const std::string& bytes) {
-  return crc32(crc32(0, Z_NULL, 0), reinterpret_cast<const Bytef*>(bytes.data()),
-               static_cast<uInt>(bytes.size()));
-}
-
-std::string EndLine(const std::string& body, std::size_t records) {
-  char crc[9];
-  std::snprintf(crc, sizeof crc, "%08lx", Crc(body));
-  return kEnd + std::to_string(records) + "\t" + crc + "\n";
-}
-
-std::vector<std::string> Fields(const std::string& line) {
-  std::vector<std::string> fields;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t tab = line.find('\t', start);
-    fields.push_back(line.substr(start, tab - start));
-    if (tab == std::string::npos) return fields;
-    start = tab + 1;
-  }
 }
 
 void WriteWhole(const fs::path& file, const std::string& bytes, bool toDisk) {
@@ -114,7 +91,7 @@ std::optional<StagingJournal> ReadJournal(const fs::path& staging) {
   std::istringstream lines(body.substr(std::string(kHeader).size()));
   std::size_t records = 0;
   for (std::string line; std::getline(lines, line); ++records) {
-    const std::vector<std::string> fields = Fields(line);
+    const std::vector<std::string> fields = TabFields(line);
     if (fields.size() == 2 && fields[0] == "F") {
       journal.folders.push_back(PathOf(fields[1]));
     } else if (fields.size() == 4 && fields[0] == "M") {
