@@ -6,7 +6,6 @@
 
 #include "app/frmDataLoader.h"
 #include "platform/Error.h"
-#include "platform/PathText.h"
 
 namespace vyn {
 

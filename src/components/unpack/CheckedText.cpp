@@ -17,12 +17,16 @@ std::vector<std::string> TabFields(const std::string& line) {
   }
 }
 
+std::string Hex8(std::uint32_t value) {
+  char hex[9];
+  std::snprintf(hex, sizeof hex, "%08lx", static_cast<unsigned long>(value));
+  return hex;
+}
+
 std::string EndLine(const std::string& body, std::size_t records) {
   const uLong crc = crc32(crc32(0, Z_NULL, 0), reinterpret_cast<const Bytef*>(body.data()),
                           static_cast<uInt>(body.size()));
-  char hex[9];
-  std::snprintf(hex, sizeof hex, "%08lx", crc & 0xFFFFFFFFul);
-  return "END\t" + std::to_string(records) + "\t" + hex + "\n";
+  return "END\t" + std::to_string(records) + "\t" + Hex8(static_cast<std::uint32_t>(crc)) + "\n";
 }
 
 }  // namespace vyn

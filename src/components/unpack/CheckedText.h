@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,9 @@ namespace vyn {
 
 // The fields of one line.
 std::vector<std::string> TabFields(const std::string& line);
+
+// A CRC-32 as the files write it: 8 lower-case hex digits.
+std::string Hex8(std::uint32_t value);
 
 // The closing line for `body` of `records` records.
 std::string EndLine(const std::string& body, std::size_t records);

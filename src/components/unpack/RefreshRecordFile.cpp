@@ -2,7 +2,6 @@
 
 #include <zlib.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -40,12 +39,6 @@ constexpr std::size_t kReadPiece = 64 * 1024;
 fs::path RecordPath(const std::wstring& archive) {
   return ToFsPath(FolderPart(archive) + std::wstring(staging_names::kWidePrefix) +
                   NamePart(archive) + std::wstring(staging_names::kRecordSuffix));
-}
-
-std::string Hex8(std::uint32_t value) {
-  char text[9];
-  std::snprintf(text, sizeof text, "%08lx", static_cast<unsigned long>(value));
-  return text;
 }
 
 // A header's text as the record keeps it: none, or one without the record's separators.
@@ -155,8 +148,9 @@ void RefreshRecordFile::Write(const std::wstring& archive, RefreshRecord record)
     const fs::path path = ToFsPath(archive);
     record.size = fs::file_size(path);
     record.files = FilesOf(path, ToFsPath(FolderPart(archive)));
-    ReplaceFileContents(RecordPath(archive), RefreshRecordText(record));
-    MarkHidden(RecordPath(archive));
+    const fs::path recordPath = RecordPath(archive);
+    ReplaceFileContents(recordPath, RefreshRecordText(record));
+    MarkHidden(recordPath);
   } catch (...) {
     throw CurrentError();
   }
